@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the player and the tests need,
+# only those that are missing. Runs as root (or through sudo).
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config
+          qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
+          libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont
+          libgtest-dev fonts-dejavu-core)
+if [ "${1:-}" = "--test" ]; then
+    # The tests' own peers: a PulseAudio server with a null sink, Xvfb, sox.
+    packages+=(xvfb xauth pulseaudio pulseaudio-utils sox)
+fi
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

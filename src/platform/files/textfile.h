@@ -1,0 +1,39 @@
+#pragma once
+// Text files as the program exchanges them with other tools: read as UTF-8 when
+// the bytes are valid UTF-8, otherwise as Windows-1252; written in Windows-1252
+// when every character fits (so files stay readable by existing users' tools),
+// else in UTF-8. Any line end is read; CR LF is written. Inside the program all
+// text is UTF-8 std::string.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace textfile {
+
+enum class Encoding { Utf8, Windows1252 };
+
+// Bytes -> UTF-8 text (UTF-8 when valid, else Windows-1252). A UTF-8 BOM is dropped.
+std::string decode(std::string_view bytes, Encoding* detected = nullptr);
+// UTF-8 text -> bytes in Windows-1252 when every character fits, else UTF-8 unchanged.
+std::string encode(std::string_view utf8, Encoding* chosen = nullptr);
+// Windows-1252 byte -> UTF-8 (our own table; undefined bytes map to U+FFFD... never fails).
+std::string cp1252ToUtf8(std::string_view bytes);
+bool isValidUtf8(std::string_view bytes);
+
+// Whole file as UTF-8 text; nullopt when it cannot be opened.
+std::optional<std::string> readText(const std::string& path);
+// Whole file split into lines (CR LF, LF or lone CR end a line; the line ends are
+// not kept; a last line without an end still counts; a final line end does not
+// add an empty line). nullopt when the file cannot be opened.
+std::optional<std::vector<std::string>> readLines(const std::string& path);
+
+// Writes bytes to a file beside `path` and renames it over `path`, so a failed
+// write never loses the old file. Returns false (old file untouched) on failure.
+bool saveBytesAtomic(const std::string& path, std::string_view bytes);
+// Encodes (see encode) and writes each line followed by CR LF, atomically.
+bool writeLines(const std::string& path, const std::vector<std::string>& lines);
+// Encodes and writes text as is (line ends in `text` are written unchanged), atomically.
+bool writeText(const std::string& path, std::string_view text);
+
+} // namespace textfile
