@@ -1,7 +1,33 @@
+// Zun Mp3 Karaoke: the main window starts the program; closing it ends it.
+#include "core/modini.h"
+#include "core/player.h"
+#include "platform/forms/app.h"
+#include "platform/forms/prompter.h"
+
 #include <QApplication>
+
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
+    // The windows are placed absolutely (docking, screen presets), which only
+    // X11 allows: prefer it when a display offers it, also under XWayland.
+    const char* display = std::getenv("DISPLAY");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (display && *display && (!platform || !*platform))
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName("Zun Mp3 Karaoke");
+    // The program ends through its own close-down (End), never because the
+    // main window was unloaded for a moment (the settings dialog does that).
+    QApplication::setQuitOnLastWindowClosed(false);
+    setCommandLine(argc, argv);
+
+    // A settings file that cannot be written is reported once per run.
+    modIni::IniErrorBox = [](const std::string& path) { MsgBox(path, vbYesNo, "INI File Error"); };
+
+    Player& p = player();
+    p.Show();
+    return app.exec();
 }

@@ -17,9 +17,19 @@ enum class Encoding { Utf8, Windows1252 };
 std::string decode(std::string_view bytes, Encoding* detected = nullptr);
 // UTF-8 text -> bytes in Windows-1252 when every character fits, else UTF-8 unchanged.
 std::string encode(std::string_view utf8, Encoding* chosen = nullptr);
-// Windows-1252 byte -> UTF-8 (our own table; undefined bytes map to U+FFFD... never fails).
+// Windows-1252 byte -> UTF-8 (our own table; never fails). The five bytes the
+// code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control
+// characters of the same number, as Windows itself does, so that encode() gives
+// the same bytes back and a file read and written again is unchanged.
 std::string cp1252ToUtf8(std::string_view bytes);
 bool isValidUtf8(std::string_view bytes);
+// UTF-8 text -> Windows-1252 bytes; nullopt when a character does not fit.
+std::optional<std::string> utf8ToCp1252(std::string_view utf8);
+
+// Splits text into lines by the rules of readLines.
+std::vector<std::string> splitLines(std::string_view text);
+// The file's bytes as they are; nullopt when it cannot be opened.
+std::optional<std::string> readBytes(const std::string& path);
 
 // Whole file as UTF-8 text; nullopt when it cannot be opened.
 std::optional<std::string> readText(const std::string& path);

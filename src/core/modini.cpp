@@ -1,0 +1,285 @@
+#include "core/modini.h"
+
+#include "platform/files/paths.h"
+#include "platform/files/profile.h"
+#include "platform/files/runtime.h"
+#include "platform/files/textfile.h"
+#include "platform/forms/prompter.h"
+
+namespace modIni {
+
+namespace {
+
+// The settings file's default contents, section by section; "c:\" stands for
+// the user's home folder and is replaced when the file is written.
+constexpr const char* kDefaultIni[] = {
+    "[Path]",
+    "Path=c:\\",
+    "Path Mp3=c:\\",
+    "Path syk=c:\\",
+    "Path Lst=",
+    "Path Image=",
+    "Path PgmImage=@ZunMp3",
+    "",
+    "[Setting]",
+    "Setup=0",
+    "ButtomColor=15788257",
+    "ListColor=16777215",
+    "PgmColor=14865093",
+    "Theme=1",
+    "FrezeDeskTop=1",
+    "ListView=2",
+    "GridLines=0",
+    "SSTab=0",
+    "Langue=Fr",
+    "CheckUpd=0",
+    "NextUpd=1",
+    "MidiOut=-1",
+    "",
+    "[Player Windows]",
+    "Top=75",
+    "Left=150",
+    "",
+    "[Record Windows]",
+    "Top=75",
+    "Left=150",
+    "Check_Scrole=1",
+    "",
+    "[Kar Windows]",
+    "Top=5850",
+    "Left=150",
+    "Height=2775",
+    "Width=10875",
+    "FontColor=16744448",
+    "FontColorActif=255",
+    "FontColorPassif=12615680",
+    "BackColor=11860476",
+    "ShadowColor=0",
+    "FontName=Comic Sans MS",
+    "FontSize=26",
+    "FontBold=1",
+    "NbLigne=2",
+    "NbLigneNeg=0",
+    "AutoH=0",
+    "ShowMenu=1",
+    "Scroll=0",
+    "Ball=1",
+    "BallColor=65535",
+    "BallSize=175",
+    "CountDown=1",
+    "CountDownSize=12",
+    "CountDownColor=16711680",
+    "CountDownBar = 1",
+    "ShadowH=30",
+    "ShadowV=30",
+    "",
+    "[CfgKaraoke Windows]",
+    "Top=360",
+    "Left=705",
+    "",
+};
+
+// The old profile call was given a buffer of 100 characters, so a value comes
+// back cut to 99.
+constexpr std::size_t kIniBuffer = 100;
+
+bool iniErrorShown = false;
+
+void showIniError(const std::string& path)
+{
+    // Once per run: every setting read goes through here, and a settings file
+    // that cannot be created would otherwise raise dozens of boxes at start-up.
+    if (iniErrorShown)
+        return;
+    iniErrorShown = true;
+    if (IniErrorBox)
+        IniErrorBox(path);
+    else
+        MsgBox(path, vbYesNo, "INI File Error"); // the answer is not used
+}
+
+// Sync file name for a song: its name without the last three characters
+// (the extension after the dot) followed by `ext`.
+std::string syncName(const std::string& songName, const char* ext)
+{
+    const std::size_t n = vb::Len(songName);
+    return vb::Left(songName, static_cast<long>(n >= 3 ? n - 3 : 0)) + ext;
+}
+
+// A candidate exists by its exact name, or by a name that differs only in
+// case (files copied from Windows). Returns the name found, or "".
+std::string existingNoCase(const std::string& candidate)
+{
+    if (FileExists(candidate))
+        return candidate;
+    const std::string found = paths::findFileNoCase(candidate);
+    if (!found.empty() && FileExists(found))
+        return found;
+    return {};
+}
+
+std::string findSyncFile(const std::string& song, const char* ext)
+{
+    if (song.empty())
+        return {};
+    // The sync folder is read each time: the settings dialog may change it.
+    std::string folder = IniAccess("GET", "Path", "Path Syk");
+    // A folder typed without its final separator would glue the folder and
+    // the file name together; add the separator it was meant to have.
+    if (!folder.empty() && !paths::isSeparator(folder.back()))
+        folder += '/';
+    std::string name = GetFileName(song);
+    if (name.empty() && !paths::isSeparator(song.back()))
+        name = song; // a bare file name
+    const std::string first = existingNoCase(folder + syncName(name, ext));
+    if (!first.empty())
+        return first;
+    return existingNoCase(syncName(song, ext));
+}
+
+} // namespace
+
+IniValue::IniValue(double d) : text(vb::CStr(d)) {}
+IniValue::IniValue(float f) : text(vb::CStr(f)) {}
+
+std::string IniPath()
+{
+    return paths::programFolder() + "/PlaySyk.ini";
+}
+
+void ResetIniErrorShown()
+{
+    iniErrorShown = false;
+}
+
+std::string DefaultIniText()
+{
+    const std::string home = paths::homeFolder();
+    std::string text;
+    for (const char* line : kDefaultIni) {
+        text += vb::Replace(line, "c:\\", home);
+        text += "\r\n";
+    }
+    return text;
+}
+
+void WriteDefaultIni()
+{
+    try {
+        // Written beside and renamed over: the old file goes only once the new
+        // one is complete.
+        textfile::writeText(IniPath(), DefaultIniText());
+    } catch (...) {
+        // Failures are left to the caller, which checks that the file exists.
+    }
+}
+
+std::string IniAccess(std::string_view Mode, std::string_view SecName, std::string_view KeyName,
+                      std::optional<IniValue> KeyValue)
+{
+    if (Mode.empty())
+        return "ERROR MODE";
+    if (SecName.empty())
+        return "ERROR Secname";
+    if (KeyName.empty())
+        return "ERROR Keyname";
+    try {
+        const std::string P = IniPath();
+        // A read-only settings file is made writable before every access.
+        if (paths::getFileAttributes(P) != paths::kAttrArchive)
+            paths::setFileAttributes(P, paths::kAttrArchive);
+        if (!FileExists(P)) {
+            WriteDefaultIni();
+            if (!FileExists(P)) {
+                showIniError(P);
+                return "";
+            }
+        }
+        const std::string mode = vb::UCase(Mode);
+        if (mode == "WRITE") {
+            if (!KeyValue || KeyValue->text.empty())
+                return "ERROR KeyValue";
+            profile::WritePrivateProfileString(SecName, KeyName, KeyValue->text, P);
+            return "";
+        }
+        if (mode == "GET") {
+            const std::string v = profile::GetPrivateProfileString(SecName, KeyName, "Failed", P, kIniBuffer);
+            if (v.compare(0, 6, "Failed") == 0)
+                return "";
+            return v;
+        }
+        return "";
+    } catch (...) {
+        // Reading a setting never ends the program: the caller gets "" and
+        // uses its default.
+        return "";
+    }
+}
+
+bool FileExists(const std::string& path)
+{
+    try {
+        if (path.empty() || paths::isSeparator(path.back()))
+            return false;
+        // Hidden files (names beginning with ".") are not found, as a listing
+        // of normal files would not show them.
+        const auto slash = path.rfind('/');
+        const std::string_view name = slash == std::string::npos ? std::string_view(path)
+                                                                 : std::string_view(path).substr(slash + 1);
+        if (!name.empty() && name.front() == '.')
+            return false;
+        return paths::isFile(path);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string GetFileName(const std::string& path)
+{
+    return paths::fileNamePart(path);
+}
+
+std::string GetFilePath(const std::string& path)
+{
+    return paths::folderPart(path);
+}
+
+std::string FindSykFile(const std::string& song)
+{
+    return findSyncFile(song, "syk");
+}
+
+std::string FindSy1File(const std::string& song)
+{
+    return findSyncFile(song, "sy1");
+}
+
+long GetColorPart(long colour, std::string_view part)
+{
+    const unsigned long v = static_cast<unsigned long>(colour) & 0xFFFFFFul;
+    if (part == "gcRed")
+        return static_cast<long>(v & 0xFF);
+    if (part == "gcGreen")
+        return static_cast<long>((v >> 8) & 0xFF);
+    if (part == "gcBlue")
+        return static_cast<long>((v >> 16) & 0xFF);
+    return 0;
+}
+
+long GetColorPart(std::string_view colour, std::string_view part)
+{
+    // Any number converts; only its low 24 bits are a colour.
+    const double d = vb::RoundEven(vb::Val(colour));
+    if (!(d > -9.2e18 && d < 9.2e18))
+        return 0;
+    return GetColorPart(static_cast<long>(static_cast<long long>(d) & 0xFFFFFF), part);
+}
+
+void CheckDecimalSep()
+{
+    // Every number in our files is read accepting "," or "." and written
+    // without the locale, so the comma rule is never needed.
+    DecimalComma = false;
+}
+
+} // namespace modIni

@@ -1,0 +1,60 @@
+#include "core/uihelpers.h"
+
+#include "core/modini.h"
+#include "core/player.h"
+#include "platform/forms/app.h"
+#include "platform/forms/prompter.h"
+
+#include <exception>
+
+namespace modIni {
+
+void MsgMustStop()
+{
+    if (Langue == "Fr")
+        MsgBox("Vous devez cliquer sur ARRÊTER avant d'accéder à cette fonction", vbCritical, "Attention");
+    else
+        MsgBox("You must stop before running this function", vbCritical, "Stop");
+}
+
+void MsgSelectSong()
+{
+    Player& p = player();
+    if (!p.Select_Song.Text().empty())
+        return;
+    MsgBox(Langue == "Fr" ? "Sélectionner une chanson !" : "Select a song !", vbOKOnly);
+    p.SetFocus();
+    IsPlaying = false;
+}
+
+void CenterForm(Form& form)
+{
+    // Halves of an odd difference keep their half twip, as a single-precision
+    // position would; the layer holds whole twips.
+    form.setTop((Screen::Height() - form.Height()) / 2);
+    form.setLeft((Screen::Width() - form.Width()) / 2);
+}
+
+void UnloadAllForms()
+{
+    // Unloading changes the collection: walk a copy, and look each window up
+    // again before unloading it (an earlier unload may have taken it along).
+    const std::vector<Form*> loaded = Forms();
+    for (Form* f : loaded) {
+        try {
+            if (dynamic_cast<Player*>(f))
+                continue;
+            const std::vector<Form*> now = Forms();
+            bool stillLoaded = false;
+            for (Form* g : now)
+                if (g == f)
+                    stillLoaded = true;
+            if (stillLoaded)
+                Unload(*f);
+        } catch (const std::exception&) {
+            // A window that fails to unload does not keep the others loaded.
+        }
+    }
+}
+
+} // namespace modIni

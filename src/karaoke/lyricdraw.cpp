@@ -1,0 +1,394 @@
+#include "karaoke/lyricdraw.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "platform/forms/controls.h"
+#include "platform/forms/form.h"
+
+namespace Kar {
+namespace {
+
+// A value in twips as the controls take it (whole numbers, never out of range).
+int twips(double x)
+{
+    if (!std::isfinite(x))
+        return 0;
+    x = std::clamp(x, -1.0e9, 1.0e9);
+    return static_cast<int>(std::lround(x));
+}
+
+// Floor of a time difference, kept in a range that never overflows.
+long long floorClamped(double x)
+{
+    if (!std::isfinite(x))
+        return 0;
+    return static_cast<long long>(std::floor(std::clamp(x, -1.0e15, 1.0e15)));
+}
+
+void printEmptyRow(const LyricView& v)
+{
+    v.window->Print("");
+}
+
+void drawRingLines(const LyricView& v, const DisplayOptions& o,
+                   const std::array<std::string, MaxPageLines + 1>& lines, bool clearRedrawAfterTwo)
+{
+    const int n = pageSize(o.nbLigne);
+    drawLine(v, o, lines[1], true);
+    drawLine(v, o, lines[2], true);
+    if (clearRedrawAfterTwo)
+        v.page->Redraw = false;
+    for (int k = 3; k <= n; ++k)
+        drawLine(v, o, lines[k], true);
+}
+
+} // namespace
+
+LineMetrics metricsOf(const LyricView& v, const DisplayOptions& o)
+{
+    LineMetrics m;
+    Form* w = v.window;
+    m.textWidth = [w](std::string_view s) { return w->TextWidth(std::string(s)); };
+    m.windowWidth = w->Width();
+    m.margin = o.marginX;
+    return m;
+}
+
+int splitOn(const LyricView& v, const DisplayOptions& o, const std::string& line)
+{
+    return splitLine(line, metricsOf(v, o), v.page->SplitRows);
+}
+
+void printShadow(const LyricView& v, const DisplayOptions& o, const std::string& text, bool active)
+{
+    Form& w = *v.window;
+    w.setCurrentX(o.marginX + o.shadowH);
+    w.setCurrentY(w.CurrentY() + o.shadowV);
+    w.setForeColor(o.shadowColour);
+    w.Print(text);
+    w.setCurrentX(o.marginX);
+    w.setCurrentY(w.CurrentY() - w.TextHeight("a") - o.shadowV);
+    w.setForeColor(active ? o.pageColour : o.passiveColour);
+}
+
+void drawLine(const LyricView& v, const DisplayOptions& o, const std::string& line, bool active)
+{
+    Form& w = *v.window;
+    w.setCurrentX(o.marginX);
+    const int n = splitOn(v, o, line);
+    if (n == 1) {
+        if (o.hasShadow())
+            printShadow(v, o, line, active);
+        w.Print(line);
+        return;
+    }
+    const auto rows = v.page->SplitRows;  // the shadow print never rewraps, but keep our own copy
+    for (int r = 1; r <= n && r <= 4; ++r) {
+        if (o.hasShadow())
+            printShadow(v, o, rows[r], active);
+        if (r >= 2)
+            w.setCurrentX(o.marginX);
+        w.Print(rows[r]);
+    }
+}
+
+void printPage(const LyricView& v, const DisplayOptions& o)
+{
+    if (o.muted)
+        return;  // a page that was due is drawn by the first call after the mute is lifted
+    if (o.scroll) {
+        printPageScroll(v, o);
+        return;
+    }
+    Form& w = *v.window;
+    w.Cls();
+    w.setCurrentX(o.marginX);
+    w.setCurrentY(o.marginY);
+    w.setForeColor(o.pageColour);
+    drawRingLines(v, o, v.page->PageLines, true);
+}
+
+void printPageScroll(const LyricView& v, const DisplayOptions& o)
+{
+    LyricPage& p = *v.page;
+    const int slot = p.Slot;
+    const int nb = o.nbLigne;
+    const int m = ((nb == 2 || nb == 4 || nb == 6) && slot <= nb) ? nb : MaxPageLines;
+    if (slot >= 1 && slot <= MaxPageLines)
+        for (int i = 1; i <= m; ++i)
+            p.ScrollLines[i] = p.PageLines[((slot - 1) + (i - 1)) % m + 1];
+
+    Form& w = *v.window;
+    w.Cls();
+    w.setCurrentX(o.marginX);
+    w.setCurrentY(o.marginY);
+    w.setForeColor(o.passiveColour);
+    if (o.keptLines >= 2)
+        drawLine(v, o, p.PastLines[2], false);
+    if (o.keptLines >= 1)
+        drawLine(v, o, p.PastLines[1], false);
+    w.setForeColor(o.pageColour);
+    drawRingLines(v, o, p.ScrollLines, true);
+
+    // What this drawing showed above the page moves up one place; the current
+    // line becomes the newest sung line.
+    p.PastLines[3] = p.PastLines[2];
+    p.PastLines[2] = p.PastLines[1];
+    p.PastLines[1] = p.ScrollLines[1];
+}
+
+void moveBall(const LyricView& v, const DisplayOptions& o, const std::string& rowText,
+              const std::string& syllable, int row)
+{
+    KarPaintEnabled = false;
+    Form& w = *v.window;
+    Shape& ball = *v.ball;
+    const double h = std::round(w.TextHeight("a"));
+    ball.setVisible(true);
+    const double sylWidth = w.TextWidth(syllable);
+    const double left = o.marginX + w.TextWidth(rowText) - sylWidth + (sylWidth - ball.Width()) / 2.0;
+    const double top = (row - 1 + v.page->RowOffset) * h + o.marginY;
+    ball.Move(twips(left), twips(top));
+    KarPaintEnabled = true;
+}
+
+void paintSung(const LyricView& v, const DisplayOptions& o, const std::string& sung,
+               const std::string& syllable, int rows, bool paintEmpty)
+{
+    if (rows < 1 || rows > 4)
+        return;
+    SungSpot spot = locateSung(sung, rows, v.page->SplitRows);
+    if (spot.row == 0) {
+        if (!paintEmpty)
+            return;
+        spot.row = 1;  // an empty sung text still takes its row
+    }
+    Form& w = *v.window;
+    for (int r = 1; r < spot.row; ++r) {
+        w.Print(v.page->SplitRows[r]);
+        w.setCurrentX(o.marginX);
+    }
+    w.Print(spot.part);
+    moveBall(v, o, spot.part, syllable, spot.row);
+}
+
+void growDots(std::string& dots)
+{
+    dots += '.';
+    if (dots.size() >= 23)
+        dots.clear();
+}
+
+void refreshDisplay(const LyricView& v, SyncCursor& cur, const DisplayOptions& o, double pos)
+{
+    if (o.muted || !cur.HasFile)
+        return;
+    LyricPage& p = *v.page;
+    Form& w = *v.window;
+    const double t = cur.SyllableTime;
+
+    // Count-down before a distant syllable, beside the ball.
+    if (o.countDown && pos > 3.0 && (pos + 1.5 < t || p.CountDown > 0)) {
+        ProgressBar& bar = *v.bar;
+        Label& sec = *v.sec;
+        if (o.countDownBar && !bar.Visible())
+            bar.setVisible(true);
+        if (p.CountDown == 0)
+            bar.setMax(static_cast<double>(floorClamped((t - pos) * 1000.0) + 1));
+        if (floorClamped(t - pos) + 1 > 0) {
+            // The bar refuses a value above its maximum and keeps the one it had.
+            bar.setValue(std::fabs(bar.Max() - static_cast<double>(floorClamped((t - pos) * 1000.0)) + 1));
+            const long long s = std::min<long long>(floorClamped(t - pos) + 1, std::numeric_limits<int>::max());
+            if (s != p.CountDown) {
+                p.CountDown = static_cast<int>(s);
+                sec.setVisible(true);
+                KarPaintEnabled = false;
+                const Shape& ball = *v.ball;
+                sec.Move(ball.Left() + ball.Width() + 50, ball.Top() - sec.Height() / 3);
+                sec.setCaption(std::to_string(s));
+            }
+        } else {
+            bar.setValue(0);
+            bar.setVisible(false);
+            p.CountDown = 0;
+            sec.setVisible(false);
+        }
+    }
+
+    // The pending syllable, once its time has passed.
+    if (cur.EofLines >= pageSize(o.nbLigne) || !(t < pos))
+        return;
+    cur.SungText += cur.Syllable;
+    if (t + 4.0 < pos) {
+        // Far behind (the lyrics were muted, or the song was moved): no highlight,
+        // one more waiting dot per late syllable.
+        cur.NeedSyllable = -1;
+        w.Cls();
+        w.setCurrentY(o.marginY);
+        growDots(p.Dots);
+        w.setForeColor(o.activeColour);
+        w.Print("  " + p.Dots);
+        return;
+    }
+    p.Dots.clear();
+    p.IntroDots = false;
+    if (p.Slot < 1 || p.Slot > MaxPageLines)
+        p.Slot = 1;
+    if (o.scroll) {
+        if (p.Redraw)
+            printPage(v, o);
+        w.setForeColor(o.activeColour);
+        w.setCurrentX(o.marginX);
+        w.setCurrentY(o.marginY);
+        if (o.keptLines >= 1)
+            w.Print("");
+        if (o.keptLines >= 2)
+            w.Print("");
+        preparePage(p, 0, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
+        w.setCurrentX(o.marginX);
+    } else {
+        const int k = p.Slot;
+        if (p.Redraw)
+            printPage(v, o);
+        w.setCurrentX(o.marginX);
+        w.setCurrentY(o.marginY);
+        if (k == 1) {
+            p.RowOffset = 0;
+        } else {
+            for (int i = 1; i < k; ++i)
+                w.Print("");
+            preparePage(p, k - 1, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
+            w.setCurrentX(o.marginX);
+        }
+        w.setForeColor(o.activeColour);
+    }
+    const int rows = splitOn(v, o, p.PageLines[p.Slot]);
+    paintSung(v, o, cur.SungText, cur.Syllable, rows, true);
+    cur.NeedSyllable = -1;
+}
+
+void midiCountDown(const LyricView& v, const DisplayOptions& o, long long dueMs, long long nowMs)
+{
+    LyricPage& p = *v.page;
+    const long long gap = dueMs - nowMs;
+    if (!(o.countDown && (dueMs > nowMs + 1500 || p.CountDown > 0) && nowMs > 3))
+        return;
+    ProgressBar& bar = *v.bar;
+    Label& sec = *v.sec;
+    sec.setVisible(true);
+    if (o.countDownBar && !bar.Visible())
+        bar.setVisible(true);
+    if (p.CountDown == 0)
+        bar.setMax(static_cast<double>(gap + 1));
+    if (gap + 1 <= 0 || gap >= 99000) {
+        bar.setValue(0);
+        p.CountDown = 0;
+        sec.setCaption("");
+        sec.setVisible(false);
+        bar.setVisible(false);
+        return;
+    }
+    bar.setValue(std::fabs(bar.Max() - static_cast<double>(gap) + 1));
+    const int s = static_cast<int>(gap / 1000 + 1);
+    if (s != p.CountDown) {
+        p.CountDown = s;
+        sec.setVisible(true);
+        KarPaintEnabled = false;
+        const Shape& ball = *v.ball;
+        sec.Move(ball.Left() + ball.Width() + 50, ball.Top() - sec.Height() / 3);
+        sec.setCaption(std::to_string(s));
+    }
+}
+
+void redrawMidiPage(const LyricView& v, const DisplayOptions& o)
+{
+    LyricPage& p = *v.page;
+    Form& w = *v.window;
+    w.Cls();
+    if (!o.muted) {
+        w.setCurrentX(o.marginX);
+        w.setCurrentY(o.marginY);
+        w.setForeColor(o.passiveColour);
+        if (o.scroll && o.keptLines == 1) {
+            drawLine(v, o, p.PastLines[1], false);
+        } else if (o.scroll && o.keptLines >= 2) {
+            drawLine(v, o, p.PastLines[2], false);
+            drawLine(v, o, p.PastLines[1], false);
+        }
+        w.setForeColor(o.pageColour);
+        drawRingLines(v, o, p.PageLines, false);
+    }
+    if (!p.IntroDots) {
+        p.PastLines[3] = p.PastLines[2];
+        p.PastLines[2] = p.PastLines[1];
+        p.PastLines[1] = p.PageLines[1];
+    }
+    p.Redraw = false;
+}
+
+void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::string& text, int linePos,
+                   const std::array<std::string, 9>& L)
+{
+    LyricPage& p = *v.page;
+    Form& w = *v.window;
+
+    // After a seek, events inside a line only grow the waiting row.
+    if (linePos != 0 && MidiSeekWait) {
+        growDots(p.Dots);
+        w.Cls();
+        w.Print("  " + p.Dots);
+        return;
+    }
+    MidiSeekWait = false;
+    p.Dots.clear();
+
+    // A new line: refill the ring and draw the page.
+    if (p.Redraw) {
+        if (o.scroll)
+            p.Slot = 1;
+        refillMidiRing(p, o.nbLigne, L);
+        if (o.muted)
+            ClearKarLines();
+        redrawMidiPage(v, o);
+    }
+
+    MidiSungText += text;
+
+    if (!o.muted) {
+        w.setForeColor(o.activeColour);
+        w.setCurrentY(o.marginY);
+        w.setCurrentX(o.marginX);
+        if (o.scroll) {
+            if (o.keptLines >= 1)
+                w.Print("");
+            if (o.keptLines >= 2)
+                w.Print("");
+            preparePage(p, 0, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
+        }
+        const int n = pageSize(o.nbLigne);
+        const int c = (p.Slot <= 1 || p.Slot > MaxPageLines) ? n : p.Slot - 1;
+        if (c == 1) {
+            w.setCurrentX(o.marginX);
+            if (!o.scroll)
+                p.RowOffset = 0;
+        } else {
+            for (int i = 1; i < c; ++i)
+                w.Print("");
+            preparePage(p, c - 1, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
+            w.setCurrentX(o.marginX);
+            w.setForeColor(o.activeColour);
+        }
+        const int rows = splitOn(v, o, p.PageLines[c]);
+        paintSung(v, o, MidiSungText, text, rows, false);
+    }
+
+    // The whole line has been sung: the next event starts a new one.
+    if (MidiSungText == L[0]) {
+        MidiSungText.clear();
+        p.Redraw = true;
+    }
+}
+
+} // namespace Kar

@@ -1,0 +1,51 @@
+#pragma once
+// How the engine reaches the lyric windows: the views it draws on, the options
+// both windows share, and the few services of the lyric windows and the player
+// that the engine uses. Internal to src/karaoke.
+#include <string>
+
+#include "karaoke/lyricdraw.h"
+
+namespace Kar {
+
+// The options read on the main lyric window, the main window and the settings.
+DisplayOptions displayOptions();
+// The two windows as drawn on (their default instances, created on first use).
+LyricView karView();
+LyricView k1View();
+
+// Applies a display line ("//picture;colours...") of a sync file to both windows.
+void applyDisplayLine(const std::string& line);
+
+// 0xBBGGRR of three colour parts held as decimal text.
+long colourOf(const std::string& red, const std::string& green, const std::string& blue);
+
+} // namespace Kar
+
+namespace Kar {
+// The main lyric window's "second window shown" box is ticked.
+bool karShowsK1();
+// The play position of the song that plays, in seconds: the MIDI segment's
+// position / 1000 for a MIDI song, the media player's position otherwise.
+double playPositionSeconds();
+} // namespace Kar
+
+class ProgressBar;
+
+namespace Kar {
+// The main lyric window's song progress bar.
+ProgressBar* karSongBar();
+
+// The MIDI song that plays, as the clock sees it.
+struct MidiClock {
+    bool loaded = false;   // a segment state exists
+    long position = 0;     // heard position, music time (768 per quarter note)
+    long length = 0;       // the segment's length, music time
+    float masterTempo = 1; // the performance's tempo factor
+    int state = 0;         // 0 playing; 1 loaded or stopped, 2 repositioned or ended: not started again
+    double elapsedMs = 0;  // real time of `position` at normal speed (tempo map)
+};
+MidiClock midiClock();
+// Ends a MIDI song that played to its end (before the stop).
+void stopMidiAtEnd();
+} // namespace Kar

@@ -1,0 +1,42 @@
+#include "karaoke/pagestate.h"
+
+namespace Kar {
+
+int pageSize(int nbLigne)
+{
+    return (nbLigne == 2 || nbLigne == 4 || nbLigne == 6) ? nbLigne : MaxPageLines;
+}
+
+void ClearKarLines()
+{
+    for (int i = 1; i <= MaxPageLines; ++i) {
+        KarPage.PageLines[i].clear();
+        KarPage.ScrollLines[i].clear();
+        K1Page.PageLines[i].clear();
+        K1Page.ScrollLines[i].clear();
+    }
+    for (int i = 1; i <= 3; ++i) {
+        KarPage.PastLines[i].clear();
+        K1Page.PastLines[i].clear();
+    }
+}
+
+void resetPastLines(LyricPage& page)
+{
+    for (int i = 1; i <= 3; ++i)
+        page.PastLines[i] = ".";
+    page.IntroDots = true;
+}
+
+void resetAll()
+{
+    KarPage = LyricPage{};
+    K1Page = LyricPage{};
+    SykCursor = SyncCursor{};
+    Sy1Cursor = SyncCursor{};
+    KarPaintEnabled = false;
+    MidiSungText.clear();
+    MidiSeekWait = false;
+}
+
+} // namespace Kar

@@ -1,0 +1,37 @@
+#pragma once
+// Our own private-profile (INI) functions. Section and key names are matched
+// without regard to case, blanks around names and values are not part of them,
+// an existing line is rewritten in place, a new key goes at the end of its
+// section (before the section's trailing empty lines), a new section at the end
+// of the file. The file is read with any line end and in the text-file encoding
+// rules (UTF-8 when valid, else Windows-1252), and written atomically with CR LF.
+// Lines that are neither a section nor a key (comments, garbage) are kept as
+// they are and never matched.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace profile {
+
+// The value of `key` in `section` of `file`, or `defaultValue` when the file,
+// the section or the key is missing. A value is cut at a NUL character and to
+// at most `bufferSize` - 1 characters (bufferSize 0: no limit), as the old
+// buffer-based call did.
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue, const std::string& file,
+                                    std::size_t bufferSize = 0);
+
+// Stores `value` for `key` in `section`, creating the file, section or key when
+// missing. Line ends in the value are stored as blanks (they would break the
+// file's lines). False when the file cannot be written (the old file is kept).
+bool WritePrivateProfileString(std::string_view section, std::string_view key,
+                               std::string_view value, const std::string& file);
+
+// Removes the key (true when the file was written or the key was not there).
+bool DeletePrivateProfileKey(std::string_view section, std::string_view key,
+                             const std::string& file);
+
+// The key names of a section, in file order (for settings dialogs and tests).
+std::vector<std::string> GetPrivateProfileKeys(std::string_view section, const std::string& file);
+
+} // namespace profile

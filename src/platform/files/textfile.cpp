@@ -1,0 +1,323 @@
+#include "platform/files/textfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace textfile {
+
+namespace {
+
+// Code points of the bytes 0x80..0x9F in Windows-1252. The five bytes the code
+// page leaves undefined keep their own number (C1 control characters), so the
+// mapping can always be reversed.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
+};
+
+char32_t cp1252CodePoint(unsigned char b)
+{
+    if (b >= 0x80 && b <= 0x9F)
+        return kCp1252High[b - 0x80];
+    return b;
+}
+
+void appendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Length of the valid UTF-8 sequence at bytes[i], 0 when it is not one
+// (overlong forms, surrogates and values above U+10FFFF are refused).
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i, char32_t* cp)
+{
+    const auto n = bytes.size();
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+        *cp = c;
+        return 1;
+    }
+    std::size_t len;
+    char32_t v;
+    char32_t min;
+    if ((c & 0xE0) == 0xC0) {
+        len = 2; v = c & 0x1F; min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        len = 3; v = c & 0x0F; min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        len = 4; v = c & 0x07; min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (n - i < len)
+        return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        const unsigned char cc = static_cast<unsigned char>(bytes[i + k]);
+        if ((cc & 0xC0) != 0x80)
+            return 0;
+        v = (v << 6) | (cc & 0x3F);
+    }
+    if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+        return 0;
+    *cp = v;
+    return len;
+}
+
+int cp1252Byte(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<int>(cp);
+    for (int k = 0; k < 32; ++k)
+        if (kCp1252High[k] == cp)
+            return 0x80 + k;
+    return -1;
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, left);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += w;
+        left -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        char32_t cp;
+        const std::size_t len = utf8SequenceLength(bytes, i, &cp);
+        if (len == 0)
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string cp1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (char ch : bytes)
+        appendUtf8(out, cp1252CodePoint(static_cast<unsigned char>(ch)));
+    return out;
+}
+
+std::optional<std::string> utf8ToCp1252(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        char32_t cp;
+        const std::size_t len = utf8SequenceLength(utf8, i, &cp);
+        if (len == 0)
+            return std::nullopt;
+        const int b = cp1252Byte(cp);
+        if (b < 0)
+            return std::nullopt;
+        out += static_cast<char>(b);
+        i += len;
+    }
+    return out;
+}
+
+std::string decode(std::string_view bytes, Encoding* detected)
+{
+    if (isValidUtf8(bytes)) {
+        if (detected)
+            *detected = Encoding::Utf8;
+        if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
+            bytes.remove_prefix(3);
+        return std::string(bytes);
+    }
+    if (detected)
+        *detected = Encoding::Windows1252;
+    return cp1252ToUtf8(bytes);
+}
+
+std::string encode(std::string_view utf8, Encoding* chosen)
+{
+    if (auto b = utf8ToCp1252(utf8)) {
+        if (chosen)
+            *chosen = Encoding::Windows1252;
+        return std::move(*b);
+    }
+    if (chosen)
+        *chosen = Encoding::Utf8;
+    return std::string(utf8);
+}
+
+std::vector<std::string> splitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(text.substr(start, i - start));
+            if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+                ++i;
+            ++i;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < n)
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::optional<std::string> readBytes(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return std::nullopt;
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        return std::nullopt;
+    }
+    std::string data;
+    if (st.st_size > 0)
+        data.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        const std::size_t got = std::fread(buf, 1, sizeof buf, f);
+        data.append(buf, got);
+        if (got < sizeof buf)
+            break;
+    }
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        return std::nullopt;
+    return data;
+}
+
+std::optional<std::string> readText(const std::string& path)
+{
+    auto bytes = readBytes(path);
+    if (!bytes)
+        return std::nullopt;
+    return decode(*bytes);
+}
+
+std::optional<std::vector<std::string>> readLines(const std::string& path)
+{
+    auto text = readText(path);
+    if (!text)
+        return std::nullopt;
+    return splitLines(*text);
+}
+
+bool saveBytesAtomic(const std::string& pathIn, std::string_view bytes)
+{
+    if (pathIn.empty() || pathIn.back() == '/')
+        return false;
+    // Saving through a symbolic link replaces the file it points to, not the link.
+    std::string path = pathIn;
+    struct stat lst {};
+    if (::lstat(pathIn.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        if (char* real = ::realpath(pathIn.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
+    }
+    // Keep the permissions of the file we replace (a new file gets the usual
+    // ones from the umask).
+    struct stat old {};
+    const bool hadOld = ::stat(path.c_str(), &old) == 0;
+    if (hadOld && S_ISDIR(old.st_mode))
+        return false;
+
+    std::string tmp = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, bytes);
+    if (ok) {
+        mode_t mode;
+        if (hadOld) {
+            mode = old.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        ::fchmod(fd, mode); // best effort: the contents matter more than the mode
+        ok = ::fsync(fd) == 0;
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok)
+        ok = ::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    // Make the rename itself durable: sync the folder entry (best effort).
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool writeLines(const std::string& path, const std::vector<std::string>& lines)
+{
+    std::string text;
+    std::size_t total = 0;
+    for (const auto& l : lines)
+        total += l.size() + 2;
+    text.reserve(total);
+    for (const auto& l : lines) {
+        text += l;
+        text += "\r\n";
+    }
+    return saveBytesAtomic(path, encode(text));
+}
+
+bool writeText(const std::string& path, std::string_view text)
+{
+    return saveBytesAtomic(path, encode(text));
+}
+
+} // namespace textfile

@@ -1,0 +1,612 @@
+// Top-level windows, their default instances and their unloading.
+#include "platform/forms/form.h"
+
+#include "platform/forms/app.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/prompter.h"
+#include "platform/forms/widgets_p.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QWindow>
+
+#include <algorithm>
+
+using namespace formsp;
+
+namespace {
+std::vector<Form*>& loadedForms()
+{
+    static std::vector<Form*> v;
+    return v;
+}
+std::vector<Form*>& pendingDeletion()
+{
+    static std::vector<Form*> v;
+    return v;
+}
+
+void destroyPending(Form* f)
+{
+    auto& p = pendingDeletion();
+    auto it = std::find(p.begin(), p.end(), f);
+    if (it == p.end()) return;
+    p.erase(it);
+    f->Form_Terminate();
+    BlockEvents block;
+    delete f;
+}
+
+// Deletes an unloaded form when the event loop gets back to the level the
+// unload came from (QObject::deleteLater's rule), so a form's own handler
+// can unload it and return safely.
+class FormReaper : public QObject {
+public:
+    explicit FormReaper(Form* f) : form(f) {}
+    ~FormReaper() override { destroyPending(form); }
+    Form* form;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- widgets
+
+class FormClient : public QWidget {
+public:
+    explicit FormClient(Form* f) : form(f)
+    {
+        setMouseTracking(true);
+        setFocusPolicy(Qt::ClickFocus);
+        setAttribute(Qt::WA_OpaquePaintEvent, true);
+    }
+    Form* form;
+    bool applying = false;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        form->paintSurface(p);
+    }
+    void resizeEvent(QResizeEvent*) override
+    {
+        if (eventsBlocked()) return;
+        if (!applying) form->windowGeometryChanged(false, true);
+    }
+    bool ok() const { return !eventsBlocked() && form->loaded() && !form->unloading(); }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        if (!ok()) return;
+        form->Form_MouseDown(button(e->button()), shiftFromQt(static_cast<int>(e->modifiers())),
+                             static_cast<float>(e->position().x() * 15), static_cast<float>(e->position().y() * 15));
+    }
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        if (!ok()) return;
+        form->Form_MouseMove(button(e->buttons()), shiftFromQt(static_cast<int>(e->modifiers())),
+                             static_cast<float>(e->position().x() * 15), static_cast<float>(e->position().y() * 15));
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (!ok()) return;
+        QPointer<FormClient> guard(this);
+        form->Form_MouseUp(button(e->button()), shiftFromQt(static_cast<int>(e->modifiers())),
+                           static_cast<float>(e->position().x() * 15), static_cast<float>(e->position().y() * 15));
+        if (guard && ok() && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) form->Form_Click();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override
+    {
+        if (!ok()) return;
+        if (e->button() == Qt::LeftButton) form->Form_DblClick();
+    }
+    static int button(Qt::MouseButtons b)
+    {
+        int r = 0;
+        if (b & Qt::LeftButton) r |= vbLeftButton;
+        if (b & Qt::RightButton) r |= vbRightButton;
+        if (b & Qt::MiddleButton) r |= vbMiddleButton;
+        return r;
+    }
+};
+
+class FormWindow : public QMainWindow {
+public:
+    explicit FormWindow(Form* f) : form(f) {}
+    Form* form;
+
+protected:
+    void closeEvent(QCloseEvent* e) override
+    {
+        if (eventsBlocked() || form->unloading() || !form->loaded()) {
+            e->accept();
+            return;
+        }
+        if (Unload(*form, vbFormControlMenu)) e->accept();
+        else e->ignore();
+    }
+    void changeEvent(QEvent* e) override
+    {
+        QMainWindow::changeEvent(e);
+        if (eventsBlocked() || !form->loaded() || form->unloading()) return;
+        if (e->type() == QEvent::ActivationChange) {
+            if (isActiveWindow()) form->Form_Activate();
+            else form->Form_Deactivate();
+        } else if (e->type() == QEvent::WindowStateChange) {
+            form->windowGeometryChanged(false, true);
+        }
+    }
+    void moveEvent(QMoveEvent* e) override
+    {
+        QMainWindow::moveEvent(e);
+        if (!eventsBlocked() && e->spontaneous()) form->windowGeometryChanged(true, false);
+    }
+    bool event(QEvent* e) override
+    {
+        // Keys that reach the window itself (no control has the focus).
+        if (!eventsBlocked() && form->loaded() && !form->unloading() &&
+            (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && !controlKeyInProgress()) {
+            auto* ke = static_cast<QKeyEvent*>(e);
+            int shift = shiftFromQt(static_cast<int>(ke->modifiers()));
+            int code = keyCodeFromQt(ke->key());
+            if (e->type() == QEvent::KeyPress) {
+                if (code) form->Form_KeyDown(code, shift);
+                QString t = ke->text();
+                if (!t.isEmpty() && t[0].unicode() != 0x7F) {
+                    int ascii = static_cast<int>(t.toUcs4().value(0));
+                    if (ascii) form->Form_KeyPress(ascii);
+                }
+            } else if (code) {
+                form->Form_KeyUp(code, shift);
+            }
+            return true;
+        }
+        return QMainWindow::event(e);
+    }
+};
+
+// ---------------------------------------------------------------- Form
+
+struct Form::Impl {
+    FormWindow* window = nullptr;
+    FormClient* client = nullptr;
+    double left = 0, top = 0;
+    double clientW = 4680, clientH = 3195;
+    int reportedW = -1, reportedH = -1;
+};
+
+Form::Form() : d_(std::make_unique<Impl>())
+{
+    d_->window = new FormWindow(this);
+    d_->client = new FormClient(this);
+    d_->window->setCentralWidget(d_->client);
+    d_->window->setWindowTitle(QString());
+    setBackColor(0x8000000F);
+    applyGeometry();
+}
+
+Form::~Form()
+{
+    BlockEvents block;
+    auto& l = loadedForms();
+    l.erase(std::remove(l.begin(), l.end(), this), l.end());
+    auto& p = pendingDeletion();
+    p.erase(std::remove(p.begin(), p.end(), this), p.end());
+    if (slot_ && *slot_ == this) *slot_ = nullptr;
+    delete d_->window;
+}
+
+QWidget* Form::clientWidget() const { return d_->client; }
+QMainWindow* Form::window() const { return d_->window; }
+QWidget* Form::surfaceWidget() const { return d_->client; }
+void Form::surfacePixelSize(int& width, int& height) const
+{
+    width = px(d_->clientW);
+    height = px(d_->clientH);
+}
+
+void Form::loadOnce()
+{
+    if (loaded_ || unloaded_) return;
+    loaded_ = true;
+    loadedForms().push_back(this);
+    Form_Load();
+}
+
+void Load(Form& form) { form.loadOnce(); }
+
+namespace formsdetail {
+void adopt(Form* form, Form** slot)
+{
+    *slot = form;
+    form->setInstanceSlot(slot);
+    form->loadOnce();
+}
+} // namespace formsdetail
+
+std::vector<Form*> Forms() { return loadedForms(); }
+
+void DestroyUnloadedForms()
+{
+    std::vector<Form*> p = pendingDeletion();
+    for (Form* f : p) destroyPending(f);
+}
+
+bool Unload(Form& form, int mode)
+{
+    if (form.unloaded_ || !form.loaded_) return true;
+    int cancel = 0;
+    form.Form_QueryUnload(cancel, mode);
+    if (cancel) return false;
+    if (form.unloaded_) return true;  // unloaded again from inside the handler
+    cancel = 0;
+    form.Form_Unload(cancel);
+    if (cancel) return false;
+    if (form.unloaded_) return true;
+    form.unloaded_ = true;
+    {
+        BlockEvents block;
+        form.d_->window->hide();
+    }
+    auto& l = loadedForms();
+    l.erase(std::remove(l.begin(), l.end(), &form), l.end());
+    if (form.slot_ && *form.slot_ == &form) *form.slot_ = nullptr;
+    if (form.owned_) {
+        pendingDeletion().push_back(&form);
+        (new FormReaper(&form))->deleteLater();
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- geometry
+
+int Form::frameWidthTwips() const
+{
+    switch (borderStyle_) {
+    case 0: return 0;
+    case 1: case 3: case 4: return 90;
+    default: return 120;
+    }
+}
+
+int Form::frameHeightTwips() const
+{
+    switch (borderStyle_) {
+    case 0: return 0;
+    case 1: case 3: return 420;
+    case 4: return 345;
+    case 5: return 375;
+    default: return 450;
+    }
+}
+
+namespace {
+int menuBarTwips(QMainWindow* w)
+{
+    QMenuBar* mb = w->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!mb || mb->isHidden()) return 0;
+    return mb->sizeHint().height() * 15;
+}
+} // namespace
+
+void Form::applyGeometry()
+{
+    FormWindow* w = d_->window;
+    int mb = menuBarTwips(w);
+    d_->client->applying = true;
+    w->move(px(d_->left), px(d_->top));
+    w->resize(std::max(1, px(d_->clientW)), std::max(1, px(d_->clientH + mb)));
+    d_->client->resize(std::max(1, px(d_->clientW)), std::max(1, px(d_->clientH)));
+    d_->client->applying = false;
+    clientResized();
+}
+
+void Form::windowGeometryChanged(bool moved, bool resized)
+{
+    FormWindow* w = d_->window;
+    if (moved) {
+        QPoint p = w->pos();
+        if (p.x() != px(d_->left)) d_->left = p.x() * 15;
+        if (p.y() != px(d_->top)) d_->top = p.y() * 15;
+    }
+    if (resized) {
+        QSize s = d_->client->size();
+        if (w->isVisible() && w->windowState() != Qt::WindowMinimized) {
+            if (s.width() != px(d_->clientW)) d_->clientW = s.width() * 15;
+            if (s.height() != px(d_->clientH)) d_->clientH = s.height() * 15;
+        }
+        clientResized();
+    }
+}
+
+void Form::clientResized()
+{
+    int w = px(d_->clientW), h = px(d_->clientH);
+    ensureSurfaceSize(w, h);
+    if (!loaded_ || unloaded_) return;
+    if (w == d_->reportedW && h == d_->reportedH) return;
+    d_->reportedW = w;
+    d_->reportedH = h;
+    Form_Resize();
+    if (!AutoRedraw() && !unloaded_) Form_Paint();
+}
+
+int Form::Left() const { return static_cast<int>(d_->left); }
+int Form::Top() const { return static_cast<int>(d_->top); }
+int Form::Width() const { return static_cast<int>(d_->clientW) + frameWidthTwips(); }
+int Form::Height() const { return static_cast<int>(d_->clientH) + frameHeightTwips() + menuBarTwips(d_->window); }
+void Form::setLeft(int twips) { Move(twips, Top()); }
+void Form::setTop(int twips) { Move(Left(), twips); }
+void Form::setWidth(int twips) { Move(Left(), Top(), twips, Height()); }
+void Form::setHeight(int twips) { Move(Left(), Top(), Width(), twips); }
+
+void Form::Move(int left, int top, int width, int height)
+{
+    d_->left = left;
+    d_->top = top;
+    if (width >= 0) d_->clientW = std::max(0, width - frameWidthTwips());
+    if (height >= 0) d_->clientH = std::max(0, height - frameHeightTwips() - menuBarTwips(d_->window));
+    applyGeometry();
+}
+
+int Form::ScaleWidth() const { return static_cast<int>(d_->clientW); }
+int Form::ScaleHeight() const { return static_cast<int>(d_->clientH); }
+void Form::setScaleWidth(int twips)
+{
+    d_->clientW = std::max(0, twips);
+    applyGeometry();
+}
+void Form::setScaleHeight(int twips)
+{
+    d_->clientH = std::max(0, twips);
+    applyGeometry();
+}
+
+int Form::WindowState() const
+{
+    Qt::WindowStates s = d_->window->windowState();
+    if (s & Qt::WindowMinimized) return vbMinimized;
+    if (s & Qt::WindowMaximized) return vbMaximized;
+    return vbNormal;
+}
+
+void Form::setWindowState(int state)
+{
+    Qt::WindowStates s = d_->window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (state == vbMinimized) s |= Qt::WindowMinimized;
+    else if (state == vbMaximized) s |= Qt::WindowMaximized;
+    d_->window->setWindowState(s);
+}
+
+// ---------------------------------------------------------------- properties
+
+std::string Form::Caption() const { return ss(d_->window->windowTitle()); }
+void Form::setCaption(const std::string& s) { d_->window->setWindowTitle(qs(s)); }
+bool Form::Visible() const { return d_->window->isVisible(); }
+void Form::setVisible(bool v)
+{
+    if (v) Show();
+    else Hide();
+}
+bool Form::Enabled() const { return d_->window->isEnabled(); }
+void Form::setEnabled(bool e) { d_->window->setEnabled(e); }
+
+namespace {
+void applyFlags(QMainWindow* w, int borderStyle, bool controlBox, bool minButton, bool maxButton, bool topMost)
+{
+    bool wasVisible = w->isVisible();
+    Qt::WindowFlags f = Qt::Window;
+    if (borderStyle == 0) f |= Qt::FramelessWindowHint;
+    else {
+        f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (borderStyle == 4 || borderStyle == 5) f |= Qt::Tool;
+        if (controlBox) {
+            f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (minButton && borderStyle != 3 && borderStyle < 4) f |= Qt::WindowMinimizeButtonHint;
+            if (maxButton && borderStyle == 2) f |= Qt::WindowMaximizeButtonHint;
+        }
+    }
+    if (topMost) f |= Qt::WindowStaysOnTopHint;
+    if (w->windowFlags() == f) return;
+    BlockEvents block;
+    w->setWindowFlags(f);
+    if (wasVisible) w->show();
+}
+} // namespace
+
+void Form::setBorderStyle(int style)
+{
+    if (style < 0 || style > 5) return;
+    // The client area stays; the outer size follows the new frame.
+    borderStyle_ = style;
+    applyFlags(d_->window, borderStyle_, controlBox_, minButton_, maxButton_, topMost_);
+    applyGeometry();
+}
+void Form::setControlBox(bool b)
+{
+    controlBox_ = b;
+    applyFlags(d_->window, borderStyle_, controlBox_, minButton_, maxButton_, topMost_);
+}
+void Form::setMinButton(bool b)
+{
+    minButton_ = b;
+    applyFlags(d_->window, borderStyle_, controlBox_, minButton_, maxButton_, topMost_);
+}
+void Form::setMaxButton(bool b)
+{
+    maxButton_ = b;
+    applyFlags(d_->window, borderStyle_, controlBox_, minButton_, maxButton_, topMost_);
+}
+
+void Form::SetTopMost(bool on)
+{
+    topMost_ = on;
+    applyFlags(d_->window, borderStyle_, controlBox_, minButton_, maxButton_, topMost_);
+}
+
+void Form::setMousePointer(int pointer)
+{
+    mousePointer_ = pointer;
+    switch (pointer) {
+    case 0: d_->window->unsetCursor(); break;
+    case vbHourglass: d_->window->setCursor(Qt::WaitCursor); break;
+    case vbArrowHourglass: d_->window->setCursor(Qt::BusyCursor); break;
+    case vbCrosshair: d_->window->setCursor(Qt::CrossCursor); break;
+    case vbIbeam: d_->window->setCursor(Qt::IBeamCursor); break;
+    case vbSizeAll: d_->window->setCursor(Qt::SizeAllCursor); break;
+    case vbSizeWE: d_->window->setCursor(Qt::SizeHorCursor); break;
+    case vbSizeNS: d_->window->setCursor(Qt::SizeVerCursor); break;
+    case vbNoDrop: d_->window->setCursor(Qt::ForbiddenCursor); break;
+    case vbArrowQuestion: d_->window->setCursor(Qt::WhatsThisCursor); break;
+    default: d_->window->setCursor(Qt::ArrowCursor); break;
+    }
+}
+
+void Form::setIcon(const StdPicture& p)
+{
+    if (p.valid()) d_->window->setWindowIcon(QIcon(QPixmap::fromImage(p.image())));
+}
+
+// ---------------------------------------------------------------- methods
+
+void Form::Show()
+{
+    if (unloaded_) return;
+    loadOnce();
+    if (unloaded_) return;
+    bool wasHidden = !d_->window->isVisible();
+    d_->window->show();
+    d_->window->raise();
+    d_->window->activateWindow();
+    if (wasHidden) {
+        // The layout has now placed the client area: take the size we asked for.
+        d_->client->applying = true;
+        d_->client->resize(std::max(1, px(d_->clientW)), std::max(1, px(d_->clientH)));
+        d_->client->applying = false;
+        clientResized();
+    }
+}
+
+void Form::Hide() { d_->window->hide(); }
+
+void Form::SetFocus()
+{
+    if (!d_->window->isVisible()) return;
+    d_->window->raise();
+    d_->window->activateWindow();
+    d_->client->setFocus(Qt::OtherFocusReason);
+}
+
+void Form::Refresh()
+{
+    if (loaded_ && !unloaded_ && !AutoRedraw()) Form_Paint();
+    d_->client->repaint();
+}
+
+void Form::ZOrder(int position)
+{
+    if (position == 0) d_->window->raise();
+    else d_->window->lower();
+}
+
+void Form::StartDrag()
+{
+    QWindow* wh = d_->window->windowHandle();
+    if (wh && wh->startSystemMove()) return;
+    // The window system cannot move it for us: follow the mouse ourselves
+    // until the button is released, whichever widget holds the mouse.
+    class DragFilter : public QObject {
+    public:
+        DragFilter(Form* f, QMainWindow* w) : form(f), win(w), offset(QCursor::pos() - w->pos()) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::MouseMove && win) {
+                auto* me = static_cast<QMouseEvent*>(e);
+                if (me->buttons() & Qt::LeftButton) {
+                    win->move(me->globalPosition().toPoint() - offset);
+                    return true;
+                }
+            }
+            if (e->type() == QEvent::MouseButtonRelease) {
+                if (win) form->windowGeometryChanged(true, false);
+                deleteLater();
+                qApp->removeEventFilter(this);
+            }
+            return false;
+        }
+        Form* form;
+        QPointer<QMainWindow> win;
+        QPoint offset;
+    };
+    qApp->installEventFilter(new DragFilter(this, d_->window));
+}
+
+void Form::PopupMenu(Menu& menu)
+{
+    Menu* chosen = prompter().popupMenu(menu);
+    if (chosen && chosen->Enabled()) chosen->fireClick();
+}
+
+// ---------------------------------------------------------------- keys
+
+bool Form::previewKeyDown(int& keyCode, int shift)
+{
+    if (keyPreview_ && loaded_ && !unloaded_) Form_KeyDown(keyCode, shift);
+    return keyCode != 0;
+}
+
+bool Form::previewKeyUp(int& keyCode, int shift)
+{
+    if (keyPreview_ && loaded_ && !unloaded_) Form_KeyUp(keyCode, shift);
+    return keyCode != 0;
+}
+
+bool Form::previewKeyPress(int& keyAscii)
+{
+    if (keyPreview_ && loaded_ && !unloaded_) Form_KeyPress(keyAscii);
+    return keyAscii != 0;
+}
+
+// ---------------------------------------------------------------- menus
+
+void Form::addMenu(Menu* m)
+{
+    if (std::find(menus_.begin(), menus_.end(), m) == menus_.end()) menus_.push_back(m);
+    updateMenuBar();
+}
+
+void Form::removeMenu(Menu* m)
+{
+    menus_.erase(std::remove(menus_.begin(), menus_.end(), m), menus_.end());
+    updateMenuBar();
+}
+
+void Form::updateMenuBar()
+{
+    bool any = false;
+    for (Menu* m : menus_) any = any || m->Visible();
+    QMenuBar* mb = d_->window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!any && !mb) return;
+    if (!mb) mb = d_->window->menuBar();
+    mb->clear();
+    for (Menu* m : menus_) {
+        if (!m->Visible()) continue;
+        if (!m->items().empty()) {
+            QMenu* qm = m->qmenu();
+            qm->setTitle(qs(m->Caption()));
+            mb->addMenu(qm);
+        } else if (m->action()) {
+            mb->addAction(m->action());
+        }
+    }
+    mb->setVisible(any);
+    // The client area keeps its size; the window grows or shrinks around it.
+    applyGeometry();
+}

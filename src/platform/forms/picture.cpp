@@ -1,0 +1,64 @@
+// Pictures loaded from files or drawn by code.
+#include "platform/forms/picture.h"
+
+#include "platform/forms/widgets_p.h"
+
+#include <QImage>
+#include <QImageReader>
+
+using namespace formsp;
+
+namespace {
+const QImage& nullImage()
+{
+    static const QImage img;
+    return img;
+}
+} // namespace
+
+StdPicture::StdPicture() = default;
+StdPicture::StdPicture(const QImage& image)
+{
+    if (!image.isNull()) img_ = std::make_shared<const QImage>(image);
+}
+StdPicture::~StdPicture() = default;
+StdPicture::StdPicture(const StdPicture&) = default;
+StdPicture& StdPicture::operator=(const StdPicture&) = default;
+
+bool StdPicture::valid() const { return img_ && !img_->isNull(); }
+
+long StdPicture::Handle() const
+{
+    if (!valid()) return 0;
+    // Any stable non-zero number serves: the old code only tests it against 0.
+    long h = static_cast<long>(img_->cacheKey() & 0x7FFFFFFF);
+    return h == 0 ? 1 : h;
+}
+
+int StdPicture::pixelWidth() const { return valid() ? img_->width() : 0; }
+int StdPicture::pixelHeight() const { return valid() ? img_->height() : 0; }
+int StdPicture::Width() const { return pixelWidth() * 15; }
+int StdPicture::Height() const { return pixelHeight() * 15; }
+const QImage& StdPicture::image() const { return valid() ? *img_ : nullImage(); }
+
+StdPicture LoadPicture(const std::string& path, bool* ok)
+{
+    if (ok) *ok = true;
+    if (path.empty()) return StdPicture();
+    QImageReader reader(qs(path));
+    // The format is found from the contents: pictures renamed by hand (a GIF
+    // called .jpg) load all the same.
+    reader.setDecideFormatFromContent(true);
+    // Refuse absurd sizes from damaged headers instead of allocating them.
+    QSize sz = reader.size();
+    if (sz.isValid() && (static_cast<qint64>(sz.width()) * sz.height() > 64LL * 1024 * 1024)) {
+        if (ok) *ok = false;
+        return StdPicture();
+    }
+    QImage img = reader.read();
+    if (img.isNull()) {
+        if (ok) *ok = false;
+        return StdPicture();
+    }
+    return StdPicture(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}

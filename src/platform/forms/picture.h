@@ -1,0 +1,42 @@
+#pragma once
+// StdPicture: an image loaded from a file (LoadPicture) or drawn by code, as the
+// Picture property of forms, picture boxes, images and buttons holds it.
+// A cheap value (shared, read-only image); an empty picture means "no picture".
+// (The type keeps the old runtime's name StdPicture, so that the property
+// getter `Picture()` of a window does not hide the type inside window code.)
+#include <memory>
+#include <string>
+
+class QImage;
+
+class StdPicture {
+public:
+    StdPicture();                               // empty
+    explicit StdPicture(const QImage& image);   // drawn by code (a copy is shared)
+    ~StdPicture();
+    StdPicture(const StdPicture&);
+    StdPicture& operator=(const StdPicture&);
+
+    bool valid() const;                      // false for the empty picture
+    explicit operator bool() const { return valid(); }
+    // A non-zero number while a picture is held (the old handle test).
+    long Handle() const;
+    // Size in twips (0 when empty).
+    int Width() const;
+    int Height() const;
+    // Size in pixels (0 when empty).
+    int pixelWidth() const;
+    int pixelHeight() const;
+    // The image itself; an empty (null) QImage for the empty picture.
+    const QImage& image() const;
+
+    bool operator==(const StdPicture& o) const { return img_ == o.img_; }
+
+private:
+    std::shared_ptr<const QImage> img_;
+};
+
+// Loads a JPEG, GIF (first frame), BMP or PNG file. An empty path gives the
+// empty picture. A missing or unreadable file gives the empty picture and sets
+// *ok to false when ok is given (the old call raised an error there).
+StdPicture LoadPicture(const std::string& path, bool* ok = nullptr);

@@ -1,0 +1,375 @@
+// Questions to the user: real dialogs, or scripted answers for tests.
+#include "platform/forms/prompter.h"
+
+#include "platform/forms/app.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/widgets_p.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCursor>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <iostream>
+
+using namespace formsp;
+
+// ---------------------------------------------------------------- the prompter in use
+
+namespace {
+std::unique_ptr<Prompter>& current()
+{
+    static std::unique_ptr<Prompter> p;
+    return p;
+}
+
+QWidget* dialogParent() { return QApplication::activeWindow(); }
+
+// "Text (*.txt)|*.txt|All|*.*" -> "Text (*.txt) (*.txt);;All (*.*)".
+QString toQtFilter(const std::string& filter, int index, QString* selected)
+{
+    QStringList parts = qs(filter).split('|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.trimmed());
+    }
+    if (out.isEmpty()) return {};
+    if (selected) *selected = out.value(std::max(0, index - 1), out.front());
+    return out.join(QStringLiteral(";;"));
+}
+
+QString startPath(const FileDialogOptions& o)
+{
+    QString dir = qs(o.initDir);
+    QString name = qs(o.fileName);
+    if (name.isEmpty()) return dir;
+    if (dir.isEmpty() || name.startsWith('/')) return name;
+    return dir + (dir.endsWith('/') ? "" : "/") + name;
+}
+} // namespace
+
+Prompter& prompter()
+{
+    auto& p = current();
+    if (!p) p = std::make_unique<QtPrompter>();
+    return *p;
+}
+
+void setPrompter(std::unique_ptr<Prompter> p) { current() = std::move(p); }
+
+ScopedScriptedPrompter::ScopedScriptedPrompter()
+{
+    auto p = std::make_unique<ScriptedPrompter>();
+    p_ = p.get();
+    setPrompter(std::move(p));
+}
+
+ScopedScriptedPrompter::~ScopedScriptedPrompter() { setPrompter(nullptr); }
+
+int MsgBox(const std::string& text, int style, const std::string& title) { return prompter().msgBox(text, style, title); }
+
+std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText)
+{
+    return prompter().inputBox(prompt, title, defaultText).value_or(std::string());
+}
+
+// ---------------------------------------------------------------- QtPrompter
+
+int QtPrompter::msgBox(const std::string& text, int style, const std::string& title)
+{
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(qs(title.empty() ? App::Title() : title));
+    box.setText(qs(text));
+    switch (style & 0x70) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    struct B {
+        QMessageBox::StandardButton qt;
+        int result;
+    };
+    std::vector<B> buttons;
+    switch (style & 0x0F) {
+    case vbOKCancel: buttons = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}}; break;
+    case vbAbortRetryIgnore:
+        buttons = {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
+        break;
+    case vbYesNoCancel:
+        buttons = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+        break;
+    case vbYesNo: buttons = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}}; break;
+    case vbRetryCancel: buttons = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}}; break;
+    default: buttons = {{QMessageBox::Ok, vbOK}}; break;
+    }
+    QMessageBox::StandardButtons set;
+    for (const B& b : buttons) set |= b.qt;
+    box.setStandardButtons(set);
+    std::size_t def = (style & 0x300) >> 8;
+    if (def < buttons.size()) box.setDefaultButton(buttons[def].qt);
+    int r = box.exec();
+    for (const B& b : buttons) {
+        if (r == b.qt) return b.result;
+    }
+    // Closed with the window's close box: the cancel answer where there is one.
+    for (const B& b : buttons) {
+        if (b.result == vbCancel) return vbCancel;
+    }
+    return buttons.size() == 1 ? vbOK : vbNo;
+}
+
+std::optional<std::string> QtPrompter::inputBox(const std::string& prompt, const std::string& title,
+                                                const std::string& defaultText)
+{
+    bool ok = false;
+    QString t = QInputDialog::getText(dialogParent(), qs(title.empty() ? App::Title() : title), qs(prompt), QLineEdit::Normal,
+                                      qs(defaultText), &ok);
+    if (!ok) return std::nullopt;
+    return ss(t);
+}
+
+std::optional<std::string> QtPrompter::openFile(const FileDialogOptions& o)
+{
+    QString selected;
+    QString filter = toQtFilter(o.filter, o.filterIndex, &selected);
+    QString f = QFileDialog::getOpenFileName(dialogParent(), qs(o.title), startPath(o), filter, &selected);
+    if (f.isEmpty()) return std::nullopt;
+    return ss(f);
+}
+
+std::optional<std::string> QtPrompter::saveFile(const FileDialogOptions& o)
+{
+    QString selected;
+    QString filter = toQtFilter(o.filter, o.filterIndex, &selected);
+    QFileDialog::Options opts;
+    if (!(o.flags & cdlOFNOverwritePrompt)) opts |= QFileDialog::DontConfirmOverwrite;
+    QFileDialog dlg(dialogParent(), qs(o.title), startPath(o), filter);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setOptions(opts);
+    if (!selected.isEmpty()) dlg.selectNameFilter(selected);
+    if (!o.defaultExt.empty()) dlg.setDefaultSuffix(qs(o.defaultExt));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return ss(dlg.selectedFiles().front());
+}
+
+std::optional<long> QtPrompter::chooseColor(long initial, int flags)
+{
+    (void)flags;
+    QColor c = QColorDialog::getColor(toQColor(initial), dialogParent());
+    if (!c.isValid()) return std::nullopt;
+    return fromQColor(c);
+}
+
+std::optional<FontChoice> QtPrompter::chooseFont(const FontChoice& initial)
+{
+    bool ok = false;
+    QFont f = QFontDialog::getFont(&ok, makeFont(initial.name, initial.size, initial.bold, initial.italic, false), dialogParent());
+    if (!ok) return std::nullopt;
+    FontChoice r;
+    r.name = ss(f.family());
+    r.size = f.pointSizeF();
+    r.bold = f.bold();
+    r.italic = f.italic();
+    return r;
+}
+
+std::optional<std::string> QtPrompter::browseFolder(const std::string& prompt, const std::string& initial)
+{
+    QString d = QFileDialog::getExistingDirectory(dialogParent(), qs(prompt), qs(initial));
+    if (d.isEmpty()) return std::nullopt;
+    while (d.size() > 1 && d.endsWith('/')) d.chop(1);
+    return ss(d);
+}
+
+Menu* QtPrompter::popupMenu(Menu& menu)
+{
+    QMenu* qm = menu.qmenu();
+    setPopupRunning(true);
+    QAction* a = qm->exec(QCursor::pos());
+    setPopupRunning(false);
+    if (!a) return nullptr;
+    // Find the item whose action was chosen, in sub-menus too.
+    std::function<Menu*(Menu&)> find = [&](Menu& m) -> Menu* {
+        for (Menu* it : m.items()) {
+            if (it->action() == a) return it;
+            if (Menu* r = find(*it)) return r;
+        }
+        return nullptr;
+    };
+    return find(menu);
+}
+
+// ---------------------------------------------------------------- ScriptedPrompter
+
+void ScriptedPrompter::answerMsgBox(int result) { answers_.push_back({Kind::MsgBox, result}); }
+void ScriptedPrompter::answerInputBox(std::optional<std::string> text) { answers_.push_back({Kind::InputBox, std::move(text)}); }
+void ScriptedPrompter::answerOpenFile(std::optional<std::string> path) { answers_.push_back({Kind::OpenFile, std::move(path)}); }
+void ScriptedPrompter::answerSaveFile(std::optional<std::string> path) { answers_.push_back({Kind::SaveFile, std::move(path)}); }
+void ScriptedPrompter::answerColor(std::optional<long> colour) { answers_.push_back({Kind::Color, colour}); }
+void ScriptedPrompter::answerFont(std::optional<FontChoice> font) { answers_.push_back({Kind::Font, std::move(font)}); }
+void ScriptedPrompter::answerFolder(std::optional<std::string> path) { answers_.push_back({Kind::Folder, std::move(path)}); }
+void ScriptedPrompter::answerPopup(std::string caption)
+{
+    answers_.push_back({Kind::Popup, std::optional<std::string>(std::move(caption))});
+}
+
+std::vector<ScriptedPrompter::Question> ScriptedPrompter::unexpected() const
+{
+    std::vector<Question> r;
+    for (const Question& q : questions_) {
+        if (!q.answered) r.push_back(q);
+    }
+    return r;
+}
+
+void ScriptedPrompter::clear()
+{
+    answers_.clear();
+    questions_.clear();
+}
+
+namespace {
+const char* kindName(ScriptedPrompter::Kind k)
+{
+    switch (k) {
+    case ScriptedPrompter::Kind::MsgBox: return "MsgBox";
+    case ScriptedPrompter::Kind::InputBox: return "InputBox";
+    case ScriptedPrompter::Kind::OpenFile: return "OpenFile";
+    case ScriptedPrompter::Kind::SaveFile: return "SaveFile";
+    case ScriptedPrompter::Kind::Color: return "Color";
+    case ScriptedPrompter::Kind::Font: return "Font";
+    case ScriptedPrompter::Kind::Folder: return "Folder";
+    case ScriptedPrompter::Kind::Popup: return "Popup";
+    }
+    return "?";
+}
+} // namespace
+
+const ScriptedPrompter::Answer* ScriptedPrompter::take(Kind kind, Question q)
+{
+    q.kind = kind;
+    if (!answers_.empty() && answers_.front().kind == kind) {
+        current_ = std::move(answers_.front());
+        answers_.pop_front();
+        q.answered = true;
+        questions_.push_back(std::move(q));
+        return &current_;
+    }
+    std::cerr << "ScriptedPrompter: unexpected " << kindName(kind) << " \"" << q.text << "\" (title \"" << q.title
+              << "\")";
+    if (!answers_.empty()) std::cerr << "; next queued answer is for " << kindName(answers_.front().kind);
+    std::cerr << std::endl;
+    q.answered = false;
+    questions_.push_back(std::move(q));
+    return nullptr;
+}
+
+int ScriptedPrompter::msgBox(const std::string& text, int style, const std::string& title)
+{
+    const Answer* a = take(Kind::MsgBox, {Kind::MsgBox, text, title, style, {}, false});
+    if (a) {
+        if (auto* v = std::get_if<int>(&a->value)) return *v;
+    }
+    switch (style & 0x0F) {
+    case vbOKCancel: case vbYesNoCancel: case vbRetryCancel: return vbCancel;
+    case vbYesNo: return vbNo;
+    case vbAbortRetryIgnore: return vbAbort;
+    default: return vbOK;
+    }
+}
+
+std::optional<std::string> ScriptedPrompter::inputBox(const std::string& prompt, const std::string& title,
+                                                      const std::string& defaultText)
+{
+    const Answer* a = take(Kind::InputBox, {Kind::InputBox, prompt, title, 0, defaultText, false});
+    if (a) {
+        if (auto* v = std::get_if<std::optional<std::string>>(&a->value)) return *v;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ScriptedPrompter::openFile(const FileDialogOptions& o)
+{
+    const Answer* a = take(Kind::OpenFile, {Kind::OpenFile, o.title, o.filter, o.flags, o.initDir, false});
+    if (a) {
+        if (auto* v = std::get_if<std::optional<std::string>>(&a->value)) return *v;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ScriptedPrompter::saveFile(const FileDialogOptions& o)
+{
+    const Answer* a = take(Kind::SaveFile, {Kind::SaveFile, o.title, o.filter, o.flags, o.initDir, false});
+    if (a) {
+        if (auto* v = std::get_if<std::optional<std::string>>(&a->value)) return *v;
+    }
+    return std::nullopt;
+}
+
+std::optional<long> ScriptedPrompter::chooseColor(long initial, int flags)
+{
+    const Answer* a = take(Kind::Color, {Kind::Color, std::to_string(initial), {}, flags, {}, false});
+    if (a) {
+        if (auto* v = std::get_if<std::optional<long>>(&a->value)) return *v;
+    }
+    return std::nullopt;
+}
+
+std::optional<FontChoice> ScriptedPrompter::chooseFont(const FontChoice& initial)
+{
+    const Answer* a = take(Kind::Font, {Kind::Font, initial.name, {}, 0, {}, false});
+    if (a) {
+        if (auto* v = std::get_if<std::optional<FontChoice>>(&a->value)) return *v;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ScriptedPrompter::browseFolder(const std::string& prompt, const std::string& initial)
+{
+    const Answer* a = take(Kind::Folder, {Kind::Folder, prompt, {}, 0, initial, false});
+    if (a) {
+        if (auto* v = std::get_if<std::optional<std::string>>(&a->value)) return *v;
+    }
+    return std::nullopt;
+}
+
+Menu* ScriptedPrompter::popupMenu(Menu& menu)
+{
+    const Answer* a = take(Kind::Popup, {Kind::Popup, menu.Caption(), {}, 0, {}, false});
+    if (!a) return nullptr;
+    auto* v = std::get_if<std::optional<std::string>>(&a->value);
+    if (!v || !*v || (*v)->empty()) return nullptr;
+    // "Sub|Item": walk down the captions; only visible, enabled items can be chosen.
+    std::string path = **v;
+    Menu* at = &menu;
+    std::size_t start = 0;
+    while (at) {
+        std::size_t bar = path.find('|', start);
+        std::string part = path.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        Menu* next = nullptr;
+        for (Menu* it : at->items()) {
+            if (it->Caption() == part && it->Visible() && it->Enabled() && !it->isSeparator()) {
+                next = it;
+                break;
+            }
+        }
+        if (!next) {
+            std::cerr << "ScriptedPrompter: pop-up has no item \"" << path << "\"" << std::endl;
+            questions_.back().answered = false;
+            return nullptr;
+        }
+        if (bar == std::string::npos) return next;
+        at = next;
+        start = bar + 1;
+    }
+    return nullptr;
+}

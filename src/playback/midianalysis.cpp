@@ -1,0 +1,360 @@
+#include "playback/midianalysis.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+
+#include "platform/files/textfile.h"
+
+namespace Kar {
+
+namespace {
+
+// No real song comes near these; anything larger is refused rather than read
+// whole, and a scan that finds more meta events than any song holds stops there,
+// so hostile files cannot eat the memory.
+constexpr std::uintmax_t kMaxMidiFileSize = 16u * 1024u * 1024u;
+constexpr std::size_t kMaxMidiEvents = 1000000;
+
+// Byte at a 0-based position, or nothing when the position lies outside the data.
+std::optional<std::uint8_t> byteAt(std::string_view d, std::size_t pos) {
+    if (pos >= d.size())
+        return std::nullopt;
+    return static_cast<std::uint8_t>(d[pos]);
+}
+
+std::size_t findByte(std::string_view d, std::uint8_t b, std::size_t from) {
+    if (from >= d.size())
+        return std::string_view::npos;
+    return d.find(static_cast<char>(b), from);
+}
+
+std::size_t findPair(std::string_view d, std::uint8_t a, std::uint8_t b, std::size_t from) {
+    if (from >= d.size())
+        return std::string_view::npos;
+    const char pair[2] = {static_cast<char>(a), static_cast<char>(b)};
+    return d.find(std::string_view(pair, 2), from);
+}
+
+// Only blanks count here, as in the lyric files the program has always read:
+// a carriage return on its own is a line mark and must survive the trim.
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view trimLeadingBlanks(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    return s;
+}
+
+// UTF-8 form of the DOS letters that karaoke files written on DOS tools carry.
+const char* dosLetter(std::uint8_t b) {
+    switch (b) {
+    case 130: return "\xC3\xA9"; // é
+    case 131: return "\xC3\xA2"; // â
+    case 132: return "\xC3\xA4"; // ä
+    case 133: return "\xC3\xA0"; // à
+    case 134: return "a";
+    case 135: return "\xC3\xA7"; // ç
+    case 136: return "\xC3\xAA"; // ê
+    case 137: return "\xC3\xAB"; // ë
+    case 138: return "\xC3\xA8"; // è
+    case 139: return "\xC3\xAF"; // ï
+    case 140: return "\xC3\xAE"; // î
+    case 141: return "i";
+    case 142: return "A";
+    case 143: return "A";
+    case 144: return "\xC3\x89"; // É
+    case 148: return "o";
+    case 149: return "o";
+    case 150: return "\xC3\xBB"; // û
+    case 151: return "\xC3\xB9"; // ù
+    case 152: return "y";
+    case 154: return "\xC3\x9C"; // Ü, the letter this byte holds in the DOS code page
+    case 160: return "a";
+    case 161: return "i";
+    case 162: return "o";
+    case 163: return "u";
+    case 171: return "\xC2\xBD"; // ½
+    case 172: return "\xC2\xBC"; // ¼
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+int Utf8Length(std::string_view text) {
+    int n = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++n;
+    return n;
+}
+
+std::string& OemToAnsiLyric(std::string& text) {
+    // Valid UTF-8 is already the program's own text: the DOS bytes could only be
+    // parts of multi-byte letters there (à is C3 A0), which must not be touched.
+    if (textfile::isValidUtf8(text))
+        return text;
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    std::string run; // bytes outside the DOS table, decoded as Windows-1252
+    for (char c : text) {
+        if (const char* letter = dosLetter(static_cast<std::uint8_t>(c))) {
+            if (!run.empty()) {
+                out += textfile::cp1252ToUtf8(run);
+                run.clear();
+            }
+            out += letter;
+        } else {
+            run += c;
+        }
+    }
+    if (!run.empty())
+        out += textfile::cp1252ToUtf8(run);
+    text = std::move(out);
+    return text;
+}
+
+void ResetMidiChannels() {
+    MidiEventIdx = 0;
+    MidiLines.assign(1, std::string());
+    MidiEvents.assign(1, MidiEvent{});
+    MidiChannels.fill(MidiChannel{});
+}
+
+void ParseKarTrack(std::string_view data) {
+    MidiEvents.assign(1, MidiEvent{});
+    MidiLines.assign(1, std::string());
+    MidiLyricType = findPair(data, 0xFF, 0x05, 0) != std::string_view::npos ? 5 : 1;
+
+    std::int32_t lineNo = 0;
+    std::int32_t linePos = 0;
+    double time = 0;
+    // A byte that lies past the end keeps the value it had for the previous event.
+    std::uint8_t len = 0;
+    std::uint8_t b[4] = {0, 0, 0, 0};
+
+    for (std::size_t p = findByte(data, 0xFF, 0); p != std::string_view::npos && MidiEvents.size() <= kMaxMidiEvents;
+         p = findByte(data, 0xFF, p + 1)) {
+        if (auto v = byteAt(data, p + 2))
+            len = *v;
+
+        std::string text;
+        const auto type = byteAt(data, p + 1);
+        const auto first = byteAt(data, p + 3);
+        if (type && *type == MidiLyricType && !(first && *first == '@')) {
+            if (p + 3 < data.size())
+                text = std::string(data.substr(p + 3, len));
+            OemToAnsiLyric(text);
+        }
+
+        // The delta that follows the event: its size is judged by where the next
+        // FF lies, as karaoke files put one meta event after another.
+        const std::size_t d = p + 3 + len;
+        for (int k = 0; k < 4; ++k)
+            if (auto v = byteAt(data, d + static_cast<std::size_t>(k)))
+                b[k] = *v;
+        std::int64_t ticks;
+        if (b[1] == 0xFF)
+            ticks = b[0];
+        else if (b[2] == 0xFF)
+            ticks = (b[0] & 0x7F) * 128 + (b[1] & 0x7F);
+        else if (b[3] == 0xFF)
+            ticks = ((b[0] & 0x7F) * 128 + (b[1] & 0x7F)) * 128 + (b[2] & 0x7F);
+        else
+            ticks = (((static_cast<std::int64_t>(b[0] & 0x7F) * 128 + (b[1] & 0x7F)) * 128 + (b[2] & 0x7F)) * 128) +
+                    (b[3] & 0x7F);
+        const double deltaMs = static_cast<double>(ticks) * MidiMsPerTick;
+        time += deltaMs;
+
+        MidiEvent ev;
+        ev.TimeMs = time;
+        ev.DeltaMs = deltaMs;
+        const std::string_view t = trimBlanks(text);
+        if (t == "\\" || t == "/" || t == "\r") {
+            ++lineNo;
+            MidiLines.emplace_back();
+            text.clear();
+            linePos = 0;
+            ev.LineNo = lineNo;
+        } else if (!text.empty() && (text[0] == '/' || text[0] == '\\')) {
+            linePos = 0;
+            text = std::string(trimLeadingBlanks(std::string_view(text).substr(1)));
+            ++lineNo;
+            MidiLines.push_back(text);
+            ev.Text = text;
+            ev.TextLen = Utf8Length(text);
+            ev.LineNo = lineNo;
+        } else {
+            ev.Text = text;
+            ev.TextLen = Utf8Length(text);
+            ev.LinePos = linePos;
+            ev.LineNo = lineNo;
+            MidiLines[static_cast<std::size_t>(lineNo)] += text;
+        }
+        linePos += Utf8Length(text);
+        MidiEvents.push_back(std::move(ev));
+    }
+}
+
+namespace {
+
+void analyseTempo(std::string_view d) {
+    long tempo = kDefaultMidiTempo;
+    const std::size_t p = findPair(d, 0xFF, 0x51, 0);
+    if (p != std::string_view::npos) {
+        auto t0 = byteAt(d, p + 3), t1 = byteAt(d, p + 4), t2 = byteAt(d, p + 5);
+        if (t0 && t1 && t2) {
+            const long t = (long(*t0) << 16) | (long(*t1) << 8) | long(*t2);
+            if (t > 0)
+                tempo = t;
+        }
+    }
+    long division = 0;
+    if (auto h = byteAt(d, 12), l = byteAt(d, 13); h && l)
+        division = (long(*h) << 8) | long(*l);
+
+    MidiTempo = tempo;
+    MidiBpm = static_cast<float>(std::round(60000000.0 / double(tempo) * 100.0) / 100.0);
+    if (division & 0x8000) {
+        // SMPTE time code: the high byte is minus the frames per second, the low
+        // byte the ticks per frame; ticks are then fixed slices of a second.
+        const int code = -static_cast<int>(static_cast<std::int8_t>(division >> 8));
+        const double fps = code == 29 ? 29.97 : double(code);
+        const double tpf = double(division & 0xFF);
+        if (fps > 0 && tpf > 0) {
+            MidiMsPerTick = 1000.0 / (fps * tpf);
+            MidiDivision4 = double(tempo) / 1000.0 / MidiMsPerTick / 4.0;
+        } else {
+            MidiMsPerTick = 0;
+            MidiDivision4 = 0;
+        }
+    } else if (division == 0) {
+        // No usable time base: every lyric time is 0 rather than infinite.
+        MidiDivision4 = 0;
+        MidiMsPerTick = 0;
+    } else {
+        MidiDivision4 = double(division) / 4.0;
+        MidiMsPerTick = double(MidiTempo) / MidiDivision4 / 4000.0;
+    }
+}
+
+void chooseLyricTrack(std::string_view d) {
+    std::uint32_t trackCount = 0;
+    if (auto h = byteAt(d, 10), l = byteAt(d, 11); h && l)
+        trackCount = (std::uint32_t(*h) << 8) | *l;
+
+    static constexpr std::string_view kWords("\xFF\x03\x05Words", 8);
+    std::uint64_t q = 14;
+    for (std::uint32_t i = 0; i < trackCount; ++i) {
+        if (q + 8 > d.size())
+            break;
+        const auto at = static_cast<std::size_t>(q);
+        const std::uint64_t len = (std::uint64_t(std::uint8_t(d[at + 4])) << 24) |
+                                  (std::uint64_t(std::uint8_t(d[at + 5])) << 16) |
+                                  (std::uint64_t(std::uint8_t(d[at + 6])) << 8) |
+                                  std::uint64_t(std::uint8_t(d[at + 7]));
+        const std::string_view chunk = d.substr(at + 8, static_cast<std::size_t>(len));
+        if (chunk.find(kWords) != std::string_view::npos) {
+            ParseKarTrack(chunk);
+            return;
+        }
+        int hits = 0;
+        for (std::size_t h = findPair(chunk, 0xFF, 0x01, 0); h != std::string_view::npos && hits < 50;
+             h = findPair(chunk, 0xFF, 0x01, h + 1))
+            ++hits;
+        if (hits >= 50) {
+            ParseKarTrack(chunk);
+            return;
+        }
+        q += 8 + len;
+    }
+    ParseKarTrack(d);
+}
+
+void summariseChannels(std::string_view d) {
+    // The first 21 bytes are the header and the first chunk's start: no status
+    // byte found there belongs to the song.
+    constexpr std::size_t kFrom = 21;
+    for (int c = 0; c < 16; ++c) {
+        MidiChannel& ch = MidiChannels[static_cast<std::size_t>(c)];
+        ch.Used = -1;
+        if (findByte(d, std::uint8_t(0x90 + c), 0) == std::string_view::npos)
+            continue;
+        ch.Used = static_cast<std::int16_t>(c + 1);
+
+        for (std::size_t h = findByte(d, std::uint8_t(0xC0 + c), kFrom); h != std::string_view::npos;
+             h = findByte(d, std::uint8_t(0xC0 + c), h + 1)) {
+            auto v = byteAt(d, h + 1);
+            if (!v)
+                break;
+            if (*v != 0) {
+                ch.Program = *v;
+                break;
+            }
+        }
+
+        ch.Volume = 100;
+        for (std::size_t h = findPair(d, std::uint8_t(0xB0 + c), 7, kFrom); h != std::string_view::npos;
+             h = findPair(d, std::uint8_t(0xB0 + c), 7, h + 1)) {
+            auto v = byteAt(d, h + 2);
+            if (v && *v >= 1 && *v <= 126) {
+                ch.Volume = *v;
+                break;
+            }
+        }
+
+        const std::size_t h = findPair(d, std::uint8_t(0xB0 + c), 10, kFrom);
+        if (h != std::string_view::npos) {
+            auto v = byteAt(d, h + 2);
+            if (v)
+                ch.Pan = *v;
+            if (v && (*v == 0 || *v > 127)) {
+                const std::size_t h2 = findPair(d, std::uint8_t(0xB0 + c), 10, h + 1);
+                if (h2 != std::string_view::npos)
+                    if (auto v2 = byteAt(d, h2 + 2))
+                        ch.Pan = *v2;
+            }
+        }
+    }
+}
+
+} // namespace
+
+void AnalyseMidiData(std::string_view bytes) {
+    MidiFileData.assign(bytes.data(), bytes.size());
+    MidiEventIdx = 0;
+    MidiChannels.fill(MidiChannel{});
+    const std::string_view d(MidiFileData);
+    analyseTempo(d);
+    chooseLyricTrack(d);
+    summariseChannels(d);
+}
+
+bool AnalyseMidiFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes;
+    bool ok = false;
+    if (in) {
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        if (size >= 0 && static_cast<std::uintmax_t>(size) <= kMaxMidiFileSize) {
+            bytes.resize(static_cast<std::size_t>(size));
+            in.seekg(0, std::ios::beg);
+            ok = static_cast<bool>(in.read(bytes.data(), size));
+        }
+    }
+    if (!ok)
+        bytes.clear();
+    AnalyseMidiData(bytes);
+    return ok;
+}
+
+} // namespace Kar

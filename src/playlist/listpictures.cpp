@@ -1,0 +1,209 @@
+// The small row icons of the list and the pictures of the list's tab strip,
+// drawn here rather than shipped as files.
+#include "core/modini.h"
+#include "core/player.h"
+#include "platform/forms/app.h"
+#include "playlist/playlistrow.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int Tw = 15;   // twips per pixel
+
+// Note pictures, 11 x 13 pixels. 'H' note head, 'h' its highlight, 'S' stem,
+// flag and beams, '.' background.
+const std::vector<std::string> Note1 = {
+    "......S....",
+    "......SS...",
+    "......S.S..",
+    "......S..S.",
+    "......S..S.",
+    "......S...S",
+    "......S...S",
+    "......S..S.",
+    "......S....",
+    "..hHHHS....",
+    ".hHHHHH....",
+    ".HHHHHH....",
+    "..HHHH.....",
+};
+const std::vector<std::string> Note2 = {
+    "....SSSSSSS",
+    "....SSSSSSS",
+    "....S.....S",
+    "....S.....S",
+    "....S.....S",
+    "....S.....S",
+    "....S.....S",
+    "....S.....S",
+    "....S.....S",
+    ".hHHS..hHHS",
+    "hHHHH.hHHHH",
+    "HHHHH.HHHHH",
+    ".HHH...HHH.",
+};
+const std::vector<std::string> NoteMp3 = {
+    "....SSSSSSS",
+    "....SSSSSSS",
+    "....S.....S",
+    "....SSSSSSS",
+    "....SSSSSSS",
+    "....S.....S",
+    "....S.....S",
+    "....S.....S",
+    "....S.....S",
+    ".hHHS..hHHS",
+    "hHHHH.hHHHH",
+    "HHHHH.HHHHH",
+    ".HHH...HHH.",
+};
+
+struct Palette {
+    long head;
+    long highlight;
+    long stem;
+};
+// The plain pictures in black and greys, the "R" ones (a sync file exists) in
+// reds with black stems.
+constexpr Palette Plain{0x202020, 0x909090, 0x505050};
+constexpr Palette Synced{0x0000D0, 0x8080FF, 0x000000};
+
+// One pixel: a filled box whose two corners are the same point covers
+// exactly that pixel.
+void plot(PictureBox& box, int x, int y, long colour)
+{
+    box.DrawBox(x * Tw, y * Tw, x * Tw, y * Tw, colour, true);
+}
+
+void prepare(PictureBox& box, int widthPx, int heightPx, long background)
+{
+    box.setVisible(false);
+    box.setBorderStyle(0);
+    box.setAutoRedraw(true);
+    box.setPicture(StdPicture());
+    box.Move(box.Left(), box.Top(), widthPx * Tw, heightPx * Tw);
+    box.setBackColor(background);
+    box.Cls();
+}
+
+void drawNote(PictureBox& box, const std::vector<std::string>& art, const Palette& pal, long background)
+{
+    prepare(box, 11, 13, background);
+    for (int y = 0; y < static_cast<int>(art.size()); ++y)
+        for (int x = 0; x < static_cast<int>(art[static_cast<std::size_t>(y)].size()); ++x) {
+            switch (art[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]) {
+            case 'H': plot(box, x, y, pal.head); break;
+            case 'h': plot(box, x, y, pal.highlight); break;
+            case 'S': plot(box, x, y, pal.stem); break;
+            default: break;
+            }
+        }
+    box.setPicture(box.ImageCopy());
+}
+
+// 15 x 15: a red disc with a dark rim and a white diagonal cross.
+void drawStop(PictureBox& box, long background)
+{
+    prepare(box, 15, 15, background);
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 15; ++x) {
+            const double d = std::hypot(x - 7.0, y - 7.0);
+            if (d > 7.3)
+                continue;
+            long colour = d > 6.0 ? 0x000080 : 0x0000E0;
+            if (d <= 4.6 && (std::abs(x - y) <= 0 || std::abs(x + y - 14) <= 0 || std::abs(x - y) == 1
+                             || std::abs(x + y - 14) == 1))
+                colour = 0xFFFFFF;
+            plot(box, x, y, colour);
+        }
+    box.setPicture(box.ImageCopy());
+}
+
+// The tab strip: two tabs side by side, the play list on the left and the
+// folder browser on the right; the one in front is raised and joins the frame.
+StdPicture drawTabs(Player& w, bool playListInFront, bool french)
+{
+    const int width = 175, height = 21, half = 87;
+    PictureBox box(&w);
+    prepare(box, width, height, resolveColor(w.BackColor()));
+    box.setFontName("Arial");
+    box.setFontSize(8);
+    const long light = 0xFFFFFF, dark = 0x808080, darker = 0x404040;
+    const long front = resolveColor(vbButtonFace), back = 0xC8C8C8;
+
+    auto tab = [&](int x0, int x1, bool inFront, const std::string& text) {
+        const int top = inFront ? 0 : 3;
+        box.DrawBox(x0 * Tw, top * Tw, x1 * Tw, (height - 1) * Tw, inFront ? front : back, true);
+        box.DrawLine(x0 * Tw, (height - 1) * Tw, x0 * Tw, (top + 2) * Tw, light);
+        box.DrawLine(x0 * Tw, (top + 2) * Tw, (x0 + 2) * Tw, top * Tw, light);
+        box.DrawLine((x0 + 2) * Tw, top * Tw, (x1 - 2) * Tw, top * Tw, light);
+        box.DrawLine((x1 - 2) * Tw, top * Tw, x1 * Tw, (top + 2) * Tw, darker);
+        box.DrawLine(x1 * Tw, (top + 2) * Tw, x1 * Tw, (height - 1) * Tw, darker);
+        box.DrawLine((x1 - 1) * Tw, (top + 2) * Tw, (x1 - 1) * Tw, (height - 1) * Tw, dark);
+        if (!inFront)
+            box.DrawLine(x0 * Tw, (height - 1) * Tw, x1 * Tw, (height - 1) * Tw, light);
+        box.setFontBold(inFront);
+        box.setForeColor(0x000000);
+        const double textWidth = box.TextWidth(text);
+        box.setCurrentX((x0 + x1) * Tw / 2.0 - textWidth / 2.0);
+        box.setCurrentY((top + 1) * Tw + ((height - 1 - top) * Tw - box.TextHeight(text)) / 2.0);
+        box.Print(text);
+    };
+    const std::string list = french ? "Liste" : "Play List";
+    const std::string folders = french ? "Répertoires" : "Folders";
+    // The tab behind is drawn first so the front one covers its edge.
+    if (playListInFront) {
+        tab(half, width - 1, false, folders);
+        tab(0, half, true, list);
+    } else {
+        tab(0, half, false, list);
+        tab(half, width - 1, true, folders);
+    }
+    return box.ImageCopy();
+}
+
+} // namespace
+
+void Player::DrawListPictures()
+{
+    const long background = resolveColor(ListView1.BackColor());
+    drawNote(Picture_Note1, Note1, Plain, background);
+    drawNote(Picture_Note1R, Note1, Synced, background);
+    drawNote(Picture_Note2, Note2, Plain, background);
+    drawNote(Picture_Note2R, Note2, Synced, background);
+    drawNote(Picture_NoteMp3, NoteMp3, Plain, background);
+    drawNote(Picture_NoteMp3R, NoteMp3, Synced, background);
+    drawStop(Picture_Stop, background);
+
+    // "1": the folder tab in front; "2": the play-list tab in front.
+    Image_Tab1Fr.setPicture(drawTabs(*this, false, true));
+    Image_Tab1An.setPicture(drawTabs(*this, false, false));
+    Image_Tab2Fr.setPicture(drawTabs(*this, true, true));
+    Image_Tab2An.setPicture(drawTabs(*this, true, false));
+    for (Image* image : {&Image_Tab1Fr, &Image_Tab1An, &Image_Tab2Fr, &Image_Tab2An})
+        image->setVisible(false);
+}
+
+void Player::InitListIcons()
+{
+    ListView1.setSmallIcons(nullptr);
+    ImageList1.ListImages.Clear();
+    DrawListPictures();
+    const std::pair<PictureBox*, const char*> pictures[] = {
+        {&Picture_Note2, PlayList::IconNote2},     {&Picture_Note2R, PlayList::IconNote2R},
+        {&Picture_Note1, PlayList::IconNote1},     {&Picture_Note1R, PlayList::IconNote1R},
+        {&Picture_NoteMp3, PlayList::IconNoteMp3}, {&Picture_NoteMp3R, PlayList::IconNoteMp3R},
+        {&Picture_Stop, PlayList::IconStop},
+    };
+    for (const auto& [box, key] : pictures) {
+        // A picture that could not be made leaves the list without icons
+        // rather than with icons under the wrong keys.
+        if (!box->Picture())
+            return;
+        ImageList1.ListImages.Add(0, key, box->Picture());
+    }
+    ListView1.setSmallIcons(&ImageList1);
+}

@@ -1,0 +1,280 @@
+// The play list in the main window: its columns, the hidden copy list, and
+// the ".lst" file behind it (load, save, the save question, Open, Save,
+// Save as).
+#include "core/modini.h"
+#include "core/player.h"
+#include "platform/files/paths.h"
+#include "platform/forms/app.h"
+#include "platform/forms/prompter.h"
+#include "playlist/playlistrow.h"
+#include "playlist/playlistview.h"
+#include "playlist/syncfinder.h"
+
+#include <algorithm>
+
+using namespace PlayList;
+
+namespace {
+
+bool french() { return modIni::Langue == "Fr"; }
+
+// Rows added between two looks at pending events: a list of ten thousand
+// songs keeps the window alive without spending its time repainting.
+constexpr int RowsPerBatch = 250;
+
+std::string trimBlanks(const std::string& s)
+{
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = s.find_last_not_of(" \t\r\n");
+    return s.substr(first, last - first + 1);
+}
+
+const char* ListFilter = "lst (*.lst)|*.lst";
+
+} // namespace
+
+// ---- columns and the hidden copy ----------------------------------------------
+
+void Player::SetBufferColumns()
+{
+    ListView2.ColumnHeaders.Clear();
+    const float width = static_cast<float>(ListView1.Width()) / 13.0f;
+    for (int i = 1; i <= PlayListColumnCount; ++i)
+        ListView2.ColumnHeaders.Add(0, "", "C" + std::to_string(i), width);
+}
+
+void Player::SetPlayListColumns()
+{
+    const auto& columns = playListColumns();
+    const float width = static_cast<float>(ListView1.Width());
+    ListView1.setVisible(false);
+    ListView1.ColumnHeaders.Clear();
+    for (int i = 0; i < 6; ++i) {
+        const ColumnSpec& c = columns[static_cast<std::size_t>(i)];
+        ListView1.ColumnHeaders.Add(0, "", french() ? c.textFr : c.textEn, width * static_cast<float>(c.percent) / 100.0f,
+                                    c.align);
+    }
+    ListView1.setVisible(true);
+    for (int i = 6; i < PlayListColumnCount; ++i)
+        ListView1.ColumnHeaders.Add(0, "", columns[static_cast<std::size_t>(i)].textEn, 0.0f);
+}
+
+void Player::BackupPlayList()
+{
+    ListView2.ListItems.Clear();
+    ListView2.BeginUpdate();
+    for (const PlayListRow& row : rowsOf(ListView1))
+        appendRow(ListView2, row, "");
+    ListView2.EndUpdate();
+}
+
+void Player::RestorePlayList()
+{
+    ListView1.BeginUpdate();
+    for (const PlayListRow& row : rowsOf(ListView2))
+        appendRow(ListView1, row, iconKeyForRow(row));
+    ListView1.EndUpdate();
+    ListView1.setVisible(true);
+    Label_ItemCount.setCaption(itemCountText(static_cast<std::size_t>(ListView1.ListItems.Count()), modIni::Langue));
+}
+
+namespace {
+
+// ---- busy notice ----------------------------------------------------------------
+
+void ShowListNotice(Player& w)
+{
+    w.Text_Londing.Move(w.ListView1.Left() + w.ListView1.Width() / 2 - w.Text_Londing.Width() / 2,
+                      w.ListView1.Top() + w.ListView1.Height() / 2 - w.Text_Londing.Height() / 2);
+    w.Text_Londing.setVisible(true);
+    w.Text_Londing.ZOrder(0);
+}
+
+void ShowListProgress(Player& w, int done, int total)
+{
+    // The song's progress bar is borrowed only while no song plays: the
+    // playback clock owns it otherwise.
+    if (modIni::IsPlaying || total <= 0)
+        return;
+    if (done <= 0) {
+        w.ProgressBar1.setMin(0);
+        w.ProgressBar1.setMax(total);
+    }
+    w.ProgressBar1.setValue(std::clamp(done, 0, total));
+}
+
+void EndListProgress(Player& w)
+{
+    if (!modIni::IsPlaying)
+        w.ProgressBar1.setValue(w.ProgressBar1.Min());
+}
+
+bool PlayListRows(Player& w, std::vector<PlayListRow>& rows)
+{
+    if (w.PlayListTabName != "DirList") {
+        rows = rowsOf(w.ListView1);
+        return true;
+    }
+    // While the add mode shows a folder, the play list waits in the copy list.
+    if (modIni::PlayListTab != 0) {
+        rows = rowsOf(w.ListView2);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// ---- loading ---------------------------------------------------------------------
+
+void Player::LoadPlayList(std::string& path)
+{
+    if (ListBusy)
+        return;
+    ListBusy = true;
+    setMousePointer(vbArrowHourglass);
+    ShowListNotice(*this);
+    DoEvents();
+
+    if (path.empty())
+        path = modIni::IniAccess("GET", "Path", "Path Lst");
+    if (path.empty() || !paths::isFile(path)) {
+        const std::string missing = path;
+        const std::string fallback = defaultListPath(paths::programFolder());
+        modIni::PathLst = fallback;
+        path = fallback;
+        if (missing.empty()) {
+            // First start: the default list becomes the remembered one.
+            modIni::IniAccess("WRITE", "Path", "Path Lst", fallback);
+        } else {
+            // A remembered list that is away (a removable drive, a network
+            // folder) stays remembered: the default list serves for this run.
+            MsgBox(french() ? "La liste de sélection " + missing
+                                  + " est introuvable.\nLa liste par défaut est utilisée."
+                            : "The play list " + missing + " cannot be found.\nThe default list is used.",
+                   vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
+        }
+        ensureDefaultList(fallback);
+    }
+    ShowListNotice(*this);
+
+    const LstFile file = readLstFile(path);
+    if (!file.opened) {
+        MsgBox((french() ? "Erreur à l'ouverture de la Liste de Sélection " : "Error while opening PlayList File ") + path,
+               vbOKOnly, french() ? "Erreur" : "Error");
+    } else {
+        SyncFinder finder(modIni::IniAccess("GET", "Path", "Path Syk"));
+        const int total = static_cast<int>(file.rows.size());
+        const bool long_ = total > RowsPerBatch;
+        // While events run between batches nothing else may act on the list.
+        if (long_)
+            setEnabled(false);
+        ShowListProgress(*this, 0, total);
+        ListView1.BeginUpdate();
+        int done = 0;
+        for (PlayListRow row : file.rows) {
+            // The sync flag is never taken from the file: the disk says.
+            const bool hasSyk = !finder.findSyk(row.Path()).empty();
+            const bool hasSy1 = hasSyk && !finder.findSy1(row.Path()).empty();
+            row.SyncFlag() = syncFlag(hasSyk, hasSy1, modIni::Langue);
+            appendRow(ListView1, row, iconKey(songKindOf(row.Path()), hasSyk));
+            if (++done % RowsPerBatch == 0) {
+                ListView1.EndUpdate();
+                ShowListProgress(*this, done, total);
+                DoEvents();
+                ListView1.BeginUpdate();
+            }
+        }
+        ListView1.EndUpdate();
+        EndListProgress(*this);
+        if (long_)
+            setEnabled(true);
+    }
+    Label_ItemCount.setCaption(itemCountText(static_cast<std::size_t>(ListView1.ListItems.Count()), modIni::Langue));
+    Text_Londing.setVisible(false);
+    setMousePointer(vbDefault);
+    ListBusy = false;
+}
+
+// ---- saving -----------------------------------------------------------------------
+
+bool Player::SavePlayList(const std::string& path)
+{
+    std::vector<PlayListRow> rows;
+    // Half a list on screen must never replace the whole one on disk.
+    if (ListBusy || !PlayListRows(*this, rows))
+        return false;
+    if (writeLstFile(path, rows))
+        return true;
+    MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!" : "An error occured while saving!", vbOKOnly,
+           french() ? "Erreur" : "Error");
+    return false;
+}
+
+void Player::AskSavePlayList()
+{
+    if (!modIni::PlayListModified)
+        return;
+    const int answer = MsgBox(french() ? "Des modifications ont été apportées à votre Liste de Sélection \n"
+                                         "Désirez-vous les enregistrer? "
+                                       : "Modifications were made in your Play List \nDo you want to save them? ",
+                              vbYesNo + vbQuestion, french() ? "Sauvegarde" : "Save");
+    if (answer == vbYes) {
+        // A failed save leaves the changes marked, so they are asked for again.
+        if (SavePlayList(modIni::PathLst))
+            modIni::PlayListModified = false;
+    } else {
+        modIni::PlayListModified = false;
+    }
+}
+
+// ---- the three file buttons ---------------------------------------------------------
+
+void Player::Command_Open_Click()
+{
+    if (ListBusy)
+        return;
+    // The list on screen is offered for saving before another replaces it.
+    AskSavePlayList();
+    FileDialogOptions options;
+    options.filter = ListFilter;
+    options.flags = cdlOFNOverwritePrompt;
+    options.initDir = paths::folderPart(modIni::PathLst);
+    const std::string chosen = trimBlanks(prompter().openFile(options).value_or(""));
+    if (chosen.empty())
+        return;   // cancelled: nothing changes
+    modIni::PathLst = chosen;
+    modIni::IniAccess("WRITE", "Path", "Path Lst", chosen);
+    ListView1.ListItems.Clear();
+    SetPlayListColumns();
+    LoadPlayList(modIni::PathLst);
+    modIni::PlayListModified = false;
+}
+
+void Player::Command_Save_Click()
+{
+    if (!SavePlayList(modIni::PathLst))
+        return;
+    modIni::PlayListModified = false;
+    MsgBox(french() ? "Sauvegarde complètée!" : "Save complete!", vbOKOnly, french() ? "Complètée" : "Complete");
+}
+
+void Player::Command_SaveAs_Click()
+{
+    FileDialogOptions options;
+    options.filter = ListFilter;
+    options.flags = cdlOFNOverwritePrompt;
+    options.initDir = paths::folderPart(modIni::PathLst);
+    std::string name = trimBlanks(prompter().saveFile(options).value_or(""));
+    if (name.empty())
+        return;   // cancelled: nothing changes
+    if (name.size() < 4 || name.compare(name.size() - 4, 4, ".lst") != 0)
+        name += ".lst";
+    if (!SavePlayList(name))
+        return;
+    modIni::PathLst = name;
+    modIni::IniAccess("WRITE", "Path", "Path Lst", name);
+    modIni::PlayListModified = false;
+}

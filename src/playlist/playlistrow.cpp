@@ -1,0 +1,259 @@
+#include "playlist/playlistrow.h"
+
+#include "platform/files/textfile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace PlayList {
+
+namespace {
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string asciiLowerString(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = asciiLower(c);
+    return out;
+}
+
+bool isBlank(std::string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\t' || c == '\0'; });
+}
+
+fs::path toPath(const std::string& utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+} // namespace
+
+const std::array<ColumnSpec, PlayListColumnCount>& playListColumns()
+{
+    static const std::array<ColumnSpec, PlayListColumnCount> columns{{
+        {"Titre", "Title", 33, 0},
+        {"Chanteur", "Artist", 20, 0},
+        {"Temps", "Time", 9, 2},
+        {"Style", "Type", 7, 0},
+        {"Chemin", "Path", 21, 0},
+        {"syk", "syk", 6, 2},
+        {"ActifPerKar", "ActifPerKar", 0, 0},
+        {"CoPol", "CoPol", 0, 0},
+        {"CoPolAc", "CoPolAc", 0, 0},
+        {"CoPolPa", "CoPolPa", 0, 0},
+        {"CoFond", "CoFond", 0, 0},
+        {"CoShadow", "CoShadow", 0, 0},
+        {"PathImg", "PathImg", 0, 0},
+    }};
+    return columns;
+}
+
+const std::array<ColumnSpec, 4>& browseColumns()
+{
+    static const std::array<ColumnSpec, 4> columns{{
+        {"Nom", "Name", 61, 0},
+        {"Taille", "Size", 15, 0},
+        {"Style", "Type", 10, 0},
+        {"Syk", "Syk", 8, 0},
+    }};
+    return columns;
+}
+
+std::string syncFlag(bool hasSyk, bool hasSy1, const std::string& langue)
+{
+    if (!hasSyk)
+        return "N";
+    std::string flag = langue == "En" ? "Y" : "O";
+    if (hasSy1)
+        flag += "+";
+    return flag;
+}
+
+SongKind songKindOf(std::string_view path)
+{
+    if (path.size() < 4)
+        return SongKind::None;
+    const std::string ext = asciiLowerString(path.substr(path.size() - 4));
+    if (ext == ".mp3" || ext == ".wav")
+        return SongKind::Audio;
+    if (ext == ".mid")
+        return SongKind::Midi;
+    if (ext == ".kar")
+        return SongKind::Kar;
+    return SongKind::None;
+}
+
+std::string iconKey(SongKind kind, bool hasSyk)
+{
+    const char* key = nullptr;
+    switch (kind) {
+    case SongKind::Audio: key = hasSyk ? IconNoteMp3R : IconNoteMp3; break;
+    case SongKind::Midi: key = hasSyk ? IconNote1R : IconNote1; break;
+    case SongKind::Kar: key = hasSyk ? IconNote2R : IconNote2; break;
+    case SongKind::None: return {};
+    }
+    return key;
+}
+
+std::string iconKeyForRow(const PlayListRow& row)
+{
+    return iconKey(songKindOf(row.Path()), row.SyncFlag() != "N");
+}
+
+bool parseLstLine(std::string_view line, PlayListRow& row, bool* complete)
+{
+    row = PlayListRow{};
+    if (complete)
+        *complete = true;
+    if (isBlank(line))
+        return false;
+
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t semi = line.find(';', start);
+        if (semi == std::string_view::npos) {
+            parts.push_back(line.substr(start));
+            break;
+        }
+        parts.push_back(line.substr(start, semi - start));
+        start = semi + 1;
+    }
+    // Separators and blanks alone carry no song.
+    if (std::all_of(parts.begin(), parts.end(), [](std::string_view p) { return isBlank(p); }))
+        return false;
+
+    const std::size_t n = parts.size();
+    // Seven fields is the six-field short form with a stray seventh: the look
+    // columns start being read only from eight fields on.
+    const std::size_t take = n == 7 ? 6 : std::min<std::size_t>(n, PlayListColumnCount);
+    for (std::size_t i = 0; i < take; ++i) {
+        std::string field(parts[i]);
+        // NUL bytes have no place in a title or a path; they would only travel
+        // on into the next save.
+        field.erase(std::remove(field.begin(), field.end(), '\0'), field.end());
+        row.fields[i] = std::move(field);
+    }
+    if (complete)
+        *complete = n == 6 || n == 7 || n >= 12;
+    return true;
+}
+
+std::string sanitizeField(std::string_view field)
+{
+    std::string out;
+    out.reserve(field.size());
+    for (char c : field) {
+        if (c == ';')
+            out += ',';
+        else if (c == '\r' || c == '\n')
+            out += ' ';
+        else if (c != '\0')
+            out += c;
+    }
+    return out;
+}
+
+std::string formatLstLine(const PlayListRow& row)
+{
+    std::string line;
+    for (int i = 0; i < PlayListColumnCount; ++i) {
+        if (i > 0)
+            line += ';';
+        line += sanitizeField(row[i]);
+    }
+    return line;
+}
+
+LstFile readLstFile(const std::string& path)
+{
+    LstFile result;
+    auto lines = textfile::readLines(path);
+    if (!lines)
+        return result;
+    result.opened = true;
+    result.rows.reserve(lines->size());
+    for (const std::string& line : *lines) {
+        PlayListRow row;
+        bool complete = true;
+        if (!parseLstLine(line, row, &complete))
+            continue;
+        if (!complete)
+            ++result.repairedLines;
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+bool writeLstFile(const std::string& path, const std::vector<PlayListRow>& rows)
+{
+    if (path.empty())
+        return false;
+    std::vector<std::string> lines;
+    lines.reserve(rows.size());
+    for (const PlayListRow& row : rows)
+        lines.push_back(formatLstLine(row));
+    return textfile::writeLines(path, lines);
+}
+
+std::string defaultListPath(const std::string& programFolder)
+{
+    std::string folder = programFolder;
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+        folder += '/';
+    const std::string exact = folder + DefaultListName;
+    std::error_code ec;
+    if (fs::is_regular_file(toPath(exact), ec))
+        return exact;
+    // A list copied over from Windows may carry another spelling of the name.
+    const std::string wanted = asciiLowerString(DefaultListName);
+    std::string found;
+    for (fs::directory_iterator it(toPath(folder.empty() ? "." : folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::u8string u8 = it->path().filename().u8string();
+        const std::string name(u8.begin(), u8.end());
+        std::error_code fec;
+        if (asciiLowerString(name) == wanted && it->is_regular_file(fec)) {
+            if (found.empty() || name < found)
+                found = name;
+        }
+    }
+    return found.empty() ? exact : folder + found;
+}
+
+bool ensureDefaultList(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path p = toPath(path);
+    if (!fs::exists(p, ec)) {
+        // A new default list holds no line at all: a first empty line would hide
+        // every song appended after it from older readers.
+        return textfile::saveBytesAtomic(path, std::string_view{});
+    }
+    // The list must stay writable, whatever another tool did to it.
+    const fs::perms perms = fs::status(p, ec).permissions();
+    if (!ec && (perms & fs::perms::owner_write) == fs::perms::none)
+        fs::permissions(p, fs::perms::owner_write, fs::perm_options::add, ec);
+    return fs::is_regular_file(p, ec);
+}
+
+std::string itemCountText(std::size_t count, const std::string& langue)
+{
+    return std::to_string(count) + (langue == "Fr" ? " objet(s)" : " file(s)");
+}
+
+std::string& StripNull(std::string& text)
+{
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string::npos)
+        text.erase(nul);
+    return text;
+}
+
+} // namespace PlayList

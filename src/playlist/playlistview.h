@@ -1,0 +1,22 @@
+#pragma once
+// Play-list rows in and out of a list view: the thirteen fields are the row's
+// Text and its sub-items 1 to 12.
+#include "platform/forms/listview.h"
+#include "playlist/playlistrow.h"
+
+#include <vector>
+
+namespace PlayList {
+
+// The thirteen fields of one list row.
+PlayListRow rowOf(const ListItem& item);
+// Every row of the list, first to last.
+std::vector<PlayListRow> rowsOf(ListView& list);
+// Appends a row with the given small icon ("" for none).
+ListItem& appendRow(ListView& list, const PlayListRow& row, const std::string& icon);
+
+// True while the play list is being loaded or a folder listed: those let
+// pending events run, and nothing may save, reload or list meanwhile.
+inline bool ListBusy = false;
+
+} // namespace PlayList

@@ -1,0 +1,185 @@
+#include "core/modini.h"
+#include "platform/files/paths.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using testsupport::ProgramDir;
+using testsupport::readFileBytes;
+using modIni::IniAccess;
+
+namespace {
+
+// Counts the "INI File Error" boxes instead of showing them.
+struct IniErrorCounter {
+    int boxes = 0;
+    std::string lastPath;
+    IniErrorCounter()
+    {
+        modIni::ResetIniErrorShown();
+        modIni::IniErrorBox = [this](const std::string& p) {
+            ++boxes;
+            lastPath = p;
+        };
+    }
+    ~IniErrorCounter()
+    {
+        modIni::IniErrorBox = nullptr;
+        modIni::ResetIniErrorShown();
+    }
+};
+
+std::string expectedDefaultFile()
+{
+    const std::string h = paths::homeFolder();
+    return "[Path]\r\nPath=" + h + "\r\nPath Mp3=" + h + "\r\nPath syk=" + h +
+           "\r\nPath Lst=\r\nPath Image=\r\nPath PgmImage=@ZunMp3\r\n\r\n"
+           "[Setting]\r\nSetup=0\r\nButtomColor=15788257\r\nListColor=16777215\r\n"
+           "PgmColor=14865093\r\nTheme=1\r\nFrezeDeskTop=1\r\nListView=2\r\nGridLines=0\r\n"
+           "SSTab=0\r\nLangue=Fr\r\nCheckUpd=0\r\nNextUpd=1\r\nMidiOut=-1\r\n\r\n"
+           "[Player Windows]\r\nTop=75\r\nLeft=150\r\n\r\n"
+           "[Record Windows]\r\nTop=75\r\nLeft=150\r\nCheck_Scrole=1\r\n\r\n"
+           "[Kar Windows]\r\nTop=5850\r\nLeft=150\r\nHeight=2775\r\nWidth=10875\r\n"
+           "FontColor=16744448\r\nFontColorActif=255\r\nFontColorPassif=12615680\r\n"
+           "BackColor=11860476\r\nShadowColor=0\r\nFontName=Comic Sans MS\r\nFontSize=26\r\n"
+           "FontBold=1\r\nNbLigne=2\r\nNbLigneNeg=0\r\nAutoH=0\r\nShowMenu=1\r\nScroll=0\r\n"
+           "Ball=1\r\nBallColor=65535\r\nBallSize=175\r\nCountDown=1\r\nCountDownSize=12\r\n"
+           "CountDownColor=16711680\r\nCountDownBar = 1\r\nShadowH=30\r\nShadowV=30\r\n\r\n"
+           "[CfgKaraoke Windows]\r\nTop=360\r\nLeft=705\r\n\r\n";
+}
+
+} // namespace
+
+TEST(IniAccess, MissingFileIsRecreatedWithEveryDefault)
+{
+    ProgramDir dir;
+    IniErrorCounter errors;
+    EXPECT_EQ(modIni::IniPath(), dir.file("PlaySyk.ini"));
+    EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), "Fr");
+    EXPECT_EQ(readFileBytes(dir.file("PlaySyk.ini")), expectedDefaultFile());
+    EXPECT_EQ(modIni::DefaultIniText(), expectedDefaultFile());
+    // Names match without regard to case, and blanks around them do not count.
+    EXPECT_EQ(IniAccess("GET", "Kar Windows", "CountDownBar"), "1");
+    EXPECT_EQ(IniAccess("GET", "path", "Path Syk"), paths::homeFolder());
+    EXPECT_EQ(IniAccess("get", "SETTING", "midiout"), "-1");
+    EXPECT_EQ(errors.boxes, 0);
+}
+
+TEST(IniAccess, ReadRules)
+{
+    ProgramDir dir;
+    dir.write("PlaySyk.ini", "[Path]\r\nPath Lst=\r\nLong=" + std::string(150, 'a') +
+                                 "\r\nOdd=Failed once\r\n[Setting]\r\n");
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Lst"), "");
+    EXPECT_EQ(IniAccess("GET", "Path", "Long"), std::string(99, 'a'));
+    EXPECT_EQ(IniAccess("GET", "Path", "Odd"), "");      // a value beginning "Failed" reads as missing
+    EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), ""); // a missing key: the file is not rewritten
+    EXPECT_EQ(IniAccess("GET", "Nowhere", "Langue"), "");
+    EXPECT_EQ(readFileBytes(dir.file("PlaySyk.ini")).substr(0, 7), "[Path]\r");
+    // Unknown modes read nothing.
+    EXPECT_EQ(IniAccess("READ", "Path", "Long"), "");
+}
+
+TEST(IniAccess, ErrorTextsAndWrites)
+{
+    ProgramDir dir;
+    EXPECT_EQ(IniAccess("", "S", "K"), "ERROR MODE");
+    EXPECT_EQ(IniAccess("GET", "", "K"), "ERROR Secname");
+    EXPECT_EQ(IniAccess("GET", "S", ""), "ERROR Keyname");
+    EXPECT_FALSE(paths::isFile(dir.file("PlaySyk.ini"))); // those tests touch no file
+    // An unknown mode reads nothing, but a missing file is still recreated.
+    EXPECT_EQ(IniAccess("READ", "Setting", "Langue"), "");
+    EXPECT_TRUE(paths::isFile(dir.file("PlaySyk.ini")));
+
+    EXPECT_EQ(IniAccess("WRITE", "Setting", "Langue"), "ERROR KeyValue");
+    const std::string before = readFileBytes(dir.file("PlaySyk.ini"));
+    EXPECT_EQ(IniAccess("WRITE", "Setting", "Langue", ""), "ERROR KeyValue");
+    EXPECT_EQ(readFileBytes(dir.file("PlaySyk.ini")), before);
+
+    EXPECT_EQ(IniAccess("write", "Setting", "Langue", "En"), "");
+    EXPECT_EQ(IniAccess("WRITE", "Kar Windows", "CountDownBar", "0"), "");
+    EXPECT_EQ(IniAccess("WRITE", "Kar Windows", "Top", 4500), "");
+    EXPECT_EQ(IniAccess("WRITE", "Kar Windows", "Width", 1234.5), "");
+    EXPECT_EQ(IniAccess("WRITE", "Path", "Path MP3", "/music/"), "");
+    EXPECT_EQ(IniAccess("WRITE", "Brand New", "Key", 1L), "");
+
+    EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), "En");
+    EXPECT_EQ(IniAccess("GET", "Kar Windows", "CountDownBar"), "0");
+    EXPECT_EQ(IniAccess("GET", "Kar Windows", "Width"), "1234.5");
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Mp3"), "/music/");
+    EXPECT_EQ(IniAccess("GET", "brand new", "key"), "1");
+
+    const std::string after = readFileBytes(dir.file("PlaySyk.ini"));
+    EXPECT_NE(after.find("Langue=En\r\n"), std::string::npos);
+    EXPECT_NE(after.find("CountDownBar=0\r\n"), std::string::npos);
+    EXPECT_NE(after.find("Top=4500\r\nLeft=150\r\nHeight=2775"), std::string::npos); // in place
+    EXPECT_EQ(after.find("Path MP3"), std::string::npos);                            // one key, two spellings
+    EXPECT_TRUE(after.ends_with("CfgKaraoke Windows]\r\nTop=360\r\nLeft=705\r\n\r\n"
+                                "[Brand New]\r\nKey=1\r\n\r\n"));
+}
+
+TEST(IniAccess, ReadOnlyFileIsMadeWritableAndWritten)
+{
+    ProgramDir dir;
+    const auto ini = dir.write("PlaySyk.ini", "[Setting]\r\nLangue=Fr\r\n");
+    ::chmod(ini.c_str(), 0444);
+    EXPECT_EQ(IniAccess("READ", "Setting", "Langue"), "");
+    EXPECT_EQ(paths::getFileAttributes(ini), paths::kAttrArchive);
+    ::chmod(ini.c_str(), 0444);
+    EXPECT_EQ(IniAccess("WRITE", "Setting", "Langue", "En"), "");
+    EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), "En");
+    EXPECT_EQ(paths::getFileAttributes(ini), paths::kAttrArchive);
+}
+
+TEST(IniAccess, FileThatCannotBeCreatedShowsOneBox)
+{
+    ProgramDir dir;
+    IniErrorCounter errors;
+    // A folder stands where the settings file should be.
+    ASSERT_EQ(::mkdir(dir.file("PlaySyk.ini").c_str(), 0755), 0);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), "");
+    EXPECT_EQ(IniAccess("WRITE", "Setting", "Langue", "En"), "");
+    EXPECT_EQ(IniAccess("GET", "Kar Windows", "Top"), "");
+    EXPECT_EQ(errors.boxes, 1);
+    EXPECT_EQ(errors.lastPath, dir.file("PlaySyk.ini"));
+}
+
+TEST(IniAccess, HostileSettingsFileNeverCrashes)
+{
+    ProgramDir dir;
+    std::string junk = "[Setting\r\n=\r\n[[[]]]\r\n";
+    junk += std::string("\0\0\0", 3) + "\r\n[Setting]\r\nLangue=E";
+    junk += std::string("\0n", 2) + "\r\nHuge=" + std::string(200000, '9') + "\rNoEquals\n\xFF\xFE";
+    dir.write("PlaySyk.ini", junk);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), "E");
+    EXPECT_EQ(IniAccess("GET", "Setting", "Huge"), std::string(99, '9'));
+    EXPECT_EQ(IniAccess("GET", "Setting", "NoEquals"), "");
+    EXPECT_EQ(IniAccess("WRITE", "Setting", "Theme", "3"), "");
+    EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "3");
+}
+
+TEST(ColourParts, SplitBgrValues)
+{
+    using modIni::GetColorPart;
+    EXPECT_EQ(GetColorPart("16744448", "gcRed"), 0);
+    EXPECT_EQ(GetColorPart("16744448", "gcGreen"), 128);
+    EXPECT_EQ(GetColorPart("16744448", "gcBlue"), 255);
+    EXPECT_EQ(GetColorPart("255", "gcRed"), 255);
+    EXPECT_EQ(GetColorPart("255", "gcGreen"), 0);
+    EXPECT_EQ(GetColorPart("0", "gcBlue"), 0);
+    EXPECT_EQ(GetColorPart("15788257", "gcRed"), 225);
+    EXPECT_EQ(GetColorPart("15788257", "gcGreen"), 232);
+    EXPECT_EQ(GetColorPart("15788257", "gcBlue"), 240);
+    EXPECT_EQ(GetColorPart("16744448", "red"), 0);
+    EXPECT_EQ(GetColorPart("16744448", "GCBLUE"), 0);
+    // Wider than 24 bits: the low 24 bits are the colour.
+    EXPECT_EQ(GetColorPart("4294967295", "gcBlue"), 255);
+    EXPECT_EQ(GetColorPart(-1L, "gcGreen"), 255);
+    EXPECT_EQ(GetColorPart("", "gcRed"), 0);
+
+    modIni::DecimalComma = true;
+    modIni::CheckDecimalSep();
+    EXPECT_FALSE(modIni::DecimalComma);
+}

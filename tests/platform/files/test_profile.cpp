@@ -1,0 +1,145 @@
+#include "platform/files/profile.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sys/stat.h>
+
+using testsupport::TempDir;
+using testsupport::readFileBytes;
+using profile::GetPrivateProfileString;
+using profile::WritePrivateProfileString;
+
+namespace {
+
+const std::string kIni =
+    "[Path]\r\n"
+    "Path syk=/home/me/sync/\r\n"
+    "Path Lst=\r\n"
+    "\r\n"
+    "[Kar Windows]\r\n"
+    "Top=5850\r\n"
+    "CountDownBar = 1\r\n"
+    "\r\n";
+
+} // namespace
+
+TEST(Profile, ReadsWithoutRegardToCaseOrBlanks)
+{
+    TempDir dir;
+    const auto f = dir.write("a.ini", kIni);
+    EXPECT_EQ(GetPrivateProfileString("path", "PATH SYK", "d", f), "/home/me/sync/");
+    EXPECT_EQ(GetPrivateProfileString(" Kar Windows ", "CountDownBar", "d", f), "1");
+    EXPECT_EQ(GetPrivateProfileString("Path", "Path Lst", "d", f), "");
+    EXPECT_EQ(GetPrivateProfileString("Path", "Missing", "d", f), "d");
+    EXPECT_EQ(GetPrivateProfileString("Nope", "Top", "d", f), "d");
+    EXPECT_EQ(GetPrivateProfileString("Path", "Top", "d", f), "d"); // keys belong to their section
+    EXPECT_EQ(GetPrivateProfileString("Path", "Path", "d", dir.file("none.ini")), "d");
+    // The buffer rule: at most size - 1 characters, counted as characters.
+    EXPECT_EQ(GetPrivateProfileString("Kar Windows", "Top", "", f, 3), "58");
+}
+
+TEST(Profile, WritesInPlaceAppendsToSectionAndAddsSections)
+{
+    TempDir dir;
+    const auto f = dir.write("a.ini", kIni);
+
+    // An existing key is rewritten where it stands, keeping its spelling.
+    ASSERT_TRUE(WritePrivateProfileString("kar windows", "countdownbar", "0", f));
+    // A new key goes at the end of its section, before the empty line.
+    ASSERT_TRUE(WritePrivateProfileString("Path", "Path MP3", "/music/", f));
+    // A new section goes at the end.
+    ASSERT_TRUE(WritePrivateProfileString("New", "Key", "v a l", f));
+    EXPECT_EQ(readFileBytes(f),
+              "[Path]\r\n"
+              "Path syk=/home/me/sync/\r\n"
+              "Path Lst=\r\n"
+              "Path MP3=/music/\r\n"
+              "\r\n"
+              "[Kar Windows]\r\n"
+              "Top=5850\r\n"
+              "CountDownBar=0\r\n"
+              "\r\n"
+              "[New]\r\n"
+              "Key=v a l\r\n"
+              "\r\n");
+    EXPECT_EQ(GetPrivateProfileString("new", "key", "", f), "v a l");
+
+    // A missing file is created.
+    const auto g = dir.file("fresh.ini");
+    ASSERT_TRUE(WritePrivateProfileString("S", "K", "1", g));
+    EXPECT_EQ(readFileBytes(g), "[S]\r\nK=1\r\n\r\n");
+
+    // A value with line ends cannot add lines to the file.
+    ASSERT_TRUE(WritePrivateProfileString("S", "K", "a\r\n[S]\nK=2", g));
+    EXPECT_EQ(GetPrivateProfileString("S", "K", "", g), "a  [S] K=2");
+    EXPECT_FALSE(WritePrivateProfileString("", "K", "1", g));
+    EXPECT_FALSE(WritePrivateProfileString("S", " ", "1", g));
+}
+
+TEST(Profile, KeepsEncodingAndOtherLinesOfForeignFiles)
+{
+    TempDir dir;
+    // Windows-1252 accents, LF and lone CR line ends, a comment.
+    const auto f = dir.write("a.ini", "; r\xE9glages\n[S]\rName=Chlo\xE9\n");
+    EXPECT_EQ(GetPrivateProfileString("S", "Name", "", f), "Chlo\xC3\xA9");
+    ASSERT_TRUE(WritePrivateProfileString("S", "Other", "\xC3\xA0", f));
+    EXPECT_EQ(readFileBytes(f), "; r\xE9glages\r\n[S]\r\nName=Chlo\xE9\r\nOther=\xE0\r\n");
+}
+
+TEST(Profile, HostileContentsNeverCrash)
+{
+    TempDir dir;
+    std::string junk = "[Kar Windows\r\n"        // "[" without "]"
+                       "no equals sign here\r\n"
+                       "=value without key\r\n"
+                       "[]\r\n"
+                       "[S]\r\n"
+                       "Nul=ab";
+    junk += std::string("\0cd", 3);
+    junk += "\r\nLong=" + std::string(1'000'000, 'x') + "\r\n";
+    junk += std::string("\xFF\xFE\x00\x01", 4) + "]]]=[[[\r\n[S]\r\nDup=second\r\n";
+    const auto f = dir.write("junk.ini", junk);
+
+    EXPECT_EQ(GetPrivateProfileString("Kar Windows", "no equals sign here", "d", f), "d");
+    EXPECT_EQ(GetPrivateProfileString("S", "Nul", "d", f), "ab");        // a value ends at NUL
+    EXPECT_EQ(GetPrivateProfileString("S", "Long", "", f, 100).size(), 99u);
+    EXPECT_EQ(GetPrivateProfileString("S", "Dup", "d", f), "d");         // only the first [S] counts
+    ASSERT_TRUE(WritePrivateProfileString("S", "Added", "1", f));
+    EXPECT_EQ(GetPrivateProfileString("S", "Added", "", f), "1");
+    EXPECT_EQ(GetPrivateProfileString("S", "Long", "", f).size(), 1'000'000u);
+}
+
+TEST(Profile, AFileThatCannotBeReadIsNotOverwritten)
+{
+    TempDir dir;
+    // A folder where the file should be: nothing can be read or replaced.
+    const auto f = dir.file("folder.ini");
+    ASSERT_EQ(::mkdir(f.c_str(), 0755), 0);
+    EXPECT_FALSE(WritePrivateProfileString("S", "K", "1", f));
+    EXPECT_EQ(GetPrivateProfileString("S", "K", "d", f), "d");
+
+    const auto g = dir.write("b.ini", "[S]\r\nA=1\r\nB=2\r\n");
+    EXPECT_TRUE(profile::DeletePrivateProfileKey("s", "a", g));
+    EXPECT_EQ(readFileBytes(g), "[S]\r\nB=2\r\n");
+    EXPECT_EQ(profile::GetPrivateProfileKeys("S", g), std::vector<std::string>{"B"});
+}
+
+TEST(Profile, RandomFilesNeverCrash)
+{
+    // Random bytes biased towards the characters the parser looks at.
+    TempDir dir;
+    const auto f = dir.file("r.ini");
+    std::mt19937 rng(1234);
+    const std::string alphabet = std::string("[]=; \t\r\nabAB\xC3\xA9\xFF", 16) + std::string(1, '\0');
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes(rng() % 200, ' ');
+        for (char& c : bytes)
+            c = alphabet[rng() % alphabet.size()];
+        dir.write("r.ini", bytes);
+        (void)GetPrivateProfileString("a", "b", "", f, 100);
+        ASSERT_TRUE(WritePrivateProfileString("a", "b", "1", f));
+        EXPECT_EQ(GetPrivateProfileString("A", "B", "", f), "1") << round;
+    }
+}

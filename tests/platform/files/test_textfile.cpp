@@ -1,0 +1,154 @@
+#include "platform/files/textfile.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+using testsupport::readFileBytes;
+
+namespace {
+
+std::vector<std::string> folderNames(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+
+} // namespace
+
+TEST(TextEncoding, Windows1252FileRoundTripsByteForByte)
+{
+    // "Été à l'œuvre – “déjà”" in Windows-1252, plus every byte the code page
+    // leaves undefined: reading and writing it back must not change a byte.
+    const std::string bytes = "\xC9t\xE9 \xE0 l'\x9Cuvre \x96 \x93\x64\xE9j\xE0\x94 \x80 \x81\x8D\x8F\x90\x9D";
+    TempDir dir;
+    const auto path = dir.write("song.syk", bytes);
+
+    textfile::Encoding enc{};
+    auto text = textfile::decode(bytes, &enc);
+    EXPECT_EQ(enc, textfile::Encoding::Windows1252);
+    EXPECT_EQ(text.substr(0, 11), "\xC3\x89t\xC3\xA9 \xC3\xA0 l'");        // "Été à l'"
+    EXPECT_NE(text.find("\xC5\x93uvre"), std::string::npos);              // œ
+    EXPECT_NE(text.find("\xE2\x80\x93"), std::string::npos);              // –
+    EXPECT_NE(text.find("\xE2\x82\xAC"), std::string::npos);              // €
+
+    auto read = textfile::readText(path);
+    ASSERT_TRUE(read);
+    ASSERT_TRUE(textfile::writeText(path, *read));
+    EXPECT_EQ(readFileBytes(path), bytes);
+}
+
+TEST(TextEncoding, Utf8IsKeptAndWrittenAsCp1252OnlyWhenEverythingFits)
+{
+    textfile::Encoding enc{};
+    // Valid UTF-8 is taken as such.
+    EXPECT_EQ(textfile::decode("caf\xC3\xA9", &enc), "caf\xC3\xA9");
+    EXPECT_EQ(enc, textfile::Encoding::Utf8);
+    // A BOM is dropped.
+    EXPECT_EQ(textfile::decode("\xEF\xBB\xBFok"), "ok");
+
+    // Fits Windows-1252: written in it.
+    EXPECT_EQ(textfile::encode("caf\xC3\xA9", &enc), "caf\xE9");
+    EXPECT_EQ(enc, textfile::Encoding::Windows1252);
+    // Japanese does not fit: the whole text stays UTF-8, untouched.
+    const std::string jp = "\xE6\x84\x9B caf\xC3\xA9";
+    EXPECT_EQ(textfile::encode(jp, &enc), jp);
+    EXPECT_EQ(enc, textfile::Encoding::Utf8);
+
+    TempDir dir;
+    const auto path = dir.file("x.txt");
+    ASSERT_TRUE(textfile::writeLines(path, {jp, "b"}));
+    EXPECT_EQ(readFileBytes(path), jp + "\r\nb\r\n");
+    EXPECT_EQ(*textfile::readText(path), jp + "\r\nb\r\n");
+}
+
+TEST(TextEncoding, InvalidUtf8SequencesAreNotTakenForUtf8)
+{
+    EXPECT_FALSE(textfile::isValidUtf8("\xC0\x80"));          // overlong NUL
+    EXPECT_FALSE(textfile::isValidUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(textfile::isValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_FALSE(textfile::isValidUtf8("abc\xE2\x82"));       // cut at the end
+    EXPECT_TRUE(textfile::isValidUtf8(std::string("a\0b", 3)));
+    EXPECT_EQ(textfile::decode("abc\xE2\x82"), "abc\xC3\xA2\xE2\x80\x9A"); // read as 1252: "â‚"
+}
+
+TEST(TextLines, AnyLineEndSplitsAndCrLfIsWritten)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(textfile::splitLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(textfile::splitLines("a\r\n"), (V{"a"}));
+    EXPECT_EQ(textfile::splitLines("a\r\n\r\n"), (V{"a", ""}));
+    EXPECT_EQ(textfile::splitLines("\n\n"), (V{"", ""}));
+    EXPECT_EQ(textfile::splitLines(""), V{});
+    EXPECT_EQ(textfile::splitLines("\r\r\n"), (V{"", ""})); // CR, then CR LF
+
+    TempDir dir;
+    const auto path = dir.write("mixed.txt", "one\rtwo\r\nthree\nfour");
+    auto lines = textfile::readLines(path);
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(*lines, (V{"one", "two", "three", "four"}));
+    ASSERT_TRUE(textfile::writeLines(path, *lines));
+    EXPECT_EQ(readFileBytes(path), "one\r\ntwo\r\nthree\r\nfour\r\n");
+
+    EXPECT_FALSE(textfile::readLines(dir.file("missing.txt")));
+    EXPECT_FALSE(textfile::readText(dir.path().string())); // a folder is not a text file
+}
+
+TEST(AtomicSave, ReplacesKeepingPermissionsAndLeavesNoTemporaryFile)
+{
+    TempDir dir;
+    const auto path = dir.write("list.lst", "old");
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(textfile::saveBytesAtomic(path, "new contents"));
+    EXPECT_EQ(readFileBytes(path), "new contents");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"list.lst"});
+
+    // Saving through a link replaces the file it points to.
+    const auto link = dir.file("link.lst");
+    fs::create_symlink(path, link);
+    ASSERT_TRUE(textfile::saveBytesAtomic(link, "via link"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFileBytes(path), "via link");
+}
+
+TEST(AtomicSave, FailureLeavesTheOldFileIntact)
+{
+    TempDir dir;
+    const std::string old = "old settings\r\n";
+    const auto path = dir.write("PlaySyk.ini", old);
+
+    // The write fails half-way: the process may not write files this large.
+    const std::string big(256 * 1024, 'x');
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool ok = textfile::saveBytesAtomic(path, big);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(readFileBytes(path), old);
+    EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"PlaySyk.ini"});
+
+    // No place for the temporary file: the folder does not exist.
+    EXPECT_FALSE(textfile::saveBytesAtomic(dir.file("nowhere/x.txt"), "x"));
+    // A folder is never replaced by a file.
+    fs::create_directory(dir.path() / "sub");
+    EXPECT_FALSE(textfile::saveBytesAtomic(dir.file("sub"), "x"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "sub"));
+    EXPECT_FALSE(textfile::saveBytesAtomic("", "x"));
+}

@@ -1,0 +1,253 @@
+// Default instances, loading, unloading (and its veto), geometry, timers.
+#include "platform/forms/app.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/form.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Counters {
+    int constructed = 0, destroyed = 0, loads = 0, queries = 0, unloads = 0, terminates = 0, resizes = 0;
+    int cancelQuery = 0, cancelUnload = 0;
+    int lastMode = -1;
+};
+Counters g;
+
+class Editor : public Form {
+public:
+    CommandButton Command_Sortir{this};
+    TextBox Text_Syk{this};
+    Editor()
+    {
+        ++g.constructed;
+        Command_Sortir.onClick([this] { Command_Sortir_Click(); });
+    }
+    ~Editor() override { ++g.destroyed; }
+    void Form_Load() override
+    {
+        ++g.loads;
+        setCaption("Editor");
+    }
+    void Form_QueryUnload(int& Cancel, int UnloadMode) override
+    {
+        ++g.queries;
+        g.lastMode = UnloadMode;
+        Cancel = g.cancelQuery;
+    }
+    void Form_Unload(int& Cancel) override
+    {
+        ++g.unloads;
+        Cancel = g.cancelUnload;
+    }
+    void Form_Terminate() override { ++g.terminates; }
+    void Form_Resize() override { ++g.resizes; }
+    void Command_Sortir_Click()
+    {
+        Unload(*this);
+        // The handler goes on after unloading its own window, as old code did.
+        Text_Syk.setText("still here");
+        DoEvents();
+        Text_Syk.setText(Caption());
+    }
+};
+
+Editor& editor() { return formInstance<Editor>(); }
+
+class FormsTest : public ::testing::Test {
+protected:
+    void SetUp() override { g = Counters{}; }
+    void TearDown() override
+    {
+        if (isLoaded<Editor>()) {
+            g.cancelQuery = g.cancelUnload = 0;
+            Unload(editor());
+        }
+        DestroyUnloadedForms();
+    }
+};
+
+TEST_F(FormsTest, FirstUseCreatesAndLoadsOnceHidden)
+{
+    EXPECT_FALSE(isLoaded<Editor>());
+    Editor& e = editor();
+    EXPECT_TRUE(isLoaded<Editor>());
+    EXPECT_EQ(&editor(), &e);
+    EXPECT_EQ(g.constructed, 1);
+    EXPECT_EQ(g.loads, 1);
+    EXPECT_EQ(e.Caption(), "Editor");
+    EXPECT_FALSE(e.Visible());
+    auto forms = Forms();
+    EXPECT_NE(std::find(forms.begin(), forms.end(), &e), forms.end());
+    e.Show();
+    EXPECT_TRUE(e.Visible());
+    e.Hide();
+    EXPECT_FALSE(e.Visible());
+    EXPECT_TRUE(isLoaded<Editor>());
+    EXPECT_EQ(g.loads, 1);
+}
+
+TEST_F(FormsTest, UnloadCanBeCancelledAndAFreshInstanceLoadsNext)
+{
+    editor().Show();
+    g.cancelQuery = 1;
+    EXPECT_FALSE(Unload(editor()));
+    EXPECT_EQ(g.unloads, 0);
+    g.cancelQuery = 0;
+    g.cancelUnload = 1;
+    EXPECT_FALSE(Unload(editor()));
+    EXPECT_TRUE(isLoaded<Editor>());
+    EXPECT_TRUE(editor().Visible());
+    EXPECT_EQ(g.lastMode, vbFormCode);
+
+    g.cancelUnload = 0;
+    EXPECT_TRUE(Unload(editor()));
+    EXPECT_FALSE(isLoaded<Editor>());
+    EXPECT_EQ(g.destroyed, 0);   // destroyed later, from the event loop
+    DoEvents();
+    DestroyUnloadedForms();
+    EXPECT_EQ(g.destroyed, 1);
+    EXPECT_EQ(g.terminates, 1);
+
+    Editor& fresh = editor();
+    EXPECT_EQ(g.constructed, 2);
+    EXPECT_EQ(g.loads, 2);
+    EXPECT_FALSE(fresh.Visible());
+    EXPECT_EQ(fresh.Text_Syk.Text(), "");
+}
+
+TEST_F(FormsTest, AWindowMayUnloadItselfFromItsOwnHandler)
+{
+    editor().Show();
+    editor().Command_Sortir.setValue(true);
+    EXPECT_FALSE(isLoaded<Editor>());
+    EXPECT_EQ(g.destroyed, 0);
+    // A user click does the same, the window dies once the event loop runs.
+    Editor& second = editor();
+    second.Show();
+    QTest::mouseClick(second.Command_Sortir.widget(), Qt::LeftButton);
+    EXPECT_FALSE(isLoaded<Editor>());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    DestroyUnloadedForms();
+    EXPECT_EQ(g.destroyed, 2);
+}
+
+TEST_F(FormsTest, ClosingTheWindowAsksTheFormWithTheUserMode)
+{
+    editor().Show();
+    g.cancelQuery = 1;
+    editor().window()->close();
+    EXPECT_EQ(g.lastMode, vbFormControlMenu);
+    EXPECT_TRUE(isLoaded<Editor>());
+    EXPECT_TRUE(editor().Visible());
+    g.cancelQuery = 0;
+    editor().window()->close();
+    EXPECT_FALSE(isLoaded<Editor>());
+}
+
+TEST_F(FormsTest, OuterSizeCountsTheFrameAndResizeRuns)
+{
+    Editor& e = editor();
+    int before = g.resizes;
+    e.Move(1200, 900, 7000, 5000);
+    EXPECT_EQ(e.Left(), 1200);
+    EXPECT_EQ(e.Width(), 7000);
+    EXPECT_EQ(e.Height(), 5000);
+    EXPECT_EQ(e.ScaleWidth(), 7000 - e.frameWidthTwips());
+    EXPECT_EQ(e.ScaleHeight(), 5000 - e.frameHeightTwips());
+    EXPECT_EQ(g.resizes, before + 1);
+    e.Move(1200, 900, 7000, 5000);   // same size: no Resize
+    EXPECT_EQ(g.resizes, before + 1);
+    e.Show();
+    EXPECT_EQ(e.clientWidget()->width(), 459);   // 6880 twips, to the nearest pixel
+    EXPECT_EQ(e.ScaleWidth(), 7000 - e.frameWidthTwips());
+    // A borderless window is all client area.
+    e.setBorderStyle(0);
+    EXPECT_EQ(e.Width(), e.ScaleWidth());
+}
+
+TEST_F(FormsTest, ControlGeometryIsKeptInTwips)
+{
+    Editor& e = editor();
+    e.Text_Syk.Move(1005, 120, 2000, 315);
+    EXPECT_EQ(e.Text_Syk.Left(), 1005);
+    EXPECT_EQ(e.Text_Syk.Width(), 2000);
+    EXPECT_EQ(e.Text_Syk.widget()->x(), 67);
+    EXPECT_EQ(e.Text_Syk.widget()->height(), 21);
+    e.Text_Syk.Move(0, 0);   // width and height kept
+    EXPECT_EQ(e.Text_Syk.Width(), 2000);
+    e.Text_Syk.setVisible(false);
+    EXPECT_FALSE(e.Text_Syk.Visible());
+    e.Text_Syk.setVisible(true);
+    EXPECT_TRUE(e.Text_Syk.Visible());   // even while its window is hidden
+}
+
+// ---------------------------------------------------------------- timers
+
+class Clock : public Form {
+public:
+    Timer Timer1{this};
+    int ticks = 0, depth = 0, maxDepth = 0;
+    bool pump = false;
+    Clock()
+    {
+        Timer1.onTimer([this] {
+            ++ticks;
+            ++depth;
+            maxDepth = std::max(maxDepth, depth);
+            if (pump) {
+                QElapsedTimer t;
+                t.start();
+                while (t.elapsed() < 40) DoEvents();
+            }
+            --depth;
+        });
+    }
+};
+
+bool waitFor(const std::function<bool()>& cond, int maxMs = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!cond() && t.elapsed() < maxMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QTest::qWait(1);
+    }
+    return cond();
+}
+
+TEST(Timers, StoppedUntilEnabledThenTicksWithTheEventLoop)
+{
+    Clock c;
+    c.Timer1.setInterval(10);
+    QTest::qWait(40);
+    EXPECT_EQ(c.ticks, 0);
+    c.Timer1.setEnabled(true);
+    EXPECT_TRUE(waitFor([&] { return c.ticks >= 3; }));
+    c.Timer1.setEnabled(false);
+    int n = c.ticks;
+    QTest::qWait(40);
+    EXPECT_EQ(c.ticks, n);
+    // Interval 0 keeps an enabled timer quiet.
+    c.Timer1.setInterval(0);
+    c.Timer1.setEnabled(true);
+    QTest::qWait(30);
+    EXPECT_EQ(c.ticks, n);
+}
+
+TEST(Timers, AHandlerPumpingEventsIsNotReentered)
+{
+    Clock c;
+    c.pump = true;
+    c.Timer1.setInterval(5);
+    c.Timer1.setEnabled(true);
+    EXPECT_TRUE(waitFor([&] { return c.ticks >= 2; }));
+    c.Timer1.setEnabled(false);
+    EXPECT_EQ(c.maxDepth, 1);
+}
+
+} // namespace

@@ -1,0 +1,232 @@
+// The ".lst" reader and writer: real lines, hostile lines, encodings, the
+// default list.
+#include "playlist/playlistrow.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace PlayList;
+using testsupport::TempDir;
+using namespace std::string_literals;
+
+namespace {
+
+PlayListRow makeRow(std::initializer_list<std::string> fields)
+{
+    PlayListRow row;
+    int i = 0;
+    for (const auto& f : fields)
+        row[i++] = f;
+    return row;
+}
+
+std::size_t countOf(const std::string& s, char c) { return static_cast<std::size_t>(std::count(s.begin(), s.end(), c)); }
+
+} // namespace
+
+TEST(LstLine, FieldCountsGiveTheRightColumns)
+{
+    PlayListRow row;
+    ASSERT_TRUE(parseLstLine("T;A;3:05;MP3;/m/a.mp3;N", row));
+    EXPECT_EQ(row.Title(), "T");
+    EXPECT_EQ(row.Path(), "/m/a.mp3");
+    EXPECT_EQ(row[ColLookActive], "");
+
+    // Seven fields: the stray seventh is not a look.
+    ASSERT_TRUE(parseLstLine("T;A;3:05;MP3;/m/a.mp3;N;1", row));
+    EXPECT_EQ(row[ColLookActive], "");
+
+    // Twelve fields (older lists): everything but the picture.
+    ASSERT_TRUE(parseLstLine("T;A;3:05;MP3;/m/a.mp3;O;1;255;65280;16711680;0;/img.jpg", row));
+    EXPECT_EQ(row[ColLookActive], "1");
+    EXPECT_EQ(row[ColShadowColor], "/img.jpg");
+    EXPECT_EQ(row[ColPicturePath], "");
+
+    // Fields past the thirteenth are ignored.
+    ASSERT_TRUE(parseLstLine("a;b;c;d;e;f;g;h;i;j;k;l;m;n;o", row));
+    EXPECT_EQ(row[ColPicturePath], "m");
+}
+
+TEST(LstLine, HostileLinesNeverShiftOrLoseColumns)
+{
+    struct Case {
+        std::string line;
+        bool kept;
+        std::string title;
+        std::string path;
+        bool complete;
+    };
+    std::string twoHundred;
+    for (int i = 0; i < 200; ++i)
+        twoHundred += (i ? ";" : "") + std::to_string(i);
+    const std::string huge(1 << 20, 'x');
+    const std::vector<Case> cases = {
+        {"", false, "", "", true},
+        {"   \t ", false, "", "", true},
+        {";", false, "", "", true},
+        {";;;;;;;;;;;;", false, "", "", true},
+        {"Only a title", true, "Only a title", "", false},
+        {"T;A", true, "T", "", false},
+        {"T;A;1:00;Kar;/k.kar;N;1;2;3", true, "T", "/k.kar", false},
+        {twoHundred, true, "0", "4", true},
+        {"Ti\0tle;A;;;/p\0.mp3;N"s, true, "Title", "/p.mp3", true},
+        {huge + ";A;;;/x.mp3;N", true, huge, "/x.mp3", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.substr(0, 40));
+        PlayListRow row;
+        bool complete = true;
+        EXPECT_EQ(parseLstLine(c.line, row, &complete), c.kept);
+        if (!c.kept)
+            continue;
+        EXPECT_EQ(row.Title(), c.title);
+        EXPECT_EQ(row.Path(), c.path);
+        EXPECT_EQ(complete, c.complete);
+    }
+}
+
+TEST(LstLine, WriterKeepsThirteenColumns)
+{
+    PlayListRow row = makeRow({"Rock; Roll", "A\r\nB", "3:05", "MP3", "/m/a.mp3", "O+"});
+    row[ColPicturePath] = "p\0q"s;
+    const std::string line = formatLstLine(row);
+    EXPECT_EQ(countOf(line, ';'), 12u);
+    EXPECT_EQ(line.find('\r'), std::string::npos);
+    EXPECT_EQ(line.find('\0'), std::string::npos);
+    PlayListRow back;
+    ASSERT_TRUE(parseLstLine(line, back));
+    EXPECT_EQ(back.Title(), "Rock, Roll");
+    EXPECT_EQ(back.Artist(), "A  B");
+    EXPECT_EQ(back.Path(), "/m/a.mp3");
+    EXPECT_EQ(back[ColPicturePath], "pq");
+
+    // A row added from a folder: six filled fields, seven ";" after the flag.
+    EXPECT_EQ(formatLstLine(makeRow({"Song", "", "", "MP3", "/m/Song.mp3", "N"})), "Song;;;MP3;/m/Song.mp3;N;;;;;;;");
+}
+
+TEST(LstFile, ReadsEveryLineWhateverTheDamage)
+{
+    TempDir dir;
+    const std::string path = dir.write("list.lst",
+                                       "One;A;1:00;MP3;/m/one.mp3;N;;;;;;;\r\n"
+                                       "\r\n"
+                                       "Two;B\r\n"
+                                       "   \r\n"
+                                       "Three;C;2:00;Kar;/m/three.kar;O;1;1;2;3;4;5;\n"
+                                       "Four;D;;;/m/four.mid;N\r"
+                                       "Five;E;;;/m/five.wav;N");
+    const LstFile file = readLstFile(path);
+    ASSERT_TRUE(file.opened);
+    ASSERT_EQ(file.rows.size(), 5u);
+    EXPECT_EQ(file.rows[1].Title(), "Two");
+    EXPECT_EQ(file.rows[1].Path(), "");
+    EXPECT_EQ(file.rows[2][ColShadowColor], "5");
+    EXPECT_EQ(file.rows[3].Path(), "/m/four.mid");
+    EXPECT_EQ(file.rows[4].Title(), "Five");
+    EXPECT_EQ(file.repairedLines, 1u);
+
+    EXPECT_FALSE(readLstFile(dir.file("missing.lst")).opened);
+}
+
+TEST(LstFile, AccentsRoundTripInWindows1252)
+{
+    TempDir dir;
+    // As an older Windows tool wrote it: "Mère" and "Noël" in Windows-1252.
+    const std::string original = "M\xE8re;No\xEBl;3:05;MP3;/m/M\xE8re.mp3;N;0;1;2;3;4;5;\r\n";
+    const std::string path = dir.write("w.lst", original);
+    const LstFile file = readLstFile(path);
+    ASSERT_EQ(file.rows.size(), 1u);
+    EXPECT_EQ(file.rows[0].Title(), "Mère");
+    EXPECT_EQ(file.rows[0].Artist(), "Noël");
+    ASSERT_TRUE(writeLstFile(path, file.rows));
+    EXPECT_EQ(dir.read("w.lst"), original);
+
+    // Text that Windows-1252 cannot hold is kept as UTF-8.
+    PlayListRow row = makeRow({"日本の歌", "", "", "MP3", "/m/x.mp3", "N"});
+    ASSERT_TRUE(writeLstFile(path, {row}));
+    const LstFile again = readLstFile(path);
+    ASSERT_EQ(again.rows.size(), 1u);
+    EXPECT_EQ(again.rows[0].Title(), "日本の歌");
+
+    // Invalid UTF-8 that is not Windows-1252 text either never breaks the read.
+    dir.write("bad.lst", "\xC3\x28\xFF\x81;x;;;/p.mp3;N\r\n");
+    const LstFile bad = readLstFile(dir.file("bad.lst"));
+    ASSERT_EQ(bad.rows.size(), 1u);
+    EXPECT_EQ(bad.rows[0].Path(), "/p.mp3");
+}
+
+TEST(LstFile, WriterFormAndFailures)
+{
+    TempDir dir;
+    const std::string path = dir.file("out.lst");
+    const std::vector<PlayListRow> rows = {makeRow({"A", "a", "1:00", "MP3", "/a.mp3", "N"}),
+                                           makeRow({"B", "b", "2:00", "Kar", "/b.kar", "Y+"})};
+    ASSERT_TRUE(writeLstFile(path, rows));
+    EXPECT_EQ(dir.read("out.lst"), "A;a;1:00;MP3;/a.mp3;N;;;;;;;\r\nB;b;2:00;Kar;/b.kar;Y+;;;;;;;\r\n");
+    EXPECT_EQ(readLstFile(path).rows, rows);
+
+    // An empty list is an empty file, which reads back as an empty list.
+    ASSERT_TRUE(writeLstFile(path, {}));
+    EXPECT_EQ(dir.read("out.lst"), "");
+    EXPECT_TRUE(readLstFile(path).opened);
+    EXPECT_TRUE(readLstFile(path).rows.empty());
+
+    // A folder that does not exist cannot take the list: reported, not hidden.
+    EXPECT_FALSE(writeLstFile(dir.file("no/such/folder/x.lst"), rows));
+    EXPECT_FALSE(writeLstFile("", rows));
+}
+
+TEST(DefaultList, OneSpellingCreatedEmptyAndFoundWhateverItsCase)
+{
+    TempDir dir;
+    const std::string folder = dir.path().generic_string();
+    const std::string path = defaultListPath(folder);
+    EXPECT_EQ(path, folder + "/ZunMp3Syk.lst");
+    ASSERT_TRUE(ensureDefaultList(path));
+    EXPECT_EQ(dir.read("ZunMp3Syk.lst"), "");
+    EXPECT_TRUE(readLstFile(path).rows.empty());
+
+    // A read-only list is made writable again.
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    ASSERT_TRUE(ensureDefaultList(path));
+    EXPECT_NE(std::filesystem::status(path).permissions() & std::filesystem::perms::owner_write,
+              std::filesystem::perms::none);
+
+    TempDir other;
+    other.write("zunmp3syk.LST", "A;;;;/a.mp3;N\r\n");
+    const std::string found = defaultListPath(other.path().generic_string());
+    EXPECT_EQ(found, other.file("zunmp3syk.LST"));
+    ASSERT_TRUE(ensureDefaultList(found));
+    EXPECT_EQ(readLstFile(found).rows.size(), 1u);
+}
+
+TEST(RowRules, SyncFlagsAndIcons)
+{
+    EXPECT_EQ(syncFlag(false, true, "En"), "N");
+    EXPECT_EQ(syncFlag(true, false, "En"), "Y");
+    EXPECT_EQ(syncFlag(true, true, "Fr"), "O+");
+    EXPECT_EQ(syncFlag(true, false, "De"), "O");
+
+    PlayListRow row;
+    row.Path() = "/m/Song.MP3";
+    row.SyncFlag() = "N";
+    EXPECT_EQ(iconKeyForRow(row), "Picture_NoteMp3");
+    for (const char* flag : {"O+", "Y", "", "n"}) {
+        row.SyncFlag() = flag;
+        EXPECT_EQ(iconKeyForRow(row), "Picture_NoteMp3R") << flag;
+    }
+    row.Path() = "/m/a.Kar";
+    EXPECT_EQ(iconKeyForRow(row), "Picture_Note2R");
+    row.Path() = "/m/a.mid";
+    row.SyncFlag() = "N";
+    EXPECT_EQ(iconKeyForRow(row), "Picture_Note1");
+    for (const char* path : {"/m/a.ogg", "/m/noext", "", "mp3"}) {
+        row.Path() = path;
+        EXPECT_EQ(iconKeyForRow(row), "") << path;
+    }
+    EXPECT_EQ(itemCountText(12, "Fr"), "12 objet(s)");
+    EXPECT_EQ(itemCountText(0, "En"), "0 file(s)");
+}

@@ -1,0 +1,390 @@
+// The play list in the main window: loading a list into the view, saving it
+// and the save question, the folder view, the tab switch, row selection and
+// the double-click on a missing song.
+#include "core/modini.h"
+#include "core/player.h"
+#include "platform/files/paths.h"
+#include "platform/forms/app.h"
+#include "platform/forms/prompter.h"
+#include "playlist/playlistrow.h"
+#include "support/testdir.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <algorithm>
+
+using namespace PlayList;
+using testsupport::ProgramDir;
+using testsupport::TempDir;
+
+namespace {
+
+// A fresh main window over a fresh program folder, in English, with the
+// play-list tab shown and an empty list. The deferred start-up is kept from
+// running so each test drives the list itself.
+class PlayListWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        modIni::Langue = "En";
+        modIni::PathLst.clear();
+        modIni::LastDirList.clear();
+        modIni::PlayListTab = 1;
+        modIni::PlayListModified = false;
+        modIni::IsPlaying = false;
+        ListMode.clear();
+        w = &player();
+        w->Timer_LoadPlayer.setEnabled(false);
+        w->PlayListTabName = "PlayList";
+        w->ListView1.ListItems.Clear();
+        w->ListView2.ListItems.Clear();
+        w->InitListIcons();
+        w->SetPlayListColumns();
+    }
+    void TearDown() override
+    {
+        // Closing the window would ask about unsaved changes.
+        modIni::PlayListModified = false;
+        Unload(*w);
+        DoEvents();
+    }
+
+    std::string writeList(const std::string& name, const std::string& bytes) { return music.write(name, bytes); }
+
+    std::vector<std::string> asked()
+    {
+        std::vector<std::string> texts;
+        for (const auto& q : prompts->questions())
+            texts.push_back(q.text);
+        return texts;
+    }
+    bool wasAsked(const std::string& part)
+    {
+        const auto texts = asked();
+        return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.find(part) != std::string::npos; });
+    }
+
+    ProgramDir program;
+    TempDir music;
+    ScopedScriptedPrompter prompts;
+    Player* w = nullptr;
+};
+
+ListItem& row(Player& w, int i) { return w.ListView1.ListItems(i); }
+
+} // namespace
+
+TEST_F(PlayListWindow, LoadingAListRecomputesFlagsAndIcons)
+{
+    music.write("a.mp3", "");
+    music.write("a.syk", "");
+    music.write("b.kar", "");
+    music.write("c.MID", "");
+    music.write("c.syk", "");
+    music.write("c.sy1", "");
+    const std::string m = music.path().generic_string() + "/";
+    std::string path = writeList("list.lst",
+                                 "A;Artist A;3:05;MP3;" + m + "a.mp3;N;;;;;;;\r\n"
+                                 "B;;;Kar;" + m + "b.kar;Y+;1;255;65280;16711680;0;128;/pic.jpg\r\n"
+                                 "\r\n"
+                                 "C;;;Midi;" + m + "c.MID;N\r\n"
+                                 "Gone;;;;" + m + "gone.ogg;N\r\n");
+    w->LoadPlayList(path);
+
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 4);
+    EXPECT_EQ(row(*w, 1).Text(), "A");
+    EXPECT_EQ(row(*w, 1).SubItems(1), "Artist A");
+    EXPECT_EQ(row(*w, 1).SubItems(5), "Y");
+    EXPECT_EQ(row(*w, 1).SmallIcon(), "Picture_NoteMp3R");
+    // The stored flag is not believed: the disk has no .syk for b.kar.
+    EXPECT_EQ(row(*w, 2).SubItems(5), "N");
+    EXPECT_EQ(row(*w, 2).SmallIcon(), "Picture_Note2");
+    EXPECT_EQ(row(*w, 2).SubItems(6), "1");
+    EXPECT_EQ(row(*w, 2).SubItems(12), "/pic.jpg");
+    EXPECT_EQ(row(*w, 3).SubItems(5), "Y+");
+    EXPECT_EQ(row(*w, 3).SmallIcon(), "Picture_Note1R");
+    EXPECT_EQ(row(*w, 4).SmallIcon(), "");
+    EXPECT_EQ(w->Label_ItemCount.Caption(), "4 file(s)");
+    EXPECT_FALSE(modIni::PlayListModified);
+    EXPECT_FALSE(w->Text_Londing.Visible());
+    EXPECT_TRUE(prompts->questions().empty());
+
+    // The headers of the play-list view, English then French.
+    ASSERT_EQ(w->ListView1.ColumnHeaders.Count(), 13);
+    EXPECT_EQ(w->ListView1.ColumnHeaders.Item(2)->Text(), "Artist");
+    EXPECT_EQ(w->ListView1.ColumnHeaders.Item(4)->Text(), "Type");
+    EXPECT_EQ(w->ListView1.ColumnHeaders.Item(13)->Width(), 0.0f);
+    modIni::Langue = "Fr";
+    w->SetPlayListColumns();
+    EXPECT_EQ(w->ListView1.ColumnHeaders.Item(2)->Text(), "Chanteur");
+    EXPECT_EQ(w->ListView1.ColumnHeaders.Item(4)->Text(), "Style");
+}
+
+TEST_F(PlayListWindow, IconsAreDrawnAndKeyed)
+{
+    ASSERT_EQ(w->ImageList1.ListImages.Count(), 7);
+    EXPECT_EQ(w->ListView1.SmallIcons(), &w->ImageList1);
+    for (const char* key : {"Picture_Note1", "Picture_Note1R", "Picture_Note2", "Picture_Note2R", "Picture_NoteMp3",
+                            "Picture_NoteMp3R"}) {
+        ListImage* image = w->ImageList1.ListImages.Item(std::string(key));
+        ASSERT_NE(image, nullptr) << key;
+        EXPECT_EQ(image->Picture().pixelWidth(), 11) << key;
+        EXPECT_EQ(image->Picture().pixelHeight(), 13) << key;
+    }
+    ListImage* stop = w->ImageList1.ListImages.Item(std::string("Picture_Stop"));
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(stop->Picture().pixelWidth(), 15);
+    // One drawn point is one pixel: the cross's centre is white, the disc
+    // red, the corners background.
+    const QImage& img = stop->Picture().image();
+    EXPECT_EQ(img.pixel(7, 7) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(img.pixel(7, 1) & 0xFFFFFF, 0xE00000u);
+    EXPECT_EQ(img.pixel(0, 0), img.pixel(14, 14));
+    EXPECT_NE(img.pixel(0, 0), img.pixel(7, 1));
+    EXPECT_TRUE(w->Image_Tab1Fr.Picture());
+    EXPECT_TRUE(w->Image_Tab2An.Picture());
+    EXPECT_FALSE(w->Image_Tab1Fr.Picture() == w->Image_Tab2Fr.Picture());
+}
+
+TEST_F(PlayListWindow, MissingRememberedListIsKeptInTheSettings)
+{
+    const std::string away = "/media/usbstick/karaoke.lst";
+    modIni::IniAccess("WRITE", "Path", "Path Lst", away);
+    modIni::PathLst = away;
+    prompts->answerMsgBox(vbOK);
+    w->LoadPlayList(modIni::PathLst);
+
+    EXPECT_TRUE(wasAsked(away));
+    EXPECT_EQ(modIni::PathLst, paths::programFolder() + "/ZunMp3Syk.lst");
+    EXPECT_EQ(modIni::IniAccess("GET", "Path", "Path Lst"), away);
+    ASSERT_TRUE(paths::isFile(modIni::PathLst));
+    EXPECT_EQ(testsupport::readFileBytes(modIni::PathLst), "");
+    EXPECT_EQ(w->ListView1.ListItems.Count(), 0);
+    EXPECT_EQ(w->Label_ItemCount.Caption(), "0 file(s)");
+}
+
+TEST_F(PlayListWindow, FirstStartMakesAnEmptyDefaultList)
+{
+    std::string path;
+    w->LoadPlayList(path);
+    const std::string expected = paths::programFolder() + "/ZunMp3Syk.lst";
+    EXPECT_EQ(path, expected);
+    EXPECT_EQ(modIni::IniAccess("GET", "Path", "Path Lst"), expected);
+    EXPECT_EQ(testsupport::readFileBytes(expected), "");
+    EXPECT_TRUE(prompts->questions().empty());
+}
+
+TEST_F(PlayListWindow, SaveReportsSuccessOnlyWhenTheFileWasWritten)
+{
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    row(*w, 1).setSubItems(1, "New; Artist");
+    modIni::PlayListModified = true;
+
+    prompts->answerMsgBox(vbOK);
+    w->Command_Save_Click();
+    EXPECT_TRUE(wasAsked("Save complete!"));
+    EXPECT_FALSE(modIni::PlayListModified);
+    EXPECT_EQ(music.read("list.lst"), "A;New, Artist;;MP3;/m/a.mp3;N;;;;;;;\r\n");
+
+    // A list in a folder that is gone: the error, no success, still modified.
+    prompts->clear();
+    modIni::PlayListModified = true;
+    modIni::PathLst = music.file("gone/list.lst");
+    prompts->answerMsgBox(vbOK);
+    w->Command_Save_Click();
+    EXPECT_TRUE(wasAsked("An error occured while saving!"));
+    EXPECT_FALSE(wasAsked("Save complete!"));
+    EXPECT_TRUE(modIni::PlayListModified);
+}
+
+TEST_F(PlayListWindow, SaveQuestionClearsTheFlagOnlyAfterNoOrAGoodSave)
+{
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    row(*w, 1).setText("Changed");
+
+    modIni::PlayListModified = true;
+    prompts->answerMsgBox(vbNo);
+    w->AskSavePlayList();
+    EXPECT_TRUE(wasAsked("Modifications were made in your Play List"));
+    EXPECT_FALSE(modIni::PlayListModified);
+    EXPECT_EQ(music.read("list.lst"), "A;;;MP3;/m/a.mp3;N\r\n");
+
+    modIni::PlayListModified = true;
+    prompts->answerMsgBox(vbYes);
+    w->AskSavePlayList();
+    EXPECT_FALSE(modIni::PlayListModified);
+    EXPECT_EQ(music.read("list.lst"), "Changed;;;MP3;/m/a.mp3;N;;;;;;;\r\n");
+
+    // Nothing changed: nothing asked.
+    prompts->clear();
+    w->AskSavePlayList();
+    EXPECT_TRUE(prompts->questions().empty());
+}
+
+TEST_F(PlayListWindow, SaveAsAndOpen)
+{
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    modIni::IniAccess("WRITE", "Path", "Path Lst", modIni::PathLst);
+    w->LoadPlayList(modIni::PathLst);
+
+    // A cancelled Save as changes nothing.
+    modIni::PlayListModified = true;
+    prompts->answerSaveFile(std::nullopt);
+    w->Command_SaveAs_Click();
+    EXPECT_EQ(modIni::PathLst, music.file("list.lst"));
+    EXPECT_TRUE(modIni::PlayListModified);
+
+    prompts->answerSaveFile(music.file("mylist"));
+    w->Command_SaveAs_Click();
+    EXPECT_EQ(modIni::PathLst, music.file("mylist.lst"));
+    EXPECT_EQ(modIni::IniAccess("GET", "Path", "Path Lst"), music.file("mylist.lst"));
+    EXPECT_EQ(music.read("mylist.lst"), "A;;;MP3;/m/a.mp3;N;;;;;;;\r\n");
+    EXPECT_FALSE(modIni::PlayListModified);
+
+    // Open offers to save a changed list first; a cancelled Open keeps it all.
+    writeList("other.lst", "X;;;Kar;/m/x.kar;N\r\nY;;;Kar;/m/y.kar;N\r\n");
+    row(*w, 1).setText("Edited");
+    modIni::PlayListModified = true;
+    prompts->clear();
+    prompts->answerMsgBox(vbNo);
+    prompts->answerOpenFile(std::nullopt);
+    w->Command_Open_Click();
+    EXPECT_TRUE(wasAsked("Do you want to save them?"));
+    EXPECT_EQ(row(*w, 1).Text(), "Edited");
+    EXPECT_EQ(modIni::PathLst, music.file("mylist.lst"));
+
+    prompts->answerOpenFile(" " + music.file("other.lst") + " ");
+    w->Command_Open_Click();
+    EXPECT_EQ(modIni::PathLst, music.file("other.lst"));
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 2);
+    EXPECT_EQ(row(*w, 2).Text(), "Y");
+    EXPECT_FALSE(modIni::PlayListModified);
+    EXPECT_TRUE(prompts->unexpected().empty());
+}
+
+TEST_F(PlayListWindow, BackupAndRestoreKeepEveryField)
+{
+    modIni::PathLst = writeList("list.lst", "A;a;1:00;MP3;/m/a.MP3;N;1;2;3;4;5;6;/p.jpg\r\n"
+                                            "B;b;2:00;Kar;/m/b.kar;O+;;;;;;;\r\n"
+                                            "C;c;;;/m/c.ogg;N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    row(*w, 2).setSubItems(5, "O+");
+    w->BackupPlayList();
+    ASSERT_EQ(w->ListView2.ListItems.Count(), 3);
+    w->ListView1.ListItems.Clear();
+    w->RestorePlayList();
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 3);
+    EXPECT_EQ(row(*w, 1).SubItems(12), "/p.jpg");
+    EXPECT_EQ(row(*w, 1).SmallIcon(), "Picture_NoteMp3");
+    EXPECT_EQ(row(*w, 2).SmallIcon(), "Picture_Note2R");
+    EXPECT_EQ(row(*w, 3).SmallIcon(), "");
+    EXPECT_EQ(w->Label_ItemCount.Caption(), "3 file(s)");
+}
+
+TEST_F(PlayListWindow, FolderTabListsSongsAndSelectsByPath)
+{
+    music.write("Song.MP3", std::string(1000, 'x'));
+    music.write("Song.syk", "");
+    music.write("Track.Kar", "");
+    music.write("readme.txt", "");
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    modIni::LastDirList = music.path().generic_string();
+    modIni::Langue = "Fr";
+
+    w->Image_Tab_Click();
+    EXPECT_EQ(modIni::PlayListTab, 0);
+    EXPECT_EQ(modIni::IniAccess("GET", "Setting", "SSTab"), "0");
+    EXPECT_EQ(w->PlayListTabName, "DirList");
+    EXPECT_TRUE(w->Dir1.Visible());
+    EXPECT_FALSE(w->Command_Save.Visible());
+    EXPECT_TRUE(w->Image_Tab.Picture() == w->Image_Tab1Fr.Picture());
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 2);
+    EXPECT_EQ(w->ListView1.ColumnHeaders.Item(1)->Text(), "Nom");
+    EXPECT_EQ(row(*w, 1).Text(), "Song.MP3");
+    EXPECT_EQ(row(*w, 1).SubItems(1), "2kb");
+    EXPECT_EQ(row(*w, 1).SubItems(2), "MP3");
+    EXPECT_EQ(row(*w, 1).SubItems(3), "O");
+    EXPECT_EQ(row(*w, 1).SmallIcon(), "Picture_NoteMp3R");
+    EXPECT_EQ(row(*w, 2).SubItems(3), "N");
+    EXPECT_EQ(w->Label_ItemCount.Caption(), "2 objet(s)");
+
+    row(*w, 2).setSelected(true);
+    w->ListView1_Click();
+    EXPECT_EQ(w->Select_Song.Text(), music.file("Track.Kar"));
+
+    // F5 lists the folder again.
+    int f5 = 116;
+    w->ListView1_KeyDown(f5, 0);
+    EXPECT_EQ(w->ListView1.ListItems.Count(), 2);
+
+    // Back to the play list: always reloaded from its file.
+    w->Image_Tab_Click();
+    EXPECT_EQ(modIni::PlayListTab, 1);
+    EXPECT_EQ(modIni::IniAccess("GET", "Setting", "SSTab"), "1");
+    EXPECT_EQ(w->PlayListTabName, "PlayList");
+    EXPECT_FALSE(w->Dir1.Visible());
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 1);
+    EXPECT_EQ(row(*w, 1).Text(), "A");
+    EXPECT_EQ(w->Select_Song.Text(), "");
+
+    row(*w, 1).setSelected(true);
+    w->ListView1_Click();
+    EXPECT_EQ(w->Select_Song.Text(), "/m/a.mp3");
+}
+
+TEST_F(PlayListWindow, SwitchingToFoldersAsksToSaveAndFallsBackToHome)
+{
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    modIni::PlayListModified = true;
+    modIni::LastDirList = music.file("deleted") + "/";
+    prompts->answerMsgBox(vbNo);
+    w->Image_Tab_Click();
+    EXPECT_TRUE(wasAsked("Do you want to save them?"));
+    EXPECT_FALSE(modIni::PlayListModified);
+    EXPECT_EQ(modIni::LastDirList, paths::homeFolder());
+}
+
+TEST_F(PlayListWindow, F5AsksBeforeDroppingChanges)
+{
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    row(*w, 1).setText("Changed");
+    modIni::PlayListModified = true;
+    prompts->answerMsgBox(vbYes);
+    int f5 = 116;
+    w->ListView1_KeyDown(f5, 0);
+    EXPECT_TRUE(wasAsked("Do you want to save them?"));
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 1);
+    EXPECT_EQ(row(*w, 1).Text(), "Changed");
+    EXPECT_FALSE(modIni::PlayListModified);
+
+    // Other keys do nothing; F5 in a selection mode does nothing either.
+    int other = 115;
+    w->ListView1_KeyDown(other, 0);
+    ListMode = "Ajout";
+    w->ListView1_KeyDown(f5, 0);
+    EXPECT_EQ(w->ListView1.ListItems.Count(), 1);
+}
+
+TEST_F(PlayListWindow, DoubleClickOnAMissingSongMarksTheRow)
+{
+    music.write("here.mp3", "");
+    modIni::PathLst = writeList("list.lst", "Gone;;;MP3;" + music.file("gone.mp3") + ";N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    row(*w, 1).setSelected(true);
+    w->ListView1_Click();
+    modIni::IsPlaying = true;   // a song plays on
+    prompts->answerMsgBox(vbOK);
+    w->ListView1_DblClick();
+    ASSERT_EQ(prompts->questions().size(), 1u);
+    EXPECT_EQ(prompts->questions()[0].text, "File not found");
+    EXPECT_EQ(prompts->questions()[0].title, "Warning");
+    EXPECT_EQ(row(*w, 1).SmallIcon(), "Picture_Stop");
+    EXPECT_TRUE(modIni::IsPlaying);
+    modIni::IsPlaying = false;
+}
