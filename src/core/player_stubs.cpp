@@ -19,13 +19,6 @@ void Player::BalanceCtl_MouseMove(int, int, float, float) {} // playback
 void Player::Check_Muet_Click() {} // playback
 void Player::StopMidiRewind() {} // playback
 
-// ---- replaced by the lyricwin engineer
-void Player::Command_AffSyk_Click() {} // lyricwin
-void Player::Check_Muet2_Click() {} // lyricwin
-
-// ---- replaced by the karaoke engineer
-void Player::Timer1_Timer() {} // karaoke
-
 // ---- replaced by the playlist engineer
 void Player::ListView1_ColumnClick(ColumnHeader&) {} // playlist
 void Player::ListView1_MouseUp(int, int, float, float) {} // playlist

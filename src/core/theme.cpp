@@ -22,6 +22,10 @@ public:
         box_.setBackColor(background);
         box_.Cls();
     }
+    // What was drawn becomes the box's picture: the tile.
+    ~TilePainter() { box_.setPicture(box_.ImageCopy()); }
+    TilePainter(const TilePainter&) = delete;
+    TilePainter& operator=(const TilePainter&) = delete;
     int width() const { return w_; }
     int height() const { return h_; }
 
@@ -65,9 +69,6 @@ public:
             py = y;
         }
     }
-    // Keeps what was drawn as the box's picture.
-    void finish() { box_.setPicture(box_.ImageCopy()); }
-
 private:
     PictureBox& box_;
     int w_, h_;

@@ -4,6 +4,7 @@
 // that the engine uses. Internal to src/karaoke.
 #include <string>
 
+#include "karaoke/engine.h"
 #include "karaoke/lyricdraw.h"
 
 namespace Kar {
@@ -36,15 +37,7 @@ namespace Kar {
 // The main lyric window's song progress bar.
 ProgressBar* karSongBar();
 
-// The MIDI song that plays, as the clock sees it.
-struct MidiClock {
-    bool loaded = false;   // a segment state exists
-    long position = 0;     // heard position, music time (768 per quarter note)
-    long length = 0;       // the segment's length, music time
-    float masterTempo = 1; // the performance's tempo factor
-    int state = 0;         // 0 playing; 1 loaded or stopped, 2 repositioned or ended: not started again
-    double elapsedMs = 0;  // real time of `position` at normal speed (tempo map)
-};
+// The MIDI song as its player reports it (not loaded when nobody reports).
 MidiClock midiClock();
 // Ends a MIDI song that played to its end (before the stop).
 void stopMidiAtEnd();

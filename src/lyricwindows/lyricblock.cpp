@@ -145,7 +145,7 @@ void Karaoke::PrintKarLines()
         return;
     // Songs with standard lyric events keep their page to the engine; the test
     // holds only while such a MIDI song plays, never for a later audio song.
-    if (IsPlaying && MediaKind == "midi" && MidiLyricType == 5)
+    if (IsPlaying && MediaKind == "midi" && Kar::MidiLyricType == 5)
         return;
     const bool rotated = Scroll.Value() == 1 && MediaKind == "mp3";
     BlockPrinter p{*this, HScroll_Kar.Value() * 100, Kar::KarSplitRows,

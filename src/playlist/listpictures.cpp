@@ -6,6 +6,7 @@
 #include "playlist/playlistrow.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -165,11 +166,24 @@ StdPicture drawTabs(Player& w, bool playListInFront, bool french)
     return box.ImageCopy();
 }
 
+// The pictures are opaque: they take the list's colour around the notes. The
+// start-up draws them before it colours the list, so the colour comes from
+// the settings.
+long listBackground(Player& w)
+{
+    const std::string text = modIni::IniAccess("GET", "Setting", "ListColor");
+    char* end = nullptr;
+    const long colour = std::strtol(text.c_str(), &end, 10);
+    if (!text.empty() && end && *end == '\0' && colour >= 0 && colour <= 0xFFFFFF)
+        return colour;
+    return resolveColor(w.ListView1.BackColor());
+}
+
 } // namespace
 
 void Player::DrawListPictures()
 {
-    const long background = resolveColor(ListView1.BackColor());
+    const long background = listBackground(*this);
     drawNote(Picture_Note1, Note1, Plain, background);
     drawNote(Picture_Note1R, Note1, Synced, background);
     drawNote(Picture_Note2, Note2, Plain, background);

@@ -130,6 +130,10 @@ TEST_F(PlayerTest, PlayListTabShowsItsButtons)
 {
     WriteDefaultIni();
     setIni("Setting", "SSTab", "1");
+    // A list on a removed stick: the user is told, the setting stays.
+    const std::string remembered = dir.file("stick/gone.lst");
+    setIni("Path", "Path Lst", remembered);
+    prompter->answerMsgBox(vbOK);
     Player& p = start();
     EXPECT_EQ(PlayListTab, 1);
     EXPECT_EQ(p.PlayListTabName, "PlayList");
@@ -140,7 +144,7 @@ TEST_F(PlayerTest, PlayListTabShowsItsButtons)
     EXPECT_FALSE(p.mnuAddtoPlayList[0].Visible());
     EXPECT_TRUE(p.ListView1.Visible());
     // A start-up never forgets which list the user had.
-    EXPECT_EQ(ini("Path", "Path Lst"), "");
+    EXPECT_EQ(ini("Path", "Path Lst"), remembered);
 }
 
 TEST_F(PlayerTest, MissingRememberedFolderFallsBackToHome)

@@ -41,7 +41,7 @@ public:
     // The segment plays as a standard MIDI file (it always does here).
     void SetStandardMidiFile() {}
     // Makes the instruments available to the performance (the SoundFont is shared,
-    // so these only record the state). Download fails when the performance has no synthesiser.
+    // so these only record the state). Download fails on a performance not initialised.
     bool Download(Performance& perf);
     void Unload(Performance& perf);
     bool IsDownloaded() const { return downloaded_; }

@@ -1,0 +1,85 @@
+// The engine's link to the lyric windows, the main window and the MIDI player.
+#include "karaoke/lyricviews.h"
+
+#include "core/modini.h"
+#include "core/player.h"
+#include "lyricwindows/karaoke.h"
+#include "lyricwindows/karaoke_k1.h"
+#include "platform/files/runtime.h"
+#include "platform/forms/controls.h"
+
+namespace Kar {
+
+long colourOf(const std::string& red, const std::string& green, const std::string& blue)
+{
+    auto part = [](const std::string& s) { return static_cast<long>(vb::CInt(s, 0)) & 0xFF; };
+    return part(red) + 256 * part(green) + 65536 * part(blue);
+}
+
+DisplayOptions displayOptions()
+{
+    Karaoke& k = karaoke();
+    DisplayOptions o;
+    o.nbLigne = modIni::NbLigne;
+    o.scroll = k.Scroll.Value() == 1;
+    o.keptLines = k.LiM2.Value() ? 2 : (k.LiM1.Value() ? 1 : 0);
+    o.marginX = k.HScroll_Kar.Value() * 100;
+    o.marginY = k.VScroll_Kar.Value() * 100;
+    o.muted = player().Check_Muet2.Value() == 1;
+    o.countDown = k.Check_Decompte.Value() == 1;
+    o.countDownBar = k.Check_ShowCountDownBar.Value() == 1;
+    o.pageColour = colourOf(modIni::FontRed, modIni::FontGreen, modIni::FontBlue);
+    o.passiveColour = colourOf(modIni::PassifRed, modIni::PassifGreen, modIni::PassifBlue);
+    o.activeColour = colourOf(modIni::ActifRed, modIni::ActifGreen, modIni::ActifBlue);
+    o.shadowColour = vb::CLng(modIni::KarShadowColor, 0);
+    o.shadowH = modIni::ShadowH;
+    o.shadowV = modIni::ShadowV;
+    return o;
+}
+
+LyricView karView()
+{
+    Karaoke& k = karaoke();
+    return {&k, &KarPage, &k.Shape_Ball, &k.Label_Sec, &k.ProgressBar_Syncro};
+}
+
+LyricView k1View()
+{
+    Karaoke_K1& k = karaoke_K1();
+    return {&k, &K1Page, &k.Shape_Ball, &k.Label_Sec, &k.ProgressBar_Syncro};
+}
+
+bool karShowsK1()
+{
+    return karaoke().Check_Aff_K1.Value() == 1;
+}
+
+ProgressBar* karSongBar()
+{
+    return &karaoke().ProgressBar1;
+}
+
+void applyDisplayLine(const std::string& line)
+{
+    modIni::ApplyKarDisplaySettings(line);
+}
+
+MidiClock midiClock()
+{
+    return MidiClockSource ? MidiClockSource() : MidiClock{};
+}
+
+void stopMidiAtEnd()
+{
+    if (MidiStopAtEnd)
+        MidiStopAtEnd();
+}
+
+double playPositionSeconds()
+{
+    if (modIni::MediaKind == "midi")
+        return midiClock().position / 1000.0;
+    return player().ActiveMovie1.CurrentPosition();
+}
+
+} // namespace Kar

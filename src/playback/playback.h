@@ -1,0 +1,22 @@
+#pragma once
+// Small helpers shared by the song start, the transport and the editor's
+// transport.
+#include <string>
+
+class Player;
+class ListItem;
+
+namespace playback {
+
+// The play-list row of the current song: the selected row when it names the
+// song in Select_Song (a song given on the command line may have no row);
+// nullptr otherwise.
+ListItem* currentSongRow(Player& p);
+// Tells the user that the current song cannot be played (with the reason the
+// decoder or MIDI reader gave) and marks its row with the missing-file icon.
+void ReportUnplayable(Player& p, const std::string& reason);
+// True when a song plays and has reached its end (audio: the position is at
+// the duration; MIDI: the heard position is at the segment's length).
+bool SongAtEnd(Player& p);
+
+} // namespace playback

@@ -1,0 +1,249 @@
+// Starting a song: the one procedure behind the Play button, the play-list
+// double-click, Next/Previous, the command line and the lyric settings' test.
+#include <string>
+
+#include "core/modini.h"
+#include "core/player.h"
+#include "karaoke/pagestate.h"
+#include "lyricwindows/karaoke.h"
+#include "lyricwindows/karaoke_k1.h"
+#include "platform/files/paths.h"
+#include "platform/files/runtime.h"
+#include "platform/forms/app.h"
+#include "platform/forms/prompter.h"
+#include "playback/midianalysis.h"
+#include "playback/midiplayer.h"
+#include "playback/playback.h"
+#include "playback/slider.h"
+#include "playlist/playlistrow.h"
+#include "playlist/songtag.h"
+
+using namespace modIni;
+
+namespace playback {
+
+ListItem* currentSongRow(Player& p)
+{
+    ListItem* row = p.ListView1.SelectedItem();
+    if (!row)
+        return nullptr;
+    const std::string song = p.Select_Song.Text();
+    const std::string path = p.PlayListTabName == "DirList" ? paths::withTrailingSlash(p.Dir1.Path()) + row->Text()
+                                                              : row->SubItems(PlayList::ColPath);
+    // A song given on the command line may not be the selected row's.
+    return path == song ? row : nullptr;
+}
+
+void ReportUnplayable(Player& p, const std::string& reason)
+{
+    const bool fr = Langue == "Fr";
+    std::string text = fr ? "Ce fichier ne peut pas être joué." : "This file cannot be played.";
+    if (!reason.empty())
+        text += std::string(vb::vbCrLf) + reason;
+    MsgBox(text, vbExclamation, fr ? "Attention" : "Warning");
+    if (ListItem* row = currentSongRow(p))
+        row->setSmallIcon(PlayList::IconStop);
+}
+
+} // namespace playback
+
+namespace {
+
+// The second lyric window under the first: when both do not fit on the screen,
+// the first goes to the top and each takes half the screen's height.
+void fitSecondWindow()
+{
+    Karaoke& k = karaoke();
+    Karaoke_K1& k1 = karaoke_K1();
+    if (k.Height() + k1.Height() > Screen::Height()) {
+        k.setTop(10);
+        k.setHeight(Screen::Height() / 2);
+        k1.setHeight(Screen::Height() / 2);
+    }
+}
+
+void showSecondWindow(Player& p, bool mp3)
+{
+    Karaoke& k = karaoke();
+    if (!Kar::HasSy1) {
+        k.Check_Aff_K1.setValue(0);
+        return;
+    }
+    k.Check_Aff_K1.setValue(1);
+    if (mp3) {
+        fitSecondWindow();
+        p.OpenSy1File();
+    } else {
+        p.OpenSy1File();
+        fitSecondWindow();
+    }
+    p.Timer_SetKar2.setEnabled(true);
+}
+
+void setPastDots(Kar::LyricPage& page)
+{
+    for (int i = 1; i <= 3; ++i)
+        page.PastLines[static_cast<std::size_t>(i)] = ".";
+    page.IntroDots = true;
+}
+
+} // namespace
+
+void Player::Command_Play_Click()
+{
+    if (IsPlaying) {
+        Command_Stop_Click();
+        DoEvents();
+        if (unloading())
+            return;
+    }
+
+    const std::string song = Select_Song.Text();
+    // No song chosen is said as such, before any look at the disk.
+    if (song.empty()) {
+        MsgSelectSong();
+        return;
+    }
+    if (!FileExists(song)) {
+        const bool fr = Langue == "Fr";
+        MsgBox(fr ? "Fichier Introuvable" : "File not found", vbOKOnly + vbQuestion, fr ? "Attention" : "Warning");
+        if (ListItem* row = playback::currentSongRow(*this))
+            row->setSmallIcon(PlayList::IconStop);
+        return;
+    }
+    IsPlaying = true;
+
+    const bool hasSyk = !FindSykFile(song).empty();
+    const bool hasSy1 = !FindSy1File(song).empty();
+    if (ListItem* row = playback::currentSongRow(*this))
+        row->setSubItems(PlayListTabName == "DirList" ? 3 : PlayList::ColSyncFlag,
+                         PlayList::syncFlag(hasSyk, hasSy1, Langue));
+
+    Karaoke& k = karaoke();
+    k.Cls();
+    const std::string fileName = GetFileName(song);
+    HasSyk = hasSyk;
+    HasSy1 = hasSy1;
+
+    PlayList::ReadSongTag(song);
+    if (!PlayList::SongTag[1].empty())
+        k.setCaption(PlayList::SongTag[1] + " - " + PlayList::SongTag[2]);
+    else
+        k.setCaption("Zun Mp3 Karaoke");
+
+    Command_AffSyk_Click();
+    if (unloading())
+        return;
+    if (HasSy1) {
+        karaoke().Check_Aff_K1.setValue(1);
+        CopyKarLookToK1();
+    } else {
+        karaoke().Check_Aff_K1.setValue(0);
+    }
+
+    const std::string ending = vb::LCase(vb::Right(fileName, 4));
+    if (ending == ".kar" || ending == ".mid") {
+        if (MediaKind == "mp3") {
+            Kar::SliderVolume.setValue(64);
+            Label_Vitesse.setForeColor(0);
+            Label_Transpo.setForeColor(0);
+        }
+        IsPlaying = true;
+        Kar::KarRedraw = true;
+        Kar::KarSlot = 1;
+        Kar::MidiSungText = "";
+        MediaKind = "midi";
+        setPastDots(Kar::KarPage);
+        Kar::MidiSeekWait = false;
+
+        if (!Kar::PlayMidi()) {
+            const std::string reason = Kar::MidiError();
+            Command_Stop_Click();
+            playback::ReportUnplayable(*this, reason);
+            return;
+        }
+        DoEvents();
+        if (unloading() || !IsPlaying)
+            return;   // stopped while pending events ran
+
+        if (HasSyk)
+            OpenSykFile();
+        showSecondWindow(*this, false);
+
+        const double length = Kar::MidiLength();
+        ProgressBar1.setValue(0);
+        ProgressBar1.setMax(length);
+        Karaoke& kw = karaoke();
+        kw.ProgressBar1.setValue(0);
+        kw.ProgressBar1.setMax(length);
+        Time_Left.setCaption("0:00");
+        DoEvents();
+        if (unloading() || !IsPlaying)
+            return;
+    } else {
+        if (MediaKind == "midi" || MediaKind == "None") {
+            Kar::SliderVolume.setValue(100);
+            Label_Vitesse.setForeColor(0x808080);
+            Label_Transpo.setForeColor(0x808080);
+        }
+        IsPlaying = true;
+        MediaKind = "mp3";
+        setPastDots(Kar::KarPage);
+        setPastDots(Kar::K1Page);
+
+        if (!ActiveMovie1.setFileName(song)) {
+            const std::string reason = ActiveMovie1.ErrorText();
+            Command_Stop_Click();
+            playback::ReportUnplayable(*this, reason);
+            return;
+        }
+
+        const double duration = ActiveMovie1.Duration();
+        Karaoke& kw = karaoke();
+        ProgressBar1.setValue(0);
+        ProgressBar1.setMax(duration);
+        kw.ProgressBar1.setValue(0);
+        kw.ProgressBar1.setMax(duration);
+
+        const int restLeft = kw.HScroll_Kar.Value() * 100 + 100;
+        kw.Shape_Ball.setLeft(restLeft);
+        if (HasSy1)
+            karaoke_K1().Shape_Ball.setLeft(restLeft);
+
+        Label_time.setCaption(vb::FormatMinSec(duration));
+        if (PlayListTab == 1) {
+            if (ListItem* row = playback::currentSongRow(*this)) {
+                if (row->SubItems(PlayList::ColLength) != Label_time.Caption()) {
+                    row->setSubItems(PlayList::ColLength, Label_time.Caption());
+                    PlayListModified = true;
+                }
+            }
+        }
+        kw.setCaption(kw.Caption() + (Langue == "Fr" ? "      Durée:  " : "      Length:  ") + Label_time.Caption());
+
+        OpenSykFile();
+        showSecondWindow(*this, true);
+    }
+
+    IsPlaying = true;
+
+    Karaoke& kw = karaoke();
+    if (kw.Check_Ball.Value() != 0) {
+        int kept = 0;
+        if (kw.Scroll.Value() == 1 && kw.LiM1.Value())
+            kept = 1;
+        else if (kw.Scroll.Value() == 1 && kw.LiM2.Value())
+            kept = 2;
+        const int left = kw.HScroll_Kar.Value() * 100 + 200;
+        const int top = static_cast<int>(kw.TextHeight("a") * kept) + kw.VScroll_Kar.Value() * 100;
+        kw.Shape_Ball.setVisible(true);
+        kw.Shape_Ball.Move(left, top);
+        if (HasSy1) {
+            Karaoke_K1& k1 = karaoke_K1();
+            k1.Shape_Ball.setVisible(true);
+            k1.Shape_Ball.Move(left, top);
+        }
+    }
+
+    Timer1.setEnabled(true);
+}
