@@ -3,22 +3,6 @@
 // when the real handler lands in its own folder.
 #include "core/player.h"
 
-// ---- replaced by the playback engineer
-void Player::Command_Play_Click() {} // playback
-void Player::Command_Stop_Click() {} // playback
-void Player::Command_Back_Click() {} // playback
-void Player::Command_Forward_Click() {} // playback
-void Player::Command_Next_Click() {} // playback
-void Player::Command_Prev_Click() {} // playback
-void Player::Command_Cacher_Click() {} // playback
-void Player::Timer_SetKar2_Timer() {} // playback
-void Player::VolumeCtl_MouseMove(int, int, float, float) {} // playback
-void Player::VelocityCtl_MouseMove(int, int, float, float) {} // playback
-void Player::TransposeCtl_MouseMove(int, int, float, float) {} // playback
-void Player::BalanceCtl_MouseMove(int, int, float, float) {} // playback
-void Player::Check_Muet_Click() {} // playback
-void Player::StopMidiRewind() {} // playback
-
 // ---- replaced by the playlist engineer
 void Player::ListView1_ColumnClick(ColumnHeader&) {} // playlist
 void Player::ListView1_MouseUp(int, int, float, float) {} // playlist
@@ -48,7 +32,6 @@ void Player::mnuAddtoPlayList_Click(int) {} // playlist
 
 // ---- replaced by the editor engineer
 void Player::Command_Record_Click() {} // editor
-void Player::Command_Parole_Click() {} // editor
 
 // ---- replaced by the settings engineer
 void Player::Command_Config_Click() {} // settings

@@ -5,27 +5,11 @@
 // PrintKarPage, RefreshKaraoke, PlayKar, Timer1_Timer, ... and their K1 twins)
 // are members of `Player` (core/player.h). The page state they work on is in
 // karaoke/pagestate.h.
-#include <functional>
 #include <string>
 
 #include "karaoke/pagestate.h"
 
 namespace Kar {
-
-// The MIDI song that plays, as the playback clock needs it.
-struct MidiClock {
-    bool loaded = false;    // a segment state exists
-    long position = 0;      // the heard position, music time (768 per quarter note)
-    long length = 0;        // the segment's length, music time
-    float masterTempo = 1;  // the performance's tempo factor
-    int state = 0;          // MidiState: 1 or 2 = not started again since loaded, stopped, moved or ended
-    double elapsedMs = 0;   // the real time of `position` at normal speed (tempo map)
-};
-// Set by the MIDI playback code: where its song is now.
-inline std::function<MidiClock()> MidiClockSource;
-// Set by the MIDI playback code: ends a song that played to its end, before the
-// clock presses Stop (StopMidiAtEnd).
-inline std::function<void()> MidiStopAtEnd;
 
 // Places the ball of the main lyric window centred over `syllable`, the end of
 // `rowText`, on the top of row `row` (1..4) of the current line; KarRowOffset

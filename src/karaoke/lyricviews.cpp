@@ -6,6 +6,7 @@
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
 #include "platform/files/runtime.h"
+#include "playback/midiplayer.h"
 #include "platform/forms/controls.h"
 
 namespace Kar {
@@ -66,13 +67,21 @@ void applyDisplayLine(const std::string& line)
 
 MidiClock midiClock()
 {
-    return MidiClockSource ? MidiClockSource() : MidiClock{};
+    MidiClock c;
+    c.loaded = MidiSegment != nullptr;
+    if (!c.loaded)
+        return c;
+    c.position = MidiPosition();
+    c.length = MidiLength();
+    c.masterTempo = MidiMasterTempo();
+    c.state = MidiState;
+    c.elapsedMs = MidiMsAt(static_cast<double>(c.position));
+    return c;
 }
 
 void stopMidiAtEnd()
 {
-    if (MidiStopAtEnd)
-        MidiStopAtEnd();
+    StopMidiAtEnd();
 }
 
 double playPositionSeconds()

@@ -37,7 +37,15 @@ namespace Kar {
 // The main lyric window's song progress bar.
 ProgressBar* karSongBar();
 
-// The MIDI song as its player reports it (not loaded when nobody reports).
+// The MIDI song that plays, as the clock sees it.
+struct MidiClock {
+    bool loaded = false;    // a segment is loaded
+    long position = 0;      // the heard position, music time (768 per quarter note)
+    long length = 0;        // the segment's length, music time
+    float masterTempo = 1;  // the tempo factor
+    int state = 0;          // 1 or 2: not started again since loaded, stopped, moved or ended
+    double elapsedMs = 0;   // the real time of `position` at normal speed (tempo map)
+};
 MidiClock midiClock();
 // Ends a MIDI song that played to its end (before the stop).
 void stopMidiAtEnd();

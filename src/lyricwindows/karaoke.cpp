@@ -112,6 +112,9 @@ Karaoke::Karaoke()
         o->Move(x, 0, 435, 255);
         x += 420;
     }
+    // The option captions are set small so that they fit their narrow buttons.
+    for (OptionButton* o : {&Li2, &Li4, &Li6, &Li8, &LiM0, &LiM1, &LiM2})
+        o->setFontSize(6);
     LiM0.setCaption("-0 Li");
     LiM1.setCaption("-1 Li");
     LiM2.setCaption("-2 Li");

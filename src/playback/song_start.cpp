@@ -4,6 +4,7 @@
 
 #include "core/modini.h"
 #include "core/player.h"
+#include "core/uihelpers.h"
 #include "karaoke/pagestate.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"

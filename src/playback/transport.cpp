@@ -96,9 +96,10 @@ void Player::Command_Stop_Click()
     k.Shape_Ball.setLeft(ballRestLeft());
     k.Cls();
 
-    if (k.Check_Aff_K1.Value() == 1 && isLoaded<Karaoke_K1>()) {
+    if (isLoaded<Karaoke_K1>())
+        karaoke_K1().ProgressBar_Syncro.setValue(0);
+    if (k.Check_Aff_K1.Value() == 1) {
         Karaoke_K1& k1 = karaoke_K1();
-        k1.ProgressBar_Syncro.setValue(0);
         k1.Shape_Ball.setVisible(false);
         k1.Label_Sec.setVisible(false);
         k1.Shape_Ball.setLeft(ballRestLeft());
@@ -145,6 +146,10 @@ namespace {
 // just ended (automatic next) stops, one that still plays goes on.
 void playNeighbour(Player& p, int step)
 {
+    // The clock calls this at the end of a song: it must not tick (and ask for
+    // the next song again) while pending events run below.
+    const bool ticking = p.Timer1.Enabled();
+    p.Timer1.setEnabled(false);
     DoEvents();
     if (p.unloading())
         return;
@@ -153,6 +158,8 @@ void playNeighbour(Player& p, int step)
     if (count == 0 || !selected) {
         if (playback::SongAtEnd(p))
             p.Command_Stop_Click();
+        else if (IsPlaying)
+            p.Timer1.setEnabled(ticking);
         return;
     }
     const int i = selected->Index();

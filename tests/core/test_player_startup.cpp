@@ -222,6 +222,7 @@ TEST_F(CommandLineTest, StartUpPutsTheSongIntoTheCurrentSongBox)
 {
     const std::string song = songs.write("tune.mp3", "x");
     setCommandLine(song);
+    prompter->answerMsgBox(vbOK); // the song itself is not playable
     Player& p = start();
     EXPECT_EQ(p.Select_Song.Text(), song);
     EXPECT_EQ(p.Check_Aff_Karaoke.Value(), 1);
@@ -256,6 +257,7 @@ TEST_F(CommandLineTest, ReloadAfterTheSettingsDialogIgnoresTheCommandLine)
 {
     const std::string song = songs.write("tune.mp3", "x");
     setCommandLine(song);
+    prompter->answerMsgBox(vbOK);
     start();
     closePlayer();
     Player& again = start();
@@ -268,6 +270,7 @@ TEST_F(CommandLineTest, SongInThePlayListTabLeavesTheListAlone)
     setIni("Setting", "SSTab", "1");
     const std::string songFolder = songs.path().generic_string() + "/";
     setCommandLine(songs.write("tune.mp3", "x"));
+    prompter->answerMsgBox(vbOK);
     start();
     // The folder browser was not moved to the song's folder.
     EXPECT_NE(ini("Path", "Path"), songFolder);

@@ -112,19 +112,6 @@ TEST(LineWrap, AtMostFourRowsTheLastTakesTheRest)
     EXPECT_EQ(w.rows[4], "d e");
 }
 
-TEST(LineWrap, RowsAreConsecutivePiecesOfTheLine)
-{
-    const std::string line = "the quick brown fox jumps over the lazy dog and runs far away";
-    auto w = wrap(line, 18);
-    ASSERT_GE(w.n, 2);
-    std::string joined = w.rows[1];
-    for (int r = 2; r <= w.n; ++r)
-        joined += " " + w.rows[r];
-    EXPECT_EQ(joined, line);
-    for (int r = 1; r < w.n; ++r)
-        EXPECT_LE(w.rows[r].size(), 18u);
-}
-
 TEST(LineWrap, ManyBlanksNeverOverflow)
 {
     std::string line;

@@ -2,15 +2,16 @@
 // lyric display, drawn on a real window surface and checked by its pixels.
 #include <gtest/gtest.h>
 
-#include <QImage>
-
 #include <string>
 
+#include "ink.h"
 #include "karaoke/lyricdraw.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
 
 using namespace Kar;
+using inktest::Ink;
+using inktest::inkIn;
 
 namespace {
 
@@ -19,7 +20,6 @@ constexpr long kWhite = 0xFFFFFF;  // page lines
 constexpr long kRed = 0x0000FF;    // sung text (0xBBGGRR)
 constexpr long kGreen = 0x00FF00;  // kept sung lines
 constexpr long kBlue = 0xFF0000;   // shadow
-constexpr int kTwipsPerPixel = 15;
 
 class TestLyricWindow : public Form {
 public:
@@ -41,39 +41,6 @@ public:
         Cls();
     }
 };
-
-bool near(QRgb px, long bgr)
-{
-    const int r = bgr & 0xFF, g = (bgr >> 8) & 0xFF, b = (bgr >> 16) & 0xFF;
-    return std::abs(qRed(px) - r) < 40 && std::abs(qGreen(px) - g) < 40 && std::abs(qBlue(px) - b) < 40;
-}
-
-struct Ink {
-    int minX = -1, maxX = -1;  // twips
-    int count = 0;
-};
-
-// Where a band of rows (twips) holds pixels of the colour.
-Ink inkIn(const Form& f, long colour, double y0, double y1, double x0 = 0, double x1 = 1e9)
-{
-    const QImage& img = f.image();
-    Ink ink;
-    const int py0 = std::max(0, int(y0 / kTwipsPerPixel));
-    const int py1 = std::min(img.height(), int(y1 / kTwipsPerPixel));
-    const int px0 = std::max(0, int(x0 / kTwipsPerPixel));
-    const int px1 = std::min(img.width(), int(std::min(x1, 1e8) / kTwipsPerPixel));
-    for (int y = py0; y < py1; ++y)
-        for (int x = px0; x < px1; ++x)
-            if (near(img.pixel(x, y), colour)) {
-                const int tx = x * kTwipsPerPixel;
-                if (ink.count == 0 || tx < ink.minX)
-                    ink.minX = tx;
-                if (tx > ink.maxX)
-                    ink.maxX = tx;
-                ++ink.count;
-            }
-    return ink;
-}
 
 struct DrawTest : ::testing::Test {
     TestLyricWindow win;
@@ -260,26 +227,6 @@ TEST_F(DrawTest, SungSyllableIsOverprintedInTheActiveColour)
     EXPECT_EQ(cur.SungText, "Hello ");
     EXPECT_LE(rowInk(kRed, 0).maxX, opt.marginX + win.TextWidth("Hello ") + 30);
     EXPECT_GT(rowInk(kRed, 0).maxX, opt.marginX + win.TextWidth("Hel"));
-}
-
-TEST_F(DrawTest, SecondLineOfTheStaticPageIsHighlightedOnItsRow)
-{
-    opt.nbLigne = 2;
-    openLines({"a;1;", "Second line;2;", "third;3;"});
-    double pos = 1.1;
-    for (int i = 0; i < 2; ++i) {  // "a", then the first syllable of line 2
-        step();
-        refreshDisplay(view, cur, opt, pos);
-        pos += 1.0;
-    }
-    EXPECT_EQ(page.Slot, 2);
-    EXPECT_EQ(cur.SungText, "Second line");
-    EXPECT_GT(rowInk(kRed, 1).count, 0);
-    // Slot 1 was refilled with the line after the page and redrawn in the page colour.
-    EXPECT_EQ(page.PageLines[1], "third");
-    EXPECT_EQ(rowInk(kRed, 0).count, 0);
-    EXPECT_GT(rowInk(kWhite, 0).count, 0);
-    EXPECT_NEAR(win.Shape_Ball.Top(), opt.marginY + std::round(h), 20);
 }
 
 TEST_F(DrawTest, LateSyllablesShowTheWaitingDots)

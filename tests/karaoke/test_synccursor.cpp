@@ -373,20 +373,6 @@ TEST(PageBuffers, ClearKarLinesEmptiesRingsAndKeptLinesOnly)
     resetAll();
 }
 
-TEST(PageBuffers, OldNamesReachTheRightWindow)
-{
-    resetAll();
-    KarSlot = 2;
-    K1Slot = 5;
-    SykEofLines = 1;
-    Sy1EofLines = 7;
-    EXPECT_EQ(KarPage.Slot, 2);
-    EXPECT_EQ(K1Page.Slot, 5);
-    EXPECT_EQ(SykCursor.EofLines, 1);
-    EXPECT_EQ(Sy1Cursor.EofLines, 7);
-    resetAll();
-    EXPECT_EQ(KarSlot, 0);
-}
 
 
 TEST(SyncCursorFile, WindowsFileWithAccentsAndALookLine)

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QMainWindow>
+#include <QTest>
 
 #include <cstdlib>
 #include <string>
@@ -241,6 +243,7 @@ TEST_F(LyricWindowTest, SecondWindowDocksDirectlyUnderTheFirst)
     k1.Form_MouseDown(vbLeftButton, 0, 10, 10);
     k1.Form_MouseMove(vbLeftButton, 0, 20, 20);
     EXPECT_TRUE(player().Timer_SetKar2.Enabled());
+    QTest::mouseRelease(k.window(), Qt::LeftButton);  // ends the drag
     // The right button moves nothing.
     player().Timer_SetKar2.setEnabled(false);
     k.Form_MouseDown(vbRightButton, 0, 10, 10);

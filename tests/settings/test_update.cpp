@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -140,6 +141,16 @@ private:
     std::string request_;
 };
 
+// Lets the event loop run until `until` holds or ten seconds have passed.
+template <class F>
+void spin(F until)
+{
+    for (int i = 0; i < 5000 && !until(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        usleep(2000);
+    }
+}
+
 int nextMonth()
 {
     const std::time_t now = std::time(nullptr);
@@ -177,9 +188,7 @@ protected:
         SetUpdateSiteOverride(server.url());
         bool done = false;
         CheckUpdate(mode, [&] { done = true; });
-        for (int i = 0; i < 3000 && !done; ++i) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
+        spin([&] { return done; });
         ASSERT_TRUE(done);
         EXPECT_FALSE(UpdateCheckRunning());
         EXPECT_EQ(IniAccess("GET", "Setting", "NextUpd"), std::to_string(nextMonth()));
@@ -257,6 +266,7 @@ TEST_F(UpdateCheckTest, NoAnswerIsReportedByMode)
     check(silent, "Auto");
     EXPECT_EQ(texts(), (std::vector<std::string>{"Can't contact server, please try again later.",
                                                  "Zun Mp3 tried to validate for an update\nbut can't contact server."}));
+    ASSERT_EQ(prompter->questions().size(), 2u);
     EXPECT_EQ(prompter->questions()[1].style, vbOKOnly + vbInformation);
 }
 
@@ -294,8 +304,7 @@ TEST_F(UpdateCheckTest, UnreachableServerEndsTheCheck)
     bool second = false;
     CheckUpdate("Manuel", [&] { second = true; });
     EXPECT_TRUE(second);
-    for (int i = 0; i < 3000 && !done; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    spin([&] { return done; });
     EXPECT_TRUE(done);
     EXPECT_EQ(texts(), std::vector<std::string>{"Can't contact server, please try again later."});
 }
@@ -327,8 +336,7 @@ TEST_F(UpdateCheckTest, AboutBoxButtonComesBackAfterTheCheck)
     EXPECT_EQ(info.Command_WebUpd.Caption(), "Check if newer version is available.");
     info.Command_WebUpd.setValue(true);
     EXPECT_FALSE(info.Command_WebUpd.Enabled());
-    for (int i = 0; i < 3000 && UpdateCheckRunning(); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    spin([] { return !UpdateCheckRunning(); });
     EXPECT_TRUE(info.Command_WebUpd.Enabled());
     Unload(info);
     DoEvents();

@@ -1,0 +1,272 @@
+// The playback clock on the real windows: a generated WAV and its .syk file
+// played through the media layer's stepped output, one clock tick per 10 ms of
+// heard sound; the lyric window is read by its pixels.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "core/modini.h"
+#include "ink.h"
+#include "core/player.h"
+#include "karaoke/engine.h"
+#include "karaoke/pagestate.h"
+#include "lyricwindows/karaoke.h"
+#include "lyricwindows/karaoke_k1.h"
+#include "platform/forms/app.h"
+#include "platform/forms/prompter.h"
+#include "platform/media/engine.h"
+#include "support/testdir.h"
+
+using inktest::Ink;
+using inktest::inkIn;
+
+namespace {
+
+constexpr long kBlack = 0x000000;
+constexpr long kWhite = 0xFFFFFF;  // page lines
+constexpr long kRed = 0x0000FF;    // sung text
+
+// A silent mono 16-bit WAV of the given length.
+std::string silentWav(double seconds)
+{
+    const std::uint32_t rate = 22050;
+    const std::uint32_t frames = static_cast<std::uint32_t>(seconds * rate);
+    const std::uint32_t dataBytes = frames * 2;
+    std::string w;
+    auto u32 = [&w](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            w += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto u16 = [&w](std::uint16_t v) {
+        w += static_cast<char>(v & 0xFF);
+        w += static_cast<char>(v >> 8);
+    };
+    w += "RIFF";
+    u32(36 + dataBytes);
+    w += "WAVEfmt ";
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(rate);
+    u32(rate * 2);
+    u16(2);
+    u16(16);
+    w += "data";
+    u32(dataBytes);
+    w.append(dataBytes, '\0');
+    return w;
+}
+
+class ClockTest : public ::testing::Test {
+protected:
+    testsupport::ProgramDir dir;
+    ScopedScriptedPrompter prompter;
+    double played = 0;  // seconds stepped
+
+    void SetUp() override
+    {
+        media::useSteppedOutput();
+        modIni::CmdLine = "";
+        modIni::Langue = "En";
+        modIni::IsPlaying = false;
+        modIni::MediaKind = "None";
+        Kar::resetAll();
+        setCommandLine("");
+        Player& p = player();
+        p.Timer_LoadPlayer.setEnabled(false);
+        p.Timer_LoadPlayer_Timer();
+    }
+
+    void TearDown() override
+    {
+        modIni::IsPlaying = false;
+        player().Timer1.setEnabled(false);
+        player().ActiveMovie1.setFileName("");
+        if (isLoaded<Karaoke_K1>())
+            Unload(karaoke_K1());
+        if (isLoaded<Karaoke>())
+            Unload(karaoke());
+        if (isLoaded<Player>()) {
+            modIni::QuitOnPlayerClose = false;
+            Unload(player());
+        }
+        DoEvents();
+        DestroyUnloadedForms();
+        modIni::QuitOnPlayerClose = true;
+        Kar::resetAll();
+    }
+
+    // What the song start leaves behind for an audio song with a .syk file.
+    void startSong(const std::string& syk, int nbLigne = 2)
+    {
+        const std::string song = dir.write("song.wav", silentWav(12.0));
+        dir.write("song.syk", syk);
+        modIni::NbLigne = nbLigne;
+        modIni::FontRed = modIni::FontGreen = modIni::FontBlue = "255";
+        modIni::ActifRed = "255", modIni::ActifGreen = "0", modIni::ActifBlue = "0";
+        modIni::ShadowH = modIni::ShadowV = 0;
+        Karaoke& k = karaoke();
+        k.setBackColor(kBlack);
+        k.setPicture(StdPicture());
+        k.setFontName("DejaVu Sans");
+        k.setFontSize(14);
+        k.Scroll.setValue(0);
+        k.Show();
+        Player& p = player();
+        p.Check_Muet2.setValue(0);
+        p.Select_Song.setText(song);
+        ASSERT_TRUE(p.ActiveMovie1.setFileName(song));
+        p.ProgressBar1.setMax(p.ActiveMovie1.Duration());
+        Kar::resetPastLines(Kar::KarPage);
+        Kar::resetPastLines(Kar::K1Page);
+        modIni::MediaKind = "mp3";
+        p.HasSyk = true;
+        p.HasSy1 = false;
+        modIni::IsPlaying = true;
+        p.OpenSykFile();
+    }
+
+    // Plays on to `seconds`, one clock tick per 10 ms of sound.
+    void playTo(double seconds)
+    {
+        while (played + 1e-9 < seconds && modIni::IsPlaying) {
+            media::engine().step(10);
+            played += 0.010;
+            player().Timer1_Timer();
+        }
+    }
+
+    double rowTop(int row) const
+    {
+        return karaoke().VScroll_Kar.Value() * 100 + row * karaoke().TextHeight("a");
+    }
+    Ink rowInk(long colour, int row) { return inkIn(karaoke(), colour, rowTop(row), rowTop(row + 1)); }
+    double margin() const { return karaoke().HScroll_Kar.Value() * 100; }
+};
+
+} // namespace
+
+TEST_F(ClockTest, SungPartFollowsTheSoundAndTheBallFollowsTheSyllable)
+{
+    startSong("Hel;1;lo ;1,5;world;2;\r\nsecond ;3;line;3,2;\r\nthird;4;\r\n");
+    Karaoke& k = karaoke();
+    playTo(0.5);
+    EXPECT_EQ(rowInk(kRed, 0).count, 0);   // nothing sung yet
+    EXPECT_GT(rowInk(kWhite, 0).count, 0); // the page is there
+    EXPECT_GT(rowInk(kWhite, 1).count, 0);
+
+    playTo(1.2);
+    const Ink red = rowInk(kRed, 0);
+    ASSERT_GT(red.count, 0);
+    EXPECT_LE(red.maxX, margin() + k.TextWidth("Hel") + 30);
+    const double ballMid = k.Shape_Ball.Left() + k.Shape_Ball.Width() / 2.0;
+    EXPECT_NEAR(ballMid, margin() + k.TextWidth("Hel") / 2, 30);
+
+    playTo(2.1);
+    EXPECT_GE(rowInk(kRed, 0).maxX, margin() + k.TextWidth("Hello wor"));
+    EXPECT_NEAR(k.Shape_Ball.Left() + k.Shape_Ball.Width() / 2.0,
+                margin() + k.TextWidth("Hello ") + k.TextWidth("world") / 2, 30);
+
+    // The second line becomes current: it is sung on row 2 and slot 1 shows the
+    // line after the page.
+    playTo(3.1);
+    EXPECT_EQ(Kar::KarSlot, 2);
+    EXPECT_EQ(Kar::KarPageLines[1], "third");
+    EXPECT_EQ(rowInk(kRed, 0).count, 0);
+    EXPECT_GT(rowInk(kRed, 1).count, 0);
+    EXPECT_NEAR(k.Shape_Ball.Top(), rowTop(1), 30);
+}
+
+TEST_F(ClockTest, CountDownShowsBeforeADistantLine)
+{
+    startSong("a;1;\r\nfar ;7;away;7,5;\r\n");
+    Karaoke& k = karaoke();
+    k.Check_Decompte.setValue(1);
+    playTo(2.9);
+    EXPECT_FALSE(k.Label_Sec.Visible());  // never in the first three seconds
+    playTo(4.1);  // "far" is 2.9 s away
+    EXPECT_TRUE(k.Label_Sec.Visible());
+    EXPECT_EQ(k.Label_Sec.Caption(), "3");
+    playTo(6.2);
+    EXPECT_EQ(k.Label_Sec.Caption(), "1");
+    playTo(7.05);
+    EXPECT_FALSE(k.Label_Sec.Visible());
+    EXPECT_EQ(player().KarCountDown, 0);
+}
+
+TEST_F(ClockTest, TimeAndPercentLabels)
+{
+    startSong("a;1;\r\n");
+    Player& p = player();
+    playTo(5.0);
+    EXPECT_EQ(p.Time_Left.Caption(), "0:05");
+    EXPECT_EQ(p.Label_PTime.Caption(), "41 %");
+    EXPECT_DOUBLE_EQ(karaoke().ProgressBar1.Value(), p.ProgressBar1.Value());
+}
+
+TEST_F(ClockTest, EndOfTheSongStops)
+{
+    startSong("a;1;\r\n");
+    playTo(13.0);
+    EXPECT_FALSE(modIni::IsPlaying);
+}
+
+TEST_F(ClockTest, MissingSyncFileIsSaidOnTheLyricWindow)
+{
+    const std::string song = dir.write("nosync.wav", silentWav(2.0));
+    Player& p = player();
+    karaoke().setBackColor(kBlack);
+    karaoke().Cls();
+    p.Select_Song.setText(song);
+    p.HasSyk = false;
+    p.OpenSykFile();
+    EXPECT_EQ(Kar::SykNeedSyllable, -1);
+    EXPECT_GT(inkIn(karaoke(), karaoke().ForeColor(), 0, 2000).count, 0);
+}
+
+TEST_F(ClockTest, PlayButtonStartsTheLyricsOfTheSong)
+{
+    const std::string song = dir.write("pressed.wav", silentWav(6.0));
+    dir.write("pressed.syk", "Hel;1;lo;1,5;\r\nnext;3;\r\n");
+    modIni::NbLigne = 2;
+    Player& p = player();
+    p.Select_Song.setText(song);
+    p.Command_Play.press();
+    ASSERT_TRUE(modIni::IsPlaying);
+    ASSERT_TRUE(p.HasSyk);
+    EXPECT_EQ(Kar::KarPageLines[1], "Hello");
+    EXPECT_EQ(Kar::KarPageLines[2], "next");
+    p.Timer1.setEnabled(false);  // the test is the clock
+    modIni::ActifRed = "255", modIni::ActifGreen = "0", modIni::ActifBlue = "0";
+    playTo(1.2);
+    EXPECT_EQ(Kar::SykSungText, "Hel");
+    EXPECT_GT(inkIn(karaoke(), kRed, 0, 6000).count, 0);
+}
+
+TEST_F(ClockTest, EchoFileDrivesTheSecondWindowOnItsOwn)
+{
+    const std::string song = dir.write("echo.wav", silentWav(6.0));
+    dir.write("echo.syk", "main;4;\r\n");
+    dir.write("echo.sy1", "ech;1;o;1,5;\r\n");
+    modIni::NbLigne = 2;
+    Player& p = player();
+    p.Select_Song.setText(song);
+    p.Command_Play.press();
+    ASSERT_TRUE(p.HasSy1);
+    p.Timer1.setEnabled(false);
+    EXPECT_EQ(Kar::K1PageLines[1], "echo");
+    EXPECT_EQ(Kar::KarPageLines[1], "main");
+    modIni::ActifRed = "255", modIni::ActifGreen = "0", modIni::ActifBlue = "0";
+    playTo(1.2);
+    EXPECT_EQ(Kar::Sy1SungText, "ech");
+    EXPECT_EQ(Kar::SykSungText, "");  // the main line is not due yet
+    EXPECT_GT(inkIn(karaoke_K1(), kRed, 0, 6000).count, 0);
+    EXPECT_EQ(inkIn(karaoke(), kRed, 0, 6000).count, 0);
+    EXPECT_FALSE(Kar::K1IntroDots);
+    EXPECT_TRUE(Kar::KarIntroDots);
+    // The one-line echo file is spent once its line is sung; the main file goes on.
+    playTo(1.7);
+    EXPECT_EQ(Kar::Sy1EofLines, 2);
+    EXPECT_EQ(Kar::SykEofLines, 1);
+}
