@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
           libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont
-          libgtest-dev fonts-dejavu-core)
+          libgtest-dev fonts-dejavu-core fonts-liberation2)
 if [ "${1:-}" = "--test" ]; then
     # The tests' own peers: a PulseAudio server with a null sink, Xvfb, sox.
     packages+=(xvfb xauth pulseaudio pulseaudio-utils sox)

@@ -3,7 +3,6 @@
 #include "playback/midiplayer.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/modini.h"
 #include "core/player.h"

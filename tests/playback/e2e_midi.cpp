@@ -38,7 +38,7 @@ std::string karFile(int seconds, int worldAt = 3)
         music.on(s == 0 ? 0 : kTicksPerSecond / 2, 0, 60).on(0, 9, 36);
         music.off(kTicksPerSecond / 2, 0, 60).off(0, 9, 36);
     }
-    music.end();
+    music.end(kTicksPerSecond / 2);
     return testmidi::file(1, kDivision, {conductor, words, music});
 }
 

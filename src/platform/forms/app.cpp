@@ -62,6 +62,10 @@ QString fontFamilyFor(const std::string& name)
     // installed, else whatever fontconfig chooses for the name.
     if (n.compare(QLatin1String("Comic Sans MS"), Qt::CaseInsensitive) == 0 && QFontDatabase::hasFamily(QStringLiteral("Comic Neue")))
         return QStringLiteral("Comic Neue");
+    // The old dialog face is narrow; Arial's metrics (Liberation Sans, Nimbus Sans)
+    // come closest, where fontconfig's own default for the name is much wider.
+    if (n.compare(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Arial");
     return n;
 }
 

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -67,6 +68,54 @@ protected:
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
+// A push button whose caption breaks onto several lines at its blanks when it
+// is wider than the button, as the old command buttons did ("Afficher Karaoké"
+// on two rows rather than clipped at both ends).
+class ZWrapButton : public QPushButton {
+public:
+    void setCaption(const QString& s)
+    {
+        caption_ = s;
+        rewrap();
+    }
+    const QString& caption() const { return caption_; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override
+    {
+        QPushButton::resizeEvent(e);
+        rewrap();
+    }
+    void changeEvent(QEvent* e) override
+    {
+        QPushButton::changeEvent(e);
+        if (e->type() == QEvent::FontChange) rewrap();
+    }
+
+private:
+    void rewrap()
+    {
+        const QFontMetrics fm(font());
+        const int room = width() - 6 - (icon().isNull() ? 0 : iconSize().width());
+        if (room <= 0 || fm.horizontalAdvance(caption_) <= room || !caption_.contains(' ')) {
+            setText(caption_);
+            return;
+        }
+        QString out, line;
+        for (const QString& word : caption_.split(' ', Qt::SkipEmptyParts)) {
+            const QString tryLine = line.isEmpty() ? word : line + ' ' + word;
+            if (!line.isEmpty() && fm.horizontalAdvance(tryLine) > room) {
+                out += line + '\n';
+                line = word;
+            } else {
+                line = tryLine;
+            }
+        }
+        setText(out + line);
+    }
+    QString caption_;
+};
+
 Qt::LayoutDirection directionFor(int alignment)
 {
     return alignment == vbRightJustify ? Qt::RightToLeft : Qt::LeftToRight;
@@ -75,7 +124,7 @@ Qt::LayoutDirection directionFor(int alignment)
 
 // ---------------------------------------------------------------- CommandButton
 
-CommandButton::CommandButton(Container* parent) : Control(parent, new QPushButton)
+CommandButton::CommandButton(Container* parent) : Control(parent, new ZWrapButton)
 {
     auto* b = static_cast<QPushButton*>(widget());
     b->setAutoDefault(false);
@@ -94,8 +143,8 @@ CommandButton::~CommandButton()
     }
 }
 
-std::string CommandButton::Caption() const { return ss(static_cast<QPushButton*>(widget())->text()); }
-void CommandButton::setCaption(const std::string& s) { static_cast<QPushButton*>(widget())->setText(qs(s)); }
+std::string CommandButton::Caption() const { return ss(static_cast<ZWrapButton*>(widget())->caption()); }
+void CommandButton::setCaption(const std::string& s) { static_cast<ZWrapButton*>(widget())->setCaption(qs(s)); }
 
 void CommandButton::setValue(bool v)
 {

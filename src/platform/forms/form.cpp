@@ -184,6 +184,13 @@ struct Form::Impl {
 
 Form::Form() : d_(std::make_unique<Impl>())
 {
+    // Controls take the old toolkit's default face, 8.25 pt "MS Sans Serif", so the
+    // captions fit the button sizes the windows were laid out for.
+    static const bool defaultFontSet = [] {
+        QApplication::setFont(makeFont("MS Sans Serif", 8.25, false, false, false));
+        return true;
+    }();
+    (void)defaultFontSet;
     d_->window = new FormWindow(this);
     d_->client = new FormClient(this);
     d_->window->setCentralWidget(d_->client);
