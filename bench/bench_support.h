@@ -17,6 +17,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "core/modini.h"
 #include "core/player.h"
@@ -76,23 +78,39 @@ inline bool writeSong(const std::string& path, double seconds, int format, int r
     return ok;
 }
 
-// A sync file: `count` syllables, the first at `first` seconds, one every
-// `step` seconds, `perLine` to a line. Times are written with "," as the
-// program writes them.
-inline std::string sykText(double first, double step, int count, int perLine)
+// A sync file of the syllables at `times` (seconds), `perLine` to a line.
+// Times are written with "," and three decimals.
+inline std::string sykText(const std::vector<double>& times, int perLine)
 {
     static const char* const syllables[] = {"Ka", "ra", "o", "ke ", "sing", "ing ", "all ", "night "};
     std::string out;
     char time[32];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(time, sizeof time, "%.3f", first + step * i);
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        std::snprintf(time, sizeof time, "%.3f", times[i]);
         std::string t = time;
         std::replace(t.begin(), t.end(), '.', ',');
         out += std::string(syllables[i % 8]) + ";" + t + ";";
-        if ((i + 1) % perLine == 0 || i + 1 == count)
+        if ((i + 1) % std::size_t(perLine) == 0 || i + 1 == times.size())
             out += "\r\n";
     }
     return out;
+}
+
+// Syllable times from `first` to `last` seconds, one about every `step`: each
+// is moved later by a whole number of milliseconds below 10, so that the
+// syllables fall at every phase of a 10 ms clock.
+inline std::vector<double> syllableTimes(double first, double last, double step)
+{
+    std::vector<double> times;
+    unsigned seed = 12345;
+    for (int i = 0;; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const double t = first + step * i + double((seed >> 16) % 10) / 1000.0;
+        if (t > last)
+            break;
+        times.push_back(t);
+    }
+    return times;
 }
 
 inline bool writeText(const std::string& path, const std::string& text)
@@ -100,6 +118,23 @@ inline bool writeText(const std::string& path, const std::string& text)
     std::ofstream out(path, std::ios::binary);
     out << text;
     return bool(out);
+}
+
+// Runs the event loop, as the program's own loop runs, until `done()` holds
+// (asked every `pollMs` milliseconds) or the program ends.
+template <class Pred>
+void runUntil(Pred done, int pollMs = 20)
+{
+    if (done() || Ending())
+        return;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done() || Ending())
+            loop.quit();
+    });
+    poll.start(pollMs);
+    loop.exec();
 }
 
 // Starts the main window as the program does (settings written first, on the
@@ -111,8 +146,7 @@ inline Player& startPlayer()
     modIni::IniAccess("WRITE", "Setting", "Setup", "1");
     Player& p = player();
     p.Show();
-    while (modIni::CmdLine != "Fin" && !Ending())
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    runUntil([] { return modIni::CmdLine == "Fin"; }, 5);
     return p;
 }
 

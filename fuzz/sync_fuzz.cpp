@@ -74,6 +74,29 @@ void runCursor(const std::vector<std::string>& lines, std::size_t byteCount, int
     check(!cur.FileOpen && cur.FileLines.empty());
 }
 
+// The page size changed in the settings while a song plays: the cursor goes on
+// with the new size from the next call (here a new size every few syllables,
+// taken from the input).
+void runCursorChangingSize(const std::vector<std::string>& lines, std::string_view bytes)
+{
+    Kar::SyncCursor cur;
+    Kar::LyricPage page;
+    const Kar::CursorHooks hooks;
+    Kar::openCursor(cur, page, lines, 8, false, hooks);
+    const std::size_t limit = 4 * bytes.size() + 4 * lines.size() + 64 * Kar::MaxPageLines + 64;
+    std::size_t calls = 0;
+    while (cur.EofLines < 3 * Kar::MaxPageLines) {
+        check(++calls <= limit);
+        const int nbLigne = 2 + 2 * (static_cast<unsigned char>(bytes[(calls / 3) % bytes.size()]) % 4);
+        cur.NeedSyllable = -1;
+        Kar::nextLine(cur, page, nbLigne, hooks);
+        check(cur.NeedSyllable == 0);
+        check(page.Slot >= 1 && page.Slot <= Kar::MaxPageLines);
+        check(textfile::isValidUtf8(cur.Syllable));
+        check(textfile::isValidUtf8(page.PageLines[page.Slot]));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -88,6 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     runCursor(lines, size, 6, true);
     runCursor(lines, size, 8, false);
     runCursor(lines, size, 3, true);   // not a page size of the settings: a full page
+    if (size > 0)
+        runCursorChangingSize(lines, bytes);
 
     // The time reader alone, on the raw bytes: a number or 0, never NaN or inf.
     const double t = Kar::parseSyncTime(bytes.substr(0, 64));

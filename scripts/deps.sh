@@ -7,8 +7,9 @@ packages=(cmake ninja-build g++ pkg-config
           libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont
           libgtest-dev fonts-dejavu-core fonts-liberation2)
 if [ "${1:-}" = "--test" ]; then
-    # The tests' own peers: a PulseAudio server with a null sink, Xvfb, sox.
-    packages+=(xvfb xauth pulseaudio pulseaudio-utils sox)
+    # The tests' own peers: a PulseAudio server with a null sink, Xvfb, sox;
+    # xwininfo (x11-utils) and ImageMagick's import/convert for the screenshots.
+    packages+=(xvfb xauth pulseaudio pulseaudio-utils sox x11-utils imagemagick)
 fi
 missing=()
 for p in "${packages[@]}"; do

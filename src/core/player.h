@@ -227,6 +227,9 @@ public:
     void ListView1_ColumnClick(ColumnHeader& ColumnHeader);
     void ListView1_MouseUp(int Button, int Shift, float X, float Y);
     void Image_Tab_Click();
+    // Shows the play-list tab: its buttons and menus, the play list's columns,
+    // then the list named by PathLst loaded (start-up and the tab switch).
+    void ShowPlayListTab();
     void Drive1_Change();
     void Dir1_Change();
     void Command_Add_Click();

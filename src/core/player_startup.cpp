@@ -248,25 +248,7 @@ void Player::Timer_LoadPlayer_Timer()
         Image_Tab.setPicture(Langue == "Fr" ? Image_Tab2Fr.Picture() : Image_Tab2An.Picture());
 
     if (PlayListTab != 0) {
-        mnuEdit[0].setVisible(true);
-        mnuDetect[0].setVisible(true);
-        mnuDeleteToPlayList[0].setVisible(true);
-        for (CommandButton* b : {&Command_Add, &Command_Supp, &Command_Save, &Command_SaveAs, &Command_Open,
-                                 &Command_Edit, &Command_Detect})
-            b->setVisible(true);
-        mnuAddtoPlayList[0].setVisible(false);
-        ListView1.setSorted(false);
-        PlayListTabName = "PlayList";
-        Drive1.setVisible(false);
-        Dir1.setVisible(false);
-        ListView1.ListItems.Clear();
-        ListView1.setVisible(false);
-        ArrangePlayerControls();
-        ListView1.setVisible(true);
-        SetPlayListColumns();
-        // The play list decides what a missing remembered list means; the
-        // start-up never writes "Path Lst" itself.
-        LoadPlayList(PathLst);
+        ShowPlayListTab();
     } else {
         SetBrowseColumns();
         const std::string remembered = LastDirList;

@@ -1,7 +1,8 @@
 #pragma once
 // How the engine reaches the lyric windows: the views it draws on, the options
 // both windows share, and the few services of the lyric windows and the player
-// that the engine uses. Internal to src/karaoke.
+// that the engine uses. Used by src/karaoke, and by the lyric windows' own
+// redraw of their block, which draws with the engine's line printer.
 #include <string>
 
 #include "karaoke/engine.h"

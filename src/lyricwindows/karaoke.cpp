@@ -120,14 +120,8 @@ Karaoke::Karaoke()
     LiM2.setCaption("-2 Li");
     LiM0.setValue(true);
 
-    Image_Syncro1.setStretch(true);
-    Image_Syncro1.Move(7800, 60, 165, 195);
-    Image_Syncro1.setVisible(false);
-    ProgressBar_Syncro.Move(7995, 75, 1770, 135);
-    ProgressBar_Syncro.setVisible(false);
-    Image_Syncro2.setStretch(true);
-    Image_Syncro2.Move(9825, 60, 165, 195);
-    Image_Syncro2.setVisible(false);
+    // The count-down bar in the panel, the seconds and the ball over the lyrics.
+    PlaceSyncOverlay(Image_Syncro1, ProgressBar_Syncro, Image_Syncro2, Label_Sec, Shape_Ball);
 
     HScroll_Kar.Move(11550, 0, 1215, 135);
     HScroll_Kar.setMin(0);
@@ -147,16 +141,6 @@ Karaoke::Karaoke()
     Check_HSize.setValue(1);
     ProgressBar1.Move(-15, 1920, 10770, 135);
 
-    // ---- over the lyrics
-    Label_Sec.Move(600, 360, 255, 225);
-    Label_Sec.setCaption("00");
-    Label_Sec.setBackStyle(0);
-    Label_Sec.setVisible(false);
-    Shape_Ball.setShape(3);
-    Shape_Ball.setFillStyle(0);
-    Shape_Ball.setBorderStyle(0);
-    Shape_Ball.Move(315, 345, 150, 150);
-
     // ---- hidden boxes
     for (Control* c : {static_cast<Control*>(&Check_Ball), static_cast<Control*>(&Check_Decompte),
                        static_cast<Control*>(&Check_ShowCountDownBar), static_cast<Control*>(&Check_Aff_K1),
@@ -170,6 +154,26 @@ Karaoke::Karaoke()
 }
 
 Karaoke::~Karaoke() = default;
+
+void PlaceSyncOverlay(Image& syncro1, ProgressBar& bar, Image& syncro2, Label& sec, Shape& ball)
+{
+    syncro1.setStretch(true);
+    syncro1.Move(7800, 60, 165, 195);
+    syncro1.setVisible(false);
+    bar.Move(7995, 75, 1770, 135);
+    bar.setVisible(false);
+    syncro2.setStretch(true);
+    syncro2.Move(9825, 60, 165, 195);
+    syncro2.setVisible(false);
+    sec.Move(600, 360, 255, 225);
+    sec.setCaption("00");
+    sec.setBackStyle(0);
+    sec.setVisible(false);
+    ball.setShape(3);
+    ball.setFillStyle(0);
+    ball.setBorderStyle(0);
+    ball.Move(315, 345, 150, 150);
+}
 
 void Karaoke::BindEvents()
 {

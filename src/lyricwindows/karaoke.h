@@ -126,6 +126,11 @@ private:
 // The main lyric window's default instance, created and loaded on first use.
 Karaoke& karaoke();
 
+// The count-down bar with its end pictures, the count-down seconds and the
+// ball, designed alike on both lyric windows: the engine moves and shows them
+// on either window from the same places.
+void PlaceSyncOverlay(Image& syncro1, ProgressBar& bar, Image& syncro2, Label& sec, Shape& ball);
+
 namespace modIni {
 
 // True while the main lyric window is the active window.

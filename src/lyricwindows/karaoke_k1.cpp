@@ -29,22 +29,7 @@ Karaoke_K1::Karaoke_K1()
     Timer_Resize.setEnabled(false);
     Timer_Resize.setInterval(0);
     Command_Print2Ligne.setVisible(false);
-    Image_Syncro1.setStretch(true);
-    Image_Syncro1.Move(7800, 60, 165, 195);
-    Image_Syncro1.setVisible(false);
-    Image_Syncro2.setStretch(true);
-    Image_Syncro2.Move(9825, 60, 165, 195);
-    Image_Syncro2.setVisible(false);
-    Label_Sec.Move(600, 360, 255, 225);
-    Label_Sec.setCaption("00");
-    Label_Sec.setBackStyle(0);
-    Label_Sec.setVisible(false);
-    Shape_Ball.setShape(3);
-    Shape_Ball.setFillStyle(0);
-    Shape_Ball.setBorderStyle(0);
-    Shape_Ball.Move(315, 345, 150, 150);
-    ProgressBar_Syncro.Move(7995, 75, 1770, 135);
-    ProgressBar_Syncro.setVisible(false);
+    PlaceSyncOverlay(Image_Syncro1, ProgressBar_Syncro, Image_Syncro2, Label_Sec, Shape_Ball);
 
     Command_Print2Ligne.onClick([this] { Command_Print2Ligne_Click(); });
     Timer_Resize.onTimer([this] { Timer_Resize_Timer(); });

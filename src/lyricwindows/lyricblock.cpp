@@ -5,115 +5,56 @@
 #include "core/modini.h"
 #include "core/player.h"
 #include "karaoke/engine.h"
+#include "karaoke/lyricviews.h"
 #include "karaoke/pagestate.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
-#include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "playback/midianalysis.h"
 
 #include <array>
-#include <functional>
 #include <string>
 
 using namespace modIni;
 
 namespace {
 
-long colourOfParts(const std::string& red, const std::string& green, const std::string& blue)
+// The block as the engine's page print lays it out, from the current state:
+// the kept sung lines above (scrolling layout), then the page lines. Each line
+// is drawn by the engine's own line printer, so wrap, shadow and colours match.
+void printBlock(const Kar::LyricView& v, const std::array<std::string, 4>& past, bool introDots,
+                const std::array<std::string, Kar::MaxPageLines + 1>& source)
 {
-    auto part = [](const std::string& s) {
-        const int v = vb::CInt(vb::Val(s));
-        return v < 0 ? 0 : (v > 255 ? 255 : v);
-    };
-    return RGB(part(red), part(green), part(blue));
-}
-
-long shadowColour()
-{
-    // A colour that is not a number draws black rather than stopping the print.
-    return static_cast<long>(vb::CLng(vb::Val(KarShadowColor)));
-}
-
-void printShadowOn(Form& w, int margin, const std::string& text, const std::string& mode)
-{
-    w.setCurrentX(margin + ShadowH);
-    w.setCurrentY(w.CurrentY() + ShadowV);
-    w.setForeColor(shadowColour());
-    w.Print(text);
-    w.setCurrentX(margin);
-    w.setCurrentY(w.CurrentY() - w.TextHeight("a") - ShadowV);
-    if (mode == "Actif")
-        w.setForeColor(colourOfParts(FontRed, FontGreen, FontBlue));
-    else
-        w.setForeColor(colourOfParts(PassifRed, PassifGreen, PassifBlue));
-}
-
-bool hasShadow() { return ShadowH != 0 || ShadowV != 0; }
-
-// One lyric line from the left margin, word-wrapped, each row after its shadow.
-struct BlockPrinter {
-    Form& w;
-    int margin;
-    std::array<std::string, 5>& splitRows;
-    std::function<int(const std::string&)> split;
-    std::function<void(const std::string&, const std::string&)> shadow;
-
-    void line(const std::string& L, const std::string& mode)
-    {
-        const int n = split(L);
-        if (n == 1) {
-            if (hasShadow())
-                shadow(L, mode);
-            w.Print(L);
-            return;
-        }
-        if (n < 2 || n > 4)
-            return;
-        const std::array<std::string, 5> rows = splitRows;
-        for (int k = 1; k <= n; ++k) {
-            if (hasShadow())
-                shadow(rows[k], mode);
-            if (k > 1)
-                w.setCurrentX(margin);
-            w.Print(rows[k]);
-        }
-    }
-
-    void block(const std::array<std::string, 4>& past, bool introDots,
-               const std::array<std::string, Kar::MaxPageLines + 1>& source)
-    {
-        Karaoke& k = karaoke();
-        w.setCurrentY(k.VScroll_Kar.Value() * 100);
-        if (k.Scroll.Value() == 1 && !k.LiM0.Value()) {
-            w.setForeColor(colourOfParts(PassifRed, PassifGreen, PassifBlue));
-            w.setCurrentX(margin);
-            if (k.LiM2.Value()) {
-                if (introDots)
-                    w.Print(".");
-                else
-                    line(past[3], "Passif");
-            }
-            w.setCurrentX(margin);
+    const Kar::DisplayOptions o = Kar::displayOptions();
+    Form& w = *v.window;
+    Karaoke& k = karaoke();
+    w.setCurrentY(o.marginY);
+    if (o.scroll && !k.LiM0.Value()) {
+        w.setForeColor(o.passiveColour);
+        w.setCurrentX(o.marginX);
+        if (k.LiM2.Value()) {
             if (introDots)
                 w.Print(".");
             else
-                line(past[2], "Passif");
+                Kar::drawLine(v, o, past[3], false);
         }
-        w.setForeColor(colourOfParts(FontRed, FontGreen, FontBlue));
-        int last = 2;
-        if (modIni::NbLigne > 2)
-            last = 4;
-        if (modIni::NbLigne > 4)
-            last = 6;
-        if (modIni::NbLigne > 6)
-            last = 8;
-        for (int i = 1; i <= last; ++i) {
-            w.setCurrentX(margin);
-            line(source[i], "Actif");
-        }
+        w.setCurrentX(o.marginX);
+        if (introDots)
+            w.Print(".");
+        else
+            Kar::drawLine(v, o, past[2], false);
     }
-};
+    w.setForeColor(o.pageColour);
+    int last = 2;
+    if (o.nbLigne > 2)
+        last = 4;
+    if (o.nbLigne > 4)
+        last = 6;
+    if (o.nbLigne > 6)
+        last = 8;
+    for (int i = 1; i <= last; ++i)
+        Kar::drawLine(v, o, source[i], true);
+}
 
 bool lyricsMuted()
 {
@@ -126,14 +67,13 @@ namespace modIni {
 
 void PrintKarShadow(const std::string& text, const std::string& mode)
 {
-    Karaoke& k = karaoke();
-    printShadowOn(k, k.HScroll_Kar.Value() * 100, text, mode);
+    Kar::printShadow(Kar::karView(), Kar::displayOptions(), text, mode == "Actif");
 }
 
 void PrintKarShadowK1(const std::string& text, const std::string& mode)
 {
-    const int margin = karaoke().HScroll_Kar.Value() * 100;
-    printShadowOn(karaoke_K1(), margin, text, mode);
+    // The second window keeps the main window's margin (the options are read there).
+    Kar::printShadow(Kar::k1View(), Kar::displayOptions(), text, mode == "Actif");
 }
 
 } // namespace modIni
@@ -148,10 +88,10 @@ void Karaoke::PrintKarLines()
     if (IsPlaying && MediaKind == "midi" && Kar::MidiLyricType == 5)
         return;
     const bool rotated = Scroll.Value() == 1 && MediaKind == "mp3";
-    BlockPrinter p{*this, HScroll_Kar.Value() * 100, Kar::KarSplitRows,
-                   [](const std::string& l) { return SplitKarLigne(l); },
-                   [](const std::string& t, const std::string& m) { PrintKarShadow(t, m); }};
-    p.block(Kar::KarPastLines, Kar::KarIntroDots, rotated ? Kar::KarScrollLines : Kar::KarPageLines);
+    Kar::LyricView v = Kar::karView();
+    v.window = this;
+    printBlock(v, Kar::KarPastLines, Kar::KarIntroDots,
+               rotated ? Kar::KarScrollLines : Kar::KarPageLines);
 }
 
 void Karaoke_K1::PrintKarLinesK1()
@@ -161,8 +101,8 @@ void Karaoke_K1::PrintKarLinesK1()
         return;
     Karaoke& k = karaoke();
     const bool rotated = k.Scroll.Value() == 1 && MediaKind == "mp3";
-    BlockPrinter p{*this, k.HScroll_Kar.Value() * 100, Kar::K1SplitRows,
-                   [](const std::string& l) { return SplitKarLigneK1(l); },
-                   [](const std::string& t, const std::string& m) { PrintKarShadowK1(t, m); }};
-    p.block(Kar::K1PastLines, Kar::K1IntroDots, rotated ? Kar::K1ScrollLines : Kar::K1PageLines);
+    Kar::LyricView v = Kar::k1View();
+    v.window = this;
+    printBlock(v, Kar::K1PastLines, Kar::K1IntroDots,
+               rotated ? Kar::K1ScrollLines : Kar::K1PageLines);
 }

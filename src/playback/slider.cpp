@@ -67,7 +67,51 @@ std::int16_t clampValue(int v)
     return static_cast<std::int16_t>(std::clamp(v, 0, 127));
 }
 
+// The knob's leading edge for a mouse at `edge` (less the grab offset): the
+// knob's centre, `half` further on, stays on the track from `start` to `end`.
+double keepOnTrack(double edge, double half, int start, int end)
+{
+    if (edge + half > end)
+        edge = end - half;
+    if (edge + half < start)
+        edge = start - half;
+    return edge;
+}
+
 } // namespace
+
+// ============================================================== SliderBase
+
+void SliderBase::Release()
+{
+    host_ = nullptr;
+}
+
+void SliderBase::drawFrame(bool on)
+{
+    frame_ = on;
+    if (host_) {
+        host_->Cls();
+        if (on) {
+            drawEtchedFrame(*host_, hostWidthPx(*host_), hostHeightPx(*host_));
+            keepAsBackground(*host_);
+        }
+    }
+}
+
+void SliderBase::redrawKnob()
+{
+    if (!host_)
+        return;
+    host_->Cls();
+    DrawButton();
+}
+
+void SliderBase::DrawButton()
+{
+    if (host_)
+        drawPushButton(*host_, rect_);
+}
 
 // ============================================================== SliderHorz
 
@@ -102,11 +146,6 @@ void SliderHorz::SlideCreate(PictureBox& host)
     setShowFrame(false);
 }
 
-void SliderHorz::Release()
-{
-    host_ = nullptr;
-}
-
 void SliderHorz::setValue(int v)
 {
     value_ = clampValue(v);
@@ -126,11 +165,7 @@ void SliderHorz::DragButton(int Button, float& X, float& Y)
     const double y = Y / kTw;
     if (Button == vbLeftButton && y >= rect_.Top && y <= rect_.Bottom) {
         x -= 3; // x now stands for the knob's left edge
-        const double half = vb::Int((rect_.Right - rect_.Left) / 2.0);
-        if (x + half > x1_)
-            x = x1_ - half;
-        if (x + half < x0_)
-            x = x0_ - half;
+        x = keepOnTrack(x, vb::Int((rect_.Right - rect_.Left) / 2.0), x0_, x1_);
         rect_.Left = vb::CLng(x);
         rect_.Right = vb::CLng(w_ + x);
         // A track without length (a host too small to hold one) has no value
@@ -150,30 +185,9 @@ void SliderHorz::DragButton(int Button, float& X, float& Y)
 
 void SliderHorz::setShowFrame(bool on)
 {
-    frame_ = on;
-    if (host_) {
-        host_->Cls();
-        if (on) {
-            drawEtchedFrame(*host_, hostWidthPx(*host_), hostHeightPx(*host_));
-            keepAsBackground(*host_);
-        }
-    }
+    drawFrame(on);
     DrawButton();
     setValue(0);
-}
-
-void SliderHorz::redrawKnob()
-{
-    if (!host_)
-        return;
-    host_->Cls();
-    DrawButton();
-}
-
-void SliderHorz::DrawButton()
-{
-    if (host_)
-        drawPushButton(*host_, rect_);
 }
 
 // ============================================================== SliderVert
@@ -212,11 +226,6 @@ void SliderVert::SlideCreate(PictureBox& host)
     setShowFrame(false);
 }
 
-void SliderVert::Release()
-{
-    host_ = nullptr;
-}
-
 void SliderVert::setValue(int v)
 {
     value_ = clampValue(v);
@@ -235,11 +244,7 @@ void SliderVert::DragButton(int Button, float& X, float& Y)
     double y = Y / kTw;
     if (Button == vbLeftButton && x >= rect_.Left && x <= rect_.Right) {
         y -= 5; // y now stands for the knob's top edge
-        const double half = vb::Int((rect_.Bottom - rect_.Top) / 2.0);
-        if (y + half > y1_)
-            y = y1_ - half;
-        if (y + half < y0_)
-            y = y0_ - half;
+        y = keepOnTrack(y, vb::Int((rect_.Bottom - rect_.Top) / 2.0), y0_, y1_);
         rect_.Top = vb::CLng(y);
         rect_.Bottom = vb::CLng(h_ + y);
         if (l_ > 0) {
@@ -257,28 +262,7 @@ void SliderVert::DragButton(int Button, float& X, float& Y)
 
 void SliderVert::setShowFrame(bool on)
 {
-    frame_ = on;
-    if (host_) {
-        host_->Cls();
-        if (on) {
-            drawEtchedFrame(*host_, hostWidthPx(*host_), hostHeightPx(*host_));
-            keepAsBackground(*host_);
-        }
-    }
+    drawFrame(on);
     // The vertical slider stores the value first and draws the knob after.
     setValue(0);
-}
-
-void SliderVert::redrawKnob()
-{
-    if (!host_)
-        return;
-    host_->Cls();
-    DrawButton();
-}
-
-void SliderVert::DrawButton()
-{
-    if (host_)
-        drawPushButton(*host_, rect_);
 }

@@ -14,15 +14,37 @@ struct SliderRect {
     std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
 };
 
-class SliderHorz {
+// What both sliders hold alike: the host, the knob and its value, the frame.
+class SliderBase {
 public:
-    // Binds the slider to its host and draws the track; the value becomes 0.
-    void SlideCreate(PictureBox& host);
+    std::int16_t Value() const { return value_; }
+    bool ShowFrame() const { return frame_; }
     // Forgets the host (its window is going away). Operations do nothing until
     // the next SlideCreate.
     void Release();
+    // The knob, for the tests and the host's hit test.
+    const SliderRect& ButtonRect() const { return rect_; }
+    PictureBox* SlidePicture() const { return host_; }
 
-    std::int16_t Value() const { return value_; }
+protected:
+    // Stores the frame setting; the host goes back to its background (the
+    // track), and with `on` the etched frame is drawn into that background.
+    void drawFrame(bool on);
+    void DrawButton();
+    // The background again, and the knob over it.
+    void redrawKnob();
+
+    SliderRect rect_;
+    bool frame_ = false;
+    PictureBox* host_ = nullptr;
+    std::int16_t value_ = 0;
+};
+
+class SliderHorz : public SliderBase {
+public:
+    // Binds the slider to its host and draws the track; the value becomes 0.
+    void SlideCreate(PictureBox& host);
+
     // Stores the value limited to 0..127, places the knob and redraws it.
     void setValue(int v);
 
@@ -30,12 +52,10 @@ public:
     // pixels; the slider changes the coordinate it uses (passed by reference).
     void DragButton(int Button, float& X, float& Y);
 
-    bool ShowFrame() const { return frame_; }
     // Redraws with or without an etched frame; the value becomes 0.
     void setShowFrame(bool on);
 
     // Geometry, for the tests and the host's hit test.
-    const SliderRect& ButtonRect() const { return rect_; }
     int Unit() const { return unit_; }
     int ButtonWidth() const { return w_; }
     int TrackY() const { return y0_; }
@@ -43,31 +63,18 @@ public:
     int TrackStart() const { return x0_; }
     int TrackEnd() const { return x1_; }
     int TrackLength() const { return l_; }
-    PictureBox* SlidePicture() const { return host_; }
 
 private:
-    void DrawButton();
-    void redrawKnob();
-
-    SliderRect rect_;
     std::int16_t unit_ = 0, w_ = 0, y0_ = 0, y1_ = 0, x0_ = 0, x1_ = 0, l_ = 0;
-    bool frame_ = false;
-    PictureBox* host_ = nullptr;
-    std::int16_t value_ = 0;
 };
 
-class SliderVert {
+class SliderVert : public SliderBase {
 public:
     void SlideCreate(PictureBox& host);
-    void Release();
-
-    std::int16_t Value() const { return value_; }
     void setValue(int v);
     void DragButton(int Button, float& X, float& Y);
-    bool ShowFrame() const { return frame_; }
     void setShowFrame(bool on);
 
-    const SliderRect& ButtonRect() const { return rect_; }
     int ButtonHeight() const { return h_; }
     int Unit() const { return u_; }
     int TrackTop() const { return y0_; }     // the knob's centre for 127
@@ -75,17 +82,9 @@ public:
     int TrackX() const { return xc_; }
     int TickX() const { return xt_; }
     int TrackLength() const { return l_; }
-    PictureBox* SlidePicture() const { return host_; }
 
 private:
-    void DrawButton();
-    void redrawKnob();
-
     std::int16_t h_ = 0, u_ = 0, y0_ = 0, y1_ = 0, xc_ = 0, xt_ = 0, l_ = 0;
-    SliderRect rect_;
-    bool frame_ = false;
-    PictureBox* host_ = nullptr;
-    std::int16_t value_ = 0;
 };
 
 // The four sliders of the main window, living for the whole run.

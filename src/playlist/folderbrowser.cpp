@@ -157,26 +157,33 @@ void Player::Image_Tab_Click()
         modIni::PlayListTab = 1;
         modIni::IniAccess("WRITE", "Setting", "SSTab", "1");
         Image_Tab.setPicture(french() ? Image_Tab2Fr.Picture() : Image_Tab2An.Picture());
-        ListView1.setSorted(false);
-        for (CommandButton* b : {&Command_Add, &Command_Supp, &Command_Save, &Command_SaveAs, &Command_Open,
-                                 &Command_Edit, &Command_Detect})
-            b->setVisible(true);
-        mnuEdit[0].setVisible(true);
-        mnuDetect[0].setVisible(true);
-        mnuDeleteToPlayList[0].setVisible(true);
-        mnuAddtoPlayList[0].setVisible(false);
-        PlayListTabName = "PlayList";
-        Drive1.setVisible(false);
-        Dir1.setVisible(false);
-        ListView1.ListItems.Clear();
-        ListView1.setVisible(false);
-        ArrangePlayerControls();
-        ListView1.setVisible(true);
-        SetPlayListColumns();
-        LoadPlayList(modIni::PathLst);
+        ShowPlayListTab();
     }
     Select_Song.setText("");
     setMousePointer(vbDefault);
+}
+
+void Player::ShowPlayListTab()
+{
+    ListView1.setSorted(false);
+    for (CommandButton* b : {&Command_Add, &Command_Supp, &Command_Save, &Command_SaveAs, &Command_Open,
+                             &Command_Edit, &Command_Detect})
+        b->setVisible(true);
+    mnuEdit[0].setVisible(true);
+    mnuDetect[0].setVisible(true);
+    mnuDeleteToPlayList[0].setVisible(true);
+    mnuAddtoPlayList[0].setVisible(false);
+    PlayListTabName = "PlayList";
+    Drive1.setVisible(false);
+    Dir1.setVisible(false);
+    ListView1.ListItems.Clear();
+    ListView1.setVisible(false);
+    ArrangePlayerControls();
+    ListView1.setVisible(true);
+    SetPlayListColumns();
+    // The play list decides what a missing remembered list means; nothing here
+    // writes "Path Lst" itself.
+    LoadPlayList(modIni::PathLst);
 }
 
 // ---- drive and folder lists -------------------------------------------------------

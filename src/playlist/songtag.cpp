@@ -1,6 +1,7 @@
 #include "playlist/songtag.h"
 
 #include "platform/files/textfile.h"
+#include "playback/midianalysis.h"
 #include "playlist/playlistrow.h"
 
 #include <filesystem>
@@ -16,61 +17,6 @@ namespace {
 // A karaoke file is a few tens of kilobytes; its "@T" texts come first. A huge
 // file named ".kar" is not read whole.
 constexpr std::size_t MaxMidiBytes = 8u * 1024u * 1024u;
-
-// Letters of the DOS code page that karaoke files made with DOS tools carry,
-// and the Windows letters shown for them (some capitals lose their accents, as
-// the lyric display has always shown them).
-const char* dosLetter(unsigned char b)
-{
-    switch (b) {
-    case 130: return "é";
-    case 131: return "â";
-    case 132: return "ä";
-    case 133: return "à";
-    case 134: return "a";
-    case 135: return "ç";
-    case 136: return "ê";
-    case 137: return "ë";
-    case 138: return "è";
-    case 139: return "ï";
-    case 140: return "î";
-    case 141: return "i";
-    case 142: return "A";
-    case 143: return "A";
-    case 144: return "É";
-    case 148: return "o";
-    case 149: return "o";
-    case 150: return "û";
-    case 151: return "ù";
-    case 152: return "y";
-    case 160: return "a";
-    case 161: return "i";
-    case 162: return "o";
-    case 163: return "u";
-    case 171: return "½";
-    case 172: return "¼";
-    default: return nullptr;
-    }
-}
-
-// MIDI text bytes to UTF-8. Text that is valid UTF-8 is taken as it is (its
-// continuation bytes would otherwise be mistaken for DOS letters); any other
-// text gets the DOS letters first and Windows-1252 for the remaining bytes.
-std::string decodeMidiText(std::string_view bytes)
-{
-    if (textfile::isValidUtf8(bytes))
-        return std::string(bytes);
-    std::string out;
-    out.reserve(bytes.size() + 8);
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (const char* letter = dosLetter(b))
-            out += letter;
-        else
-            out += textfile::cp1252ToUtf8(std::string_view(&c, 1));
-    }
-    return out;
-}
 
 std::string decodeTagText(std::string_view bytes)
 {
@@ -97,54 +43,13 @@ bool endsWithNoCase(const std::string& s, const char* suffix3)
     return true;
 }
 
-// ---- UTF-8 code points for the case change ---------------------------------
-
+// A byte that starts no valid UTF-8 sequence shows as U+FFFD.
 char32_t decodeAt(std::string_view s, std::size_t& i)
 {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    auto cont = [&](std::size_t k) -> char32_t {
-        return i + k < s.size() ? (static_cast<unsigned char>(s[i + k]) & 0x3Fu) : 0u;
-    };
-    if (b0 < 0x80) {
-        i += 1;
-        return b0;
-    }
-    if ((b0 & 0xE0) == 0xC0 && i + 1 < s.size()) {
-        const char32_t cp = (char32_t(b0 & 0x1F) << 6) | cont(1);
-        i += 2;
-        return cp;
-    }
-    if ((b0 & 0xF0) == 0xE0 && i + 2 < s.size()) {
-        const char32_t cp = (char32_t(b0 & 0x0F) << 12) | (cont(1) << 6) | cont(2);
-        i += 3;
-        return cp;
-    }
-    if ((b0 & 0xF8) == 0xF0 && i + 3 < s.size()) {
-        const char32_t cp = (char32_t(b0 & 0x07) << 18) | (cont(1) << 12) | (cont(2) << 6) | cont(3);
-        i += 4;
-        return cp;
-    }
-    i += 1;
-    return 0xFFFD;
-}
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    char32_t cp;
+    const std::size_t len = textfile::utf8SequenceAt(s, i, &cp);
+    i += len == 0 ? 1 : len;
+    return len == 0 ? 0xFFFD : cp;
 }
 
 char32_t toUpper(char32_t c)
@@ -185,11 +90,11 @@ std::string properCase(std::string_view utf8)
     for (std::size_t i = 0; i < utf8.size();) {
         const char32_t c = decodeAt(utf8, i);
         if (isWordBreak(c)) {
-            appendUtf8(out, c);
+            textfile::appendUtf8(out, c);
             wordStart = true;
             continue;
         }
-        appendUtf8(out, wordStart ? toUpper(c) : toLower(c));
+        textfile::appendUtf8(out, wordStart ? toUpper(c) : toLower(c));
         wordStart = false;
     }
     return out;
@@ -215,7 +120,7 @@ SongTags midiTagsFromBytes(std::string_view bytes)
                 StripNull(raw);
                 // The DOS letters are converted before the case change, so a
                 // DOS "è" is not taken for a Windows capital and lost.
-                texts.push_back(properCase(decodeMidiText(raw)));
+                texts.push_back(properCase(Kar::OemToAnsiLyric(raw)));
             }
         }
         from = q + 1;

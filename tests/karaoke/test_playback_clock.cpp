@@ -3,7 +3,6 @@
 // heard sound; the lyric window is read by its pixels.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 
 #include "core/modini.h"
@@ -16,7 +15,7 @@
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
 #include "platform/media/engine.h"
-#include "support/testdir.h"
+#include "support/playerfixture.h"
 
 using inktest::Ink;
 using inktest::inkIn;
@@ -27,80 +26,16 @@ constexpr long kBlack = 0x000000;
 constexpr long kWhite = 0xFFFFFF;  // page lines
 constexpr long kRed = 0x0000FF;    // sung text
 
-// A silent mono 16-bit WAV of the given length.
-std::string silentWav(double seconds)
-{
-    const std::uint32_t rate = 22050;
-    const std::uint32_t frames = static_cast<std::uint32_t>(seconds * rate);
-    const std::uint32_t dataBytes = frames * 2;
-    std::string w;
-    auto u32 = [&w](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            w += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    auto u16 = [&w](std::uint16_t v) {
-        w += static_cast<char>(v & 0xFF);
-        w += static_cast<char>(v >> 8);
-    };
-    w += "RIFF";
-    u32(36 + dataBytes);
-    w += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    w += "data";
-    u32(dataBytes);
-    w.append(dataBytes, '\0');
-    return w;
-}
+using testsupport::silentWav;
 
-class ClockTest : public ::testing::Test {
+class ClockTest : public testsupport::StartedPlayerTest {
 protected:
-    testsupport::ProgramDir dir;
-    ScopedScriptedPrompter prompter;
     double played = 0;  // seconds stepped
-
-    void SetUp() override
-    {
-        media::useSteppedOutput();
-        modIni::CmdLine = "";
-        modIni::Langue = "En";
-        modIni::IsPlaying = false;
-        modIni::MediaKind = "None";
-        Kar::resetAll();
-        setCommandLine("");
-        Player& p = player();
-        p.Timer_LoadPlayer.setEnabled(false);
-        p.Timer_LoadPlayer_Timer();
-    }
-
-    void TearDown() override
-    {
-        modIni::IsPlaying = false;
-        player().Timer1.setEnabled(false);
-        player().ActiveMovie1.setFileName("");
-        if (isLoaded<Karaoke_K1>())
-            Unload(karaoke_K1());
-        if (isLoaded<Karaoke>())
-            Unload(karaoke());
-        if (isLoaded<Player>()) {
-            modIni::QuitOnPlayerClose = false;
-            Unload(player());
-        }
-        DoEvents();
-        DestroyUnloadedForms();
-        modIni::QuitOnPlayerClose = true;
-        Kar::resetAll();
-    }
 
     // What the song start leaves behind for an audio song with a .syk file.
     void startSong(const std::string& syk, int nbLigne = 2)
     {
-        const std::string song = dir.write("song.wav", silentWav(12.0));
+        const std::string song = dir.write("song.wav", silentWav(12.0, 22050));
         dir.write("song.syk", syk);
         modIni::NbLigne = nbLigne;
         modIni::FontRed = modIni::FontGreen = modIni::FontBlue = "255";
@@ -214,7 +149,7 @@ TEST_F(ClockTest, EndOfTheSongStops)
 
 TEST_F(ClockTest, MissingSyncFileIsSaidOnTheLyricWindow)
 {
-    const std::string song = dir.write("nosync.wav", silentWav(2.0));
+    const std::string song = dir.write("nosync.wav", silentWav(2.0, 22050));
     Player& p = player();
     karaoke().setBackColor(kBlack);
     karaoke().Cls();
@@ -227,7 +162,7 @@ TEST_F(ClockTest, MissingSyncFileIsSaidOnTheLyricWindow)
 
 TEST_F(ClockTest, PlayButtonStartsTheLyricsOfTheSong)
 {
-    const std::string song = dir.write("pressed.wav", silentWav(6.0));
+    const std::string song = dir.write("pressed.wav", silentWav(6.0, 22050));
     dir.write("pressed.syk", "Hel;1;lo;1,5;\r\nnext;3;\r\n");
     modIni::NbLigne = 2;
     Player& p = player();
@@ -246,7 +181,7 @@ TEST_F(ClockTest, PlayButtonStartsTheLyricsOfTheSong)
 
 TEST_F(ClockTest, EchoFileDrivesTheSecondWindowOnItsOwn)
 {
-    const std::string song = dir.write("echo.wav", silentWav(6.0));
+    const std::string song = dir.write("echo.wav", silentWav(6.0, 22050));
     dir.write("echo.syk", "main;4;\r\n");
     dir.write("echo.sy1", "ech;1;o;1,5;\r\n");
     modIni::NbLigne = 2;

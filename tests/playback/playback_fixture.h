@@ -3,7 +3,6 @@
 // written by the test, and helpers to play on as a listener would.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,65 +19,27 @@
 #include "playback/midiplayer.h"
 #include "playback/slider.h"
 #include "playlist/playlistrow.h"
+#include "support/playerfixture.h"
 #include "support/testdir.h"
 
 namespace pbtest {
 
-// A silent mono 16-bit WAV of the given length (8 kHz keeps long songs small).
-inline std::string silentWav(double seconds)
-{
-    const std::uint32_t rate = 8000;
-    const auto frames = static_cast<std::uint32_t>(seconds * rate);
-    const std::uint32_t dataBytes = frames * 2;
-    std::string w;
-    auto u32 = [&w](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            w += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    auto u16 = [&w](std::uint16_t v) {
-        w += static_cast<char>(v & 0xFF);
-        w += static_cast<char>(v >> 8);
-    };
-    w += "RIFF";
-    u32(36 + dataBytes);
-    w += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    w += "data";
-    u32(dataBytes);
-    w.append(dataBytes, '\0');
-    return w;
-}
+using testsupport::silentWav;
 
-class PlaybackTest : public ::testing::Test {
+// The started main window, plus the SoundFont for MIDI songs and an empty
+// play-list tab.
+class PlaybackTest : public testsupport::StartedPlayerTest {
 protected:
-    testsupport::ProgramDir dir;
-    ScopedScriptedPrompter prompter;
-
     void SetUp() override
     {
-        media::useSteppedOutput();
         music::setSoundFont("/usr/share/sounds/sf2/TimGM6mb.sf2");
-        modIni::CmdLine = "";
-        modIni::Langue = "En";
-        modIni::IsPlaying = false;
-        modIni::MediaKind = "None";
         modIni::PlayListModified = false;
-        Kar::resetAll();
-        setCommandLine("");
-        Player& p = player();
-        p.Timer_LoadPlayer.setEnabled(false);
-        p.Timer_LoadPlayer_Timer();
+        StartedPlayerTest::SetUp();
         modIni::Langue = "En";
         // The play-list tab, empty.
         modIni::PlayListTab = 1;
-        p.PlayListTabName = "PlayList";
-        p.ListView1.ListItems.Clear();
+        player().PlayListTabName = "PlayList";
+        player().ListView1.ListItems.Clear();
         prompter->clear();
     }
 
@@ -88,24 +49,10 @@ protected:
             player().Command_Stop_Click();
         modIni::IsPlaying = false;
         Kar::StopMidiRewind();
-        if (isLoaded<Player>()) {
-            player().Timer1.setEnabled(false);
-            player().ActiveMovie1.setFileName("");
-        }
-        if (isLoaded<Karaoke_K1>())
-            Unload(karaoke_K1());
-        if (isLoaded<Karaoke>())
-            Unload(karaoke());
+        // Nothing to ask about when the main window goes.
         modIni::PlayListModified = false;
-        if (isLoaded<Player>()) {
-            modIni::QuitOnPlayerClose = false;
-            Unload(player());
-        }
-        DoEvents();
-        DestroyUnloadedForms();
-        modIni::QuitOnPlayerClose = true;
+        StartedPlayerTest::TearDown();
         modIni::PlayListTab = 0;
-        Kar::resetAll();
     }
 
     // Adds a play-list row for `path` (title = its name) and returns its index.

@@ -76,6 +76,17 @@ TEST(MidiTags, DosLettersBecomeWindowsLettersBeforeTheCaseChange)
     EXPECT_EQ(properCase("œuvre ŒUVRE ÿ"), "Œuvre Œuvre Ÿ");
 }
 
+TEST(MidiTags, TagsReadDosLettersAsTheLyricsDo)
+{
+    // 154 is "Ü" in the DOS code page, as in the lyric display; in Windows-1252
+    // it would have been "š".
+    EXPECT_EQ(midiTagsFromBytes(midiStart() + textEvent("@T\x9A" "ber")).title, "Über");
+    // A byte that starts no UTF-8 character (here a lone continuation byte) is
+    // shown as the replacement character, never read past.
+    EXPECT_EQ(properCase("a\x80" "b"), "A\xEF\xBF\xBD" "b");
+    EXPECT_EQ(properCase("x\xC3"), "X\xEF\xBF\xBD");
+}
+
 TEST(MidiTags, DamagedFilesNeverReadPastTheEnd)
 {
     // A length byte that promises more than the file holds.

@@ -50,46 +50,8 @@ std::size_t charOfByte(std::string_view s, std::size_t b)
     return chars;
 }
 
-// Decodes one character at s[i]; an invalid byte stands for itself (U+FFFD is
-// not produced, so nothing is lost when the text is put back together).
-char32_t nextCodePoint(std::string_view s, std::size_t& i)
-{
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-    if (len > s.size() - i)
-        len = 1;
-    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    for (std::size_t k = 1; k < len; ++k) {
-        if (!isContinuation(s[i + k])) {
-            len = 1;
-            cp = c;
-            break;
-        }
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    }
-    i += len;
-    return cp;
-}
-
-void appendCodePoint(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
+// Applies f to every character; a byte that starts no valid sequence is kept
+// as it is (U+FFFD is not produced, so nothing is lost).
 template <typename F>
 std::string mapCodePoints(std::string_view s, F f)
 {
@@ -98,14 +60,14 @@ std::string mapCodePoints(std::string_view s, F f)
     std::size_t i = 0;
     while (i < s.size()) {
         const std::size_t start = i;
-        const char32_t cp = nextCodePoint(s, i);
+        const char32_t cp = textfile::nextCodePoint(s, i);
         if (cp < 0x80 || i - start == 1) {
             if (cp < 0x80)
-                appendCodePoint(out, f(cp));
+                textfile::appendUtf8(out, f(cp));
             else
                 out += s[start]; // a stray byte stays as it is
         } else {
-            appendCodePoint(out, f(cp));
+            textfile::appendUtf8(out, f(cp));
         }
     }
     return out;
@@ -700,7 +662,7 @@ int Asc(std::string_view s)
     if (s.empty())
         return 0;
     std::size_t i = 0;
-    nextCodePoint(s, i);
+    textfile::nextCodePoint(s, i);
     const auto b = textfile::utf8ToCp1252(s.substr(0, i));
     if (!b || b->size() != 1)
         return i == 1 ? static_cast<unsigned char>(s[0]) : 63;
@@ -712,7 +674,7 @@ int AscW(std::string_view s)
     if (s.empty())
         return 0;
     std::size_t i = 0;
-    return static_cast<int>(nextCodePoint(s, i));
+    return static_cast<int>(textfile::nextCodePoint(s, i));
 }
 
 std::string ChrW(int codePoint)
@@ -720,7 +682,7 @@ std::string ChrW(int codePoint)
     if (codePoint < 0 || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
         return {};
     std::string out;
-    appendCodePoint(out, static_cast<char32_t>(codePoint));
+    textfile::appendUtf8(out, static_cast<char32_t>(codePoint));
     return out;
 }
 

@@ -28,6 +28,35 @@ char32_t cp1252CodePoint(unsigned char b)
     return b;
 }
 
+int cp1252Byte(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<int>(cp);
+    for (int k = 0; k < 32; ++k)
+        if (kCp1252High[k] == cp)
+            return 0x80 + k;
+    return -1;
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, left);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += w;
+        left -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+} // namespace
+
 void appendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
@@ -47,9 +76,7 @@ void appendUtf8(std::string& out, char32_t cp)
     }
 }
 
-// Length of the valid UTF-8 sequence at bytes[i], 0 when it is not one
-// (overlong forms, surrogates and values above U+10FFFF are refused).
-std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i, char32_t* cp)
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t* cp)
 {
     const auto n = bytes.size();
     const unsigned char c = static_cast<unsigned char>(bytes[i]);
@@ -83,41 +110,25 @@ std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i, char32_t* 
     return len;
 }
 
-int cp1252Byte(char32_t cp)
+char32_t nextCodePoint(std::string_view s, std::size_t& i)
 {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
-        return static_cast<int>(cp);
-    for (int k = 0; k < 32; ++k)
-        if (kCp1252High[k] == cp)
-            return 0x80 + k;
-    return -1;
-}
-
-bool writeAll(int fd, std::string_view bytes)
-{
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t w = ::write(fd, p, left);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += w;
-        left -= static_cast<std::size_t>(w);
+    char32_t cp;
+    const std::size_t len = utf8SequenceAt(s, i, &cp);
+    if (len == 0) {
+        cp = static_cast<unsigned char>(s[i]);
+        i += 1;
+        return cp;
     }
-    return true;
+    i += len;
+    return cp;
 }
-
-} // namespace
 
 bool isValidUtf8(std::string_view bytes)
 {
     std::size_t i = 0;
     while (i < bytes.size()) {
         char32_t cp;
-        const std::size_t len = utf8SequenceLength(bytes, i, &cp);
+        const std::size_t len = utf8SequenceAt(bytes, i, &cp);
         if (len == 0)
             return false;
         i += len;
@@ -141,7 +152,7 @@ std::optional<std::string> utf8ToCp1252(std::string_view utf8)
     std::size_t i = 0;
     while (i < utf8.size()) {
         char32_t cp;
-        const std::size_t len = utf8SequenceLength(utf8, i, &cp);
+        const std::size_t len = utf8SequenceAt(utf8, i, &cp);
         if (len == 0)
             return std::nullopt;
         const int b = cp1252Byte(cp);

@@ -26,6 +26,18 @@ bool isValidUtf8(std::string_view bytes);
 // UTF-8 text -> Windows-1252 bytes; nullopt when a character does not fit.
 std::optional<std::string> utf8ToCp1252(std::string_view utf8);
 
+// ---- Characters of UTF-8 text (one decoder for the whole program) ----------
+
+// Length in bytes of the valid UTF-8 sequence at bytes[i] (i < size), its code
+// point in *cp; 0 when none starts there (stray or missing continuation bytes,
+// overlong forms, surrogates and values above U+10FFFF are refused).
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t* cp);
+// The character at s[i] (i < size), moving i past it. A byte that starts no
+// valid sequence stands for itself: its value, one byte long.
+char32_t nextCodePoint(std::string_view s, std::size_t& i);
+// Appends the UTF-8 form of a code point.
+void appendUtf8(std::string& out, char32_t cp);
+
 // Splits text into lines by the rules of readLines.
 std::vector<std::string> splitLines(std::string_view text);
 // The file's bytes as they are; nullopt when it cannot be opened.

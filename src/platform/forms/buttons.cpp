@@ -181,20 +181,55 @@ void CommandButton::setCancel(bool b)
 
 void CommandButton::appearanceChanged() {}
 
-// ---------------------------------------------------------------- CheckBox
+// ---------------------------------------------------------------- StateButton
 
-CheckBox::CheckBox(Container* parent) : Control(parent, nullptr) { rebuild(); }
-
-void CheckBox::rebuild()
+void StateButton::installWidget(QAbstractButton* b)
 {
-    QAbstractButton* b;
-    if (style_ == 1) b = new ZToggleButton([this] { userToggled(); });
-    else b = new ZCheckBox(this);
     replaceWidget(b);
     b->setText(qs(caption_));
     if (style_ == 0) b->setLayoutDirection(directionFor(alignment_));
     showPicture(b, style_ == 1 ? picture_ : StdPicture());
     paintButtonColour(b, BackColor(), ForeColor());
+}
+
+void StateButton::setCaption(const std::string& s)
+{
+    caption_ = s;
+    if (auto* b = dynamic_cast<QAbstractButton*>(widget())) b->setText(qs(s));
+}
+
+void StateButton::setStyle(int s)
+{
+    if (s == style_ || s < 0 || s > 1) return;
+    style_ = s;
+    rebuild();
+}
+
+void StateButton::setPicture(const StdPicture& p)
+{
+    picture_ = p;
+    if (auto* b = dynamic_cast<QAbstractButton*>(widget())) showPicture(b, style_ == 1 ? picture_ : StdPicture());
+}
+
+void StateButton::setAlignment(int a)
+{
+    alignment_ = a;
+    if (style_ == 0) widget()->setLayoutDirection(directionFor(a));
+}
+
+void StateButton::appearanceChanged()
+{
+    if (widget()) paintButtonColour(widget(), BackColor(), ForeColor());
+}
+
+// ---------------------------------------------------------------- CheckBox
+
+CheckBox::CheckBox(Container* parent) : StateButton(parent) { rebuild(); }
+
+void CheckBox::rebuild()
+{
+    if (Style() == 1) installWidget(new ZToggleButton([this] { userToggled(); }));
+    else installWidget(new ZCheckBox(this));
     showValue();
 }
 
@@ -206,13 +241,6 @@ void CheckBox::showValue()
     } else if (auto* pb = dynamic_cast<QPushButton*>(w)) {
         pb->setChecked(value_ != 0);
     }
-}
-
-std::string CheckBox::Caption() const { return caption_; }
-void CheckBox::setCaption(const std::string& s)
-{
-    caption_ = s;
-    if (auto* b = dynamic_cast<QAbstractButton*>(widget())) b->setText(qs(s));
 }
 
 void CheckBox::setValue(int v)
@@ -232,30 +260,6 @@ void CheckBox::userToggled()
     fireClick();
 }
 
-void CheckBox::setStyle(int s)
-{
-    if (s == style_ || s < 0 || s > 1) return;
-    style_ = s;
-    rebuild();
-}
-
-void CheckBox::setPicture(const StdPicture& p)
-{
-    picture_ = p;
-    if (auto* b = dynamic_cast<QAbstractButton*>(widget())) showPicture(b, style_ == 1 ? picture_ : StdPicture());
-}
-
-void CheckBox::setAlignment(int a)
-{
-    alignment_ = a;
-    if (style_ == 0) widget()->setLayoutDirection(directionFor(a));
-}
-
-void CheckBox::appearanceChanged()
-{
-    if (widget()) paintButtonColour(widget(), BackColor(), ForeColor());
-}
-
 // ---------------------------------------------------------------- OptionButton
 
 namespace {
@@ -266,7 +270,7 @@ std::vector<OptionButton*>& allOptions()
 }
 } // namespace
 
-OptionButton::OptionButton(Container* parent) : Control(parent, nullptr)
+OptionButton::OptionButton(Container* parent) : StateButton(parent)
 {
     allOptions().push_back(this);
     rebuild();
@@ -280,27 +284,14 @@ OptionButton::~OptionButton()
 
 void OptionButton::rebuild()
 {
-    QAbstractButton* b;
-    if (style_ == 1) b = new ZToggleButton([this] { userSelected(); });
-    else b = new ZRadioButton(this);
-    replaceWidget(b);
-    b->setText(qs(caption_));
-    if (style_ == 0) b->setLayoutDirection(directionFor(alignment_));
-    showPicture(b, style_ == 1 ? picture_ : StdPicture());
-    paintButtonColour(b, BackColor(), ForeColor());
+    if (Style() == 1) installWidget(new ZToggleButton([this] { userSelected(); }));
+    else installWidget(new ZRadioButton(this));
     showValue();
 }
 
 void OptionButton::showValue()
 {
     if (auto* b = dynamic_cast<QAbstractButton*>(widget())) b->setChecked(value_);
-}
-
-std::string OptionButton::Caption() const { return caption_; }
-void OptionButton::setCaption(const std::string& s)
-{
-    caption_ = s;
-    if (auto* b = dynamic_cast<QAbstractButton*>(widget())) b->setText(qs(s));
 }
 
 void OptionButton::setValue(bool v)
@@ -329,28 +320,4 @@ void OptionButton::userSelected()
         return;
     }
     setValue(true);
-}
-
-void OptionButton::setStyle(int s)
-{
-    if (s == style_ || s < 0 || s > 1) return;
-    style_ = s;
-    rebuild();
-}
-
-void OptionButton::setPicture(const StdPicture& p)
-{
-    picture_ = p;
-    if (auto* b = dynamic_cast<QAbstractButton*>(widget())) showPicture(b, style_ == 1 ? picture_ : StdPicture());
-}
-
-void OptionButton::setAlignment(int a)
-{
-    alignment_ = a;
-    if (style_ == 0) widget()->setLayoutDirection(directionFor(a));
-}
-
-void OptionButton::appearanceChanged()
-{
-    if (widget()) paintButtonColour(widget(), BackColor(), ForeColor());
 }

@@ -298,31 +298,31 @@ void Control::setEnabled(bool e)
     if (QWidget* w = widget()) w->setEnabled(e);
 }
 
+namespace {
+// Gives the widget (if any) the colour in three roles of its palette.
+void paintRoles(QWidget* w, long c, QPalette::ColorRole a, QPalette::ColorRole b, QPalette::ColorRole d)
+{
+    if (!w) return;
+    QPalette pal = w->palette();
+    const QColor q = toQColor(c);
+    pal.setColor(a, q);
+    pal.setColor(b, q);
+    pal.setColor(d, q);
+    w->setPalette(pal);
+}
+} // namespace
+
 void Control::setBackColor(long c)
 {
     backColor_ = c;
-    if (QWidget* w = widget()) {
-        QPalette pal = w->palette();
-        QColor q = toQColor(c);
-        pal.setColor(QPalette::Window, q);
-        pal.setColor(QPalette::Base, q);
-        pal.setColor(QPalette::Button, q);
-        w->setPalette(pal);
-    }
+    paintRoles(widget(), c, QPalette::Window, QPalette::Base, QPalette::Button);
     appearanceChanged();
 }
 
 void Control::setForeColor(long c)
 {
     foreColor_ = c;
-    if (QWidget* w = widget()) {
-        QPalette pal = w->palette();
-        QColor q = toQColor(c);
-        pal.setColor(QPalette::WindowText, q);
-        pal.setColor(QPalette::Text, q);
-        pal.setColor(QPalette::ButtonText, q);
-        w->setPalette(pal);
-    }
+    paintRoles(widget(), c, QPalette::WindowText, QPalette::Text, QPalette::ButtonText);
     appearanceChanged();
 }
 

@@ -70,16 +70,17 @@ private:
     StdPicture picture_;
 };
 
-// ---------------------------------------------------------------- CheckBox
-class CheckBox : public Control {
+// ---------------------------------------------------------------- StateButton
+// What the check box and the option button share: a caption, the standard or
+// graphical style (a push button that stays down while set), a picture shown
+// in the graphical style, and the alignment of the standard style.
+class QAbstractButton;
+
+class StateButton : public Control {
 public:
-    explicit CheckBox(Container* parent);
-    std::string Caption() const;
+    std::string Caption() const { return caption_; }
     void setCaption(const std::string& s);
-    // 0 unchecked, 1 checked, 2 greyed. Click runs when the value changes.
-    int Value() const { return value_; }
-    void setValue(int v);
-    // 0 standard, 1 graphical (a push button that stays down while checked).
+    // 0 standard, 1 graphical (a push button that stays down while set).
     int Style() const { return style_; }
     void setStyle(int s);
     const StdPicture& Picture() const { return picture_; }
@@ -87,45 +88,50 @@ public:
     int Alignment() const { return alignment_; }
     void setAlignment(int a);
     void appearanceChanged() override;
+
+protected:
+    explicit StateButton(Container* parent) : Control(parent, nullptr) {}
+    // Makes the widget for the current style (through installWidget) and shows the value.
+    virtual void rebuild() = 0;
+    // Puts a new widget in place, with the caption, alignment, picture and colours.
+    void installWidget(QAbstractButton* b);
+
+private:
+    int style_ = 0;
+    int alignment_ = 0;
+    StdPicture picture_;
+    std::string caption_;
+};
+
+// ---------------------------------------------------------------- CheckBox
+class CheckBox : public StateButton {
+public:
+    explicit CheckBox(Container* parent);
+    // 0 unchecked, 1 checked, 2 greyed. Click runs when the value changes.
+    int Value() const { return value_; }
+    void setValue(int v);
     // The widget took a user click: toggles the value and runs Click.
     void userToggled();
 
 private:
     int value_ = 0;
-    int style_ = 0;
-    int alignment_ = 0;
-    StdPicture picture_;
-    std::string caption_;
-    void rebuild();
+    void rebuild() override;
     void showValue();
 };
 
 // ---------------------------------------------------------------- OptionButton
-class OptionButton : public Control {
+class OptionButton : public StateButton {
 public:
     explicit OptionButton(Container* parent);
     ~OptionButton() override;
-    std::string Caption() const;
-    void setCaption(const std::string& s);
     bool Value() const { return value_; }
     void setValue(bool v);
-    int Style() const { return style_; }
-    void setStyle(int s);
-    const StdPicture& Picture() const { return picture_; }
-    void setPicture(const StdPicture& p);
-    int Alignment() const { return alignment_; }
-    void setAlignment(int a);
-    void appearanceChanged() override;
     // The widget took a user click.
     void userSelected();
 
 private:
     bool value_ = false;
-    int style_ = 0;
-    int alignment_ = 0;
-    StdPicture picture_;
-    std::string caption_;
-    void rebuild();
+    void rebuild() override;
     void showValue();
 };
 

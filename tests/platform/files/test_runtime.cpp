@@ -142,6 +142,17 @@ TEST(Runtime, TextFunctionsCountCharactersNotBytes)
     EXPECT_EQ(InStrRev("a\\b\\c", "\\"), 4);
 }
 
+TEST(Runtime, CaseChangeKeepsBytesThatAreNotUtf8)
+{
+    // Stray, truncated and overlong sequences come back byte for byte; the
+    // letters around them still change.
+    EXPECT_EQ(LCase("A\x80" "B"), "a\x80" "b");
+    EXPECT_EQ(UCase("\xC0\x80x"), "\xC0\x80X");
+    EXPECT_EQ(UCase("\xED\xA0\x80" "e"), "\xED\xA0\x80" "E");  // a surrogate's encoding
+    EXPECT_EQ(LCase("\xC3"), "\xC3");
+    EXPECT_EQ(FoldCase("\xE9T\xC3\x89"), "\xE9t\xC3\xA9");
+}
+
 TEST(Runtime, TrimReplaceSplit)
 {
     EXPECT_EQ(Trim("  a b \t "), "a b \t");  // blanks only, as the old runtime

@@ -1,0 +1,72 @@
+// The processor time the program takes while it plays an MP3 song with its
+// .syk file: the real main window and lyric window, the song started as a user
+// starts it, the null output advancing in real time.
+//
+//     bench_play_cpu [song.mp3] [seconds]
+//
+// With no song, or a song file that does not exist yet, a 3-minute MP3 and a
+// .syk file beside it (a syllable about every 0.3 s) are written first and kept
+// (a "-" writes them in the temporary folder and removes them afterwards).
+// Plays `seconds` of the song (default: all of it) and prints the user+system
+// time of the whole process over that stretch as a percentage of one core.
+// For a peer figure, decode the same stretch with
+//     mpg123 -q -o null -n <seconds * 44100 / 1152> song.mp3
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <QApplication>
+
+#include "bench_support.h"
+
+using Clock = std::chrono::steady_clock;
+namespace bs = benchsupport;
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv)
+{
+    std::string song = argc > 1 ? argv[1] : "-";
+    const double seconds = argc > 2 ? std::atof(argv[2]) : 1.0e9;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("ZUNKARAOKE_AUDIO", "null", 1);
+    bs::ProgramFolder folder("cpu");
+
+    const bool temporary = song == "-";
+    if (temporary)
+        song = folder.path("cpu song.mp3");
+    if (!fs::exists(song)) {
+        const double length = 180.0;
+        const std::string syk = fs::path(song).replace_extension(".syk").string();
+        if (!bs::writeSong(song, length, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III) ||
+            !bs::writeText(syk, bs::sykText(bs::syllableTimes(2.0, length - 2.0, 0.3), 6))) {
+            std::fprintf(stderr, "cannot write %s\n", song.c_str());
+            return 1;
+        }
+    }
+
+    QApplication app(argc, argv);
+    Player& p = bs::startPlayer();
+    p.Select_Song.setText(song);
+
+    const double cpu0 = bs::cpuSeconds();
+    const auto t0 = Clock::now();
+    p.Command_Play.press();
+    if (!modIni::IsPlaying) {
+        std::fprintf(stderr, "the song did not start\n");
+        return 1;
+    }
+    const bool synced = p.HasSyk;
+    const auto end = t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    bs::runUntil([&] { return !modIni::IsPlaying || Clock::now() >= end; }, 50);
+    const double cpu = bs::cpuSeconds() - cpu0;
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double heard = p.ActiveMovie1.CurrentPosition();
+    bs::closePlayer();
+
+    std::printf("played %.1f s (%s), song at %.1f s\n", wall, synced ? "with its .syk" : "no .syk", heard);
+    std::printf("cpu %.3f s = %.2f %% of one core while playing; whole process %.3f s\n", cpu, 100.0 * cpu / wall,
+                bs::cpuSeconds());
+    return 0;
+}

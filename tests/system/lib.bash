@@ -1,0 +1,232 @@
+# Helpers shared by the system tests (sourced, not run): a private work folder
+# cleaned on exit, the player under test, a private PulseAudio server with a
+# null sink, a private X server, and small song files written byte by byte.
+#
+# A test exits 0 on success, 1 on failure and 77 when a peer program it needs
+# is missing (CTest reports that as skipped).
+
+set -u
+
+ZUN_SKIP=77
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+skip() { echo "SKIP: $*" >&2; exit "$ZUN_SKIP"; }
+note() { echo "-- $*" >&2; }
+
+need_programs() {
+    local p
+    for p in "$@"; do
+        command -v "$p" >/dev/null 2>&1 || skip "$p is not installed"
+    done
+}
+
+# The player under test: first argument of the script, else $ZUN_PLAYER, else
+# the README's build.
+find_player() {
+    local here
+    here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+    ZUN_PLAYER=${1:-${ZUN_PLAYER:-$here/../../build/zunkaraoke}}
+    [ -x "$ZUN_PLAYER" ] || fail "no player executable at $ZUN_PLAYER (pass it as argument or in ZUN_PLAYER)"
+    # A sanitizer build must not report leaks of a process that we end with
+    # SIGTERM; real faults still abort it (and the log check below sees them).
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+}
+
+# Private work folder; every process started through `track` is ended (by its
+# own id) when the script exits, whatever the exit path.
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/zun-system.XXXXXX")
+chmod 700 "$WORK"
+TRACKED_PIDS=()
+track() { TRACKED_PIDS+=("$1"); }
+
+stop_pid() {
+    # SIGTERM, then SIGKILL after a grace period; reaps the child.
+    local pid=$1 i
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; return 0; }
+    kill -TERM "$pid" 2>/dev/null
+    for i in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 0
+}
+
+cleanup() {
+    local i
+    for ((i = ${#TRACKED_PIDS[@]} - 1; i >= 0; i--)); do
+        stop_pid "${TRACKED_PIDS[$i]}"
+    done
+    if [ -n "${KEEP_WORK:-}" ]; then
+        note "work folder kept: $WORK"
+    else
+        rm -rf "$WORK"
+    fi
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# Polls a command until it succeeds, every 0.1 s for at most $1 seconds.
+wait_until() {
+    local seconds=$1 i
+    shift
+    for ((i = 0; i < seconds * 10; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# A fresh, empty program folder: the player writes its default settings file
+# there on first use (no update check over the network by default).
+make_program_dir() {
+    mkdir -p "$1"
+}
+
+# Starts the player in the background with a song; PLAYER_PID, PLAYER_LOG.
+start_player() {
+    local song=$1
+    PLAYER_LOG=$WORK/player.log
+    "$ZUN_PLAYER" "$song" > "$PLAYER_LOG" 2>&1 &
+    PLAYER_PID=$!
+    track "$PLAYER_PID"
+}
+
+# The player must still be running (it never ends by itself while a song
+# plays) and its log must hold no sanitizer report.
+check_player_alive() {
+    if ! kill -0 "$PLAYER_PID" 2>/dev/null; then
+        wait "$PLAYER_PID"
+        local rc=$?
+        cat "$PLAYER_LOG" >&2
+        fail "the player ended by itself (exit status $rc)"
+    fi
+    if grep -qE "ERROR: AddressSanitizer|runtime error:" "$PLAYER_LOG"; then
+        cat "$PLAYER_LOG" >&2
+        fail "the player's log holds a sanitizer report"
+    fi
+}
+
+# ---------------------------------------------------------------- PulseAudio
+
+# Starts a private PulseAudio server whose default sink is a null sink
+# "test_sink"; exports PULSE_SERVER for every later client.
+start_pulse() {
+    local dir=$WORK/pulse
+    mkdir -p "$dir/home" "$dir/runtime"
+    chmod 700 "$dir" "$dir/runtime"
+    export PULSE_SERVER="unix:$dir/native"
+    export PULSE_RUNTIME_PATH=$dir/runtime PULSE_STATE_PATH=$dir/state
+    export XDG_RUNTIME_DIR=$dir/runtime
+    # `norewinds=1`: without it the recording loses up to 0.7 s when the
+    # player's stream starts.
+    HOME=$dir/home pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+        --disable-shm=yes --log-target=stderr \
+        --load="module-native-protocol-unix socket=$dir/native auth-anonymous=1" \
+        --load="module-null-sink sink_name=test_sink norewinds=1 rate=44100 channels=2" \
+        > "$WORK/pulse.log" 2>&1 &
+    PULSE_PID=$!
+    track "$PULSE_PID"
+    if ! wait_until 20 pactl info; then
+        cat "$WORK/pulse.log" >&2
+        fail "the PulseAudio server did not answer"
+    fi
+    pactl set-default-sink test_sink || fail "cannot select the null sink"
+}
+
+# True when a client plays into the server (a stream that is not corked).
+pulse_stream_running() {
+    pactl list sink-inputs 2>/dev/null | grep -q "Corked: no"
+}
+
+# Records the null sink's monitor for $2 seconds into $1.
+record_monitor() {
+    local out=$1 seconds=$2 pid
+    parecord --device=test_sink.monitor --file-format=wav "$out" &
+    pid=$!
+    track "$pid"
+    sleep "$seconds"
+    # parecord finishes its WAV header on SIGTERM (SIGINT may leave it short).
+    stop_pid "$pid"
+    [ -s "$out" ] || fail "parecord wrote nothing"
+}
+
+# Overall RMS level in dB of a sound file (-inf prints as a very low number).
+rms_db() {
+    sox "$1" -n stats 2>&1 | awk '/^RMS lev dB/ { v = $4; if (v == "-inf") v = -999; print v; exit }'
+}
+
+# ---------------------------------------------------------------- song files
+
+# Writes the given byte values (decimal or 0x.. numbers) to stdout.
+bytes() {
+    local b esc
+    for b in "$@"; do
+        printf -v esc '\\x%02x' "$((b))"
+        # shellcheck disable=SC2059 # the format is the one escape just made
+        printf "$esc"
+    done
+}
+
+be32() { bytes $(($1 >> 24 & 255)) $(($1 >> 16 & 255)) $(($1 >> 8 & 255)) $(($1 & 255)); }
+
+# One meta text event at delta time $1 (< 128) of type $2 with text $3 (< 128 bytes).
+meta_text() {
+    bytes "$1" 0xff "$2" "${#3}"
+    printf '%s' "$3"
+}
+
+# A small .kar: 120 bpm, 96 ticks per quarter note, the melody on channel 1
+# (piano), one lyric event per note in the karaoke text track, $2 notes of half
+# a second each (at most 40), written to $1.
+write_kar() {
+    local out=$1 count=$2 i note
+    local words=("Sing" "ing " "in " "the " "rain " "a" "gain ")
+    local tmp=$WORK/kar.tmp
+    local notes=(60 62 64 65 67 69 71 72)
+    {
+        printf 'MThd'; be32 6; bytes 0 1 0 3 0 96
+        # Conductor track: tempo 500000 us per quarter note.
+        { bytes 0 0xff 0x51 3 0x07 0xa1 0x20; bytes 0 0xff 0x2f 0; } > "$tmp"
+        printf 'MTrk'; be32 "$(stat -c %s "$tmp")"; cat "$tmp"
+        # Karaoke words: the tag texts, then a syllable at each note.
+        {
+            meta_text 0 1 "@KMIDI KARAOKE FILE"
+            meta_text 0 1 "@TSystem test"
+            for ((i = 0; i < count; i++)); do
+                local w=${words[$((i % ${#words[@]}))]}
+                [ $((i % ${#words[@]})) -eq 0 ] && w="/$w"
+                meta_text $((i == 0 ? 0 : 96)) 1 "$w"
+            done
+            bytes 0 0xff 0x2f 0
+        } > "$tmp"
+        printf 'MTrk'; be32 "$(stat -c %s "$tmp")"; cat "$tmp"
+        # Melody: program 0, full channel volume, one quarter note each.
+        {
+            bytes 0 0xc0 0 0 0xb0 7 127
+            for ((i = 0; i < count; i++)); do
+                note=${notes[$((i % ${#notes[@]}))]}
+                bytes 0 0x90 "$note" 110 96 0x80 "$note" 64
+            done
+            bytes 0 0xff 0x2f 0
+        } > "$tmp"
+        printf 'MTrk'; be32 "$(stat -c %s "$tmp")"; cat "$tmp"
+    } > "$out"
+    rm -f "$tmp"
+}
+
+# ---------------------------------------------------------------- X server
+
+# Starts a private X server on a free display (Xvfb picks it); exports DISPLAY.
+start_xvfb() {
+    local geometry=$1 dfile=$WORK/display
+    : > "$dfile"
+    Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3> "$dfile" > "$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    track "$XVFB_PID"
+    wait_until 20 test -s "$dfile" || { cat "$WORK/xvfb.log" >&2; fail "Xvfb did not start"; }
+    DISPLAY=":$(head -n1 "$dfile")"
+    export DISPLAY
+    wait_until 20 xwininfo -root || fail "the X server $DISPLAY does not answer"
+}
