@@ -5,6 +5,7 @@
 // kept its value: one write never loses or changes another setting.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,6 +49,18 @@ std::vector<std::string> sectionNames(const std::vector<std::string>& lines)
 
 using Settings = std::map<std::pair<std::string, std::string>, std::string>;
 
+// The value read, or nullopt when the reader fell back to the default (two
+// different defaults tell a missing key from one that holds the default's text).
+std::optional<std::string> readValue(const std::string& sec, const std::string& key, const std::string& path)
+{
+    std::string a = profile::GetPrivateProfileString(sec, key, "a", path);
+    if (a != "a")
+        return a;
+    if (profile::GetPrivateProfileString(sec, key, "b", path) == "b")
+        return std::nullopt;
+    return a;
+}
+
 // Every key the file holds in the given sections, with the value the program reads.
 Settings snapshot(const std::vector<std::string>& sections, const std::string& path)
 {
@@ -56,10 +69,10 @@ Settings snapshot(const std::vector<std::string>& sections, const std::string& p
         std::size_t taken = 0;
         for (const std::string& key : profile::GetPrivateProfileKeys(sec, path)) {
             check(textfile::isValidUtf8(key));
-            const std::string value = profile::GetPrivateProfileString(sec, key, "\x01missing", path);
-            check(value != "\x01missing");
-            check(textfile::isValidUtf8(value));
-            all.emplace(std::make_pair(sec, key), value);
+            const auto value = readValue(sec, key, path);
+            check(value.has_value());
+            check(textfile::isValidUtf8(*value));
+            all.emplace(std::make_pair(sec, key), *value);
             if (++taken >= 32)
                 break;
         }
@@ -85,7 +98,7 @@ void writeAndCheck(const std::string& path, const std::vector<std::string>& sect
 {
     const Settings before = snapshot(sections, path);
     check(profile::WritePrivateProfileString(section, key, value, path));
-    check(profile::GetPrivateProfileString(section, key, "\x01missing", path) == expectedValue(value));
+    check(readValue(section, key, path) == expectedValue(value));
     const Settings after = snapshot(sections, path);
     for (const auto& [name, old] : before) {
         if (vb::EqualsNoCase(name.first, trimBlanks(section)) && vb::EqualsNoCase(name.second, trimBlanks(key)))

@@ -45,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 128 || bytes.substr(size - 128, 3) != "TAG")
         check(id3.title.empty() && id3.artist.empty());
 
-    // The case change on any text, valid or not.
+    // The case change on any text, valid or not: a stray byte shows as U+FFFD.
     const std::string proper = PlayList::properCase(bytes);
+    check(textfile::isValidUtf8(proper));
     const std::string decoded = textfile::decode(bytes);
     const std::string properDecoded = PlayList::properCase(decoded);
     check(textfile::isValidUtf8(properDecoded));
     check(PlayList::properCase(properDecoded) == properDecoded);
-    (void)proper;
 
     // Through the files: the name picks the reader.
     const std::string kar = fuzzsupport::scratchPath("song.KAR");

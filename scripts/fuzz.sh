@@ -23,7 +23,13 @@ for t in $targets; do
     mkdir -p "$corpus"
     [ -d "fuzz/seeds/${t%_fuzz}" ] && cp -n fuzz/seeds/"${t%_fuzz}"/* "$corpus"/ 2>/dev/null || true
     echo "fuzzing $t for $seconds s"
-    build-fuzz/fuzz/$t -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -artifact_prefix=build-fuzz/ "$corpus" 2>&1 | tail -n 3
-    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzzer $t found a fault"; exit 1; }
+    log=build-fuzz/$t.log
+    if build-fuzz/fuzz/$t -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+           -artifact_prefix=build-fuzz/$t- "$corpus" >"$log" 2>&1; then
+        tail -n 2 "$log"
+    else
+        tail -n 60 "$log"
+        echo "fuzzer $t found a fault (input saved as build-fuzz/$t-*)"
+        exit 1
+    fi
 done

@@ -163,6 +163,28 @@ std::string DefaultIniText()
     return text;
 }
 
+std::string IniDefault(std::string_view SecName, std::string_view KeyName)
+{
+    bool inSection = false;
+    for (const char* raw : kDefaultIni) {
+        const std::string line = vb::Trim(raw);
+        if (!line.empty() && line.front() == '[') {
+            inSection = line.size() >= 2 && vb::EqualsNoCase(line.substr(1, line.size() - 2), SecName);
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (inSection && eq != std::string::npos && vb::EqualsNoCase(vb::Trim(line.substr(0, eq)), KeyName))
+            return vb::Replace(vb::Trim(line.substr(eq + 1)), "c:\\", paths::homeFolder());
+    }
+    return {};
+}
+
+std::string IniGetOrDefault(std::string_view SecName, std::string_view KeyName)
+{
+    std::string v = IniAccess("GET", SecName, KeyName);
+    return v.empty() ? IniDefault(SecName, KeyName) : v;
+}
+
 void WriteDefaultIni()
 {
     try {

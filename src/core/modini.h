@@ -45,6 +45,13 @@ std::string IniAccess(std::string_view Mode, std::string_view SecName, std::stri
 void WriteDefaultIni();
 // The default file's text, exactly as WriteDefaultIni writes it (CR LF lines).
 std::string DefaultIniText();
+// The default value of a key as the default file holds it ("" for a key it
+// does not hold); names are matched without regard to case.
+std::string IniDefault(std::string_view SecName, std::string_view KeyName);
+// GET, but a key that is missing or empty in an existing (older or
+// hand-edited) settings file gives its default value instead of "", so a
+// colour or a font never silently becomes 0 or nameless.
+std::string IniGetOrDefault(std::string_view SecName, std::string_view KeyName);
 
 // When the settings file cannot be created, the "INI File Error" box (the
 // file's path, Yes and No buttons) is shown once per run through the prompter;

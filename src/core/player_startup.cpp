@@ -199,14 +199,14 @@ void Player::Timer_LoadPlayer_Timer()
     if (Check_GridLines.Value() == 1)
         mnuGride[0].setChecked(true);
 
-    KarBackColor = get("Kar Windows", "BackColor");
-    KarFontColor = get("Kar Windows", "FontColor");
-    KarFontColorActif = get("Kar Windows", "FontColorActif");
-    KarFontColorPassif = get("Kar Windows", "FontColorPassif");
-    KarShadowColor = get("Kar Windows", "ShadowColor");
+    KarBackColor = IniGetOrDefault("Kar Windows", "BackColor");
+    KarFontColor = IniGetOrDefault("Kar Windows", "FontColor");
+    KarFontColorActif = IniGetOrDefault("Kar Windows", "FontColorActif");
+    KarFontColorPassif = IniGetOrDefault("Kar Windows", "FontColorPassif");
+    KarShadowColor = IniGetOrDefault("Kar Windows", "ShadowColor");
     KarShadowColorIni = KarShadowColor;
     PathImage = get("Path", "Path Image");
-    KarFontName = get("Kar Windows", "FontName");
+    KarFontName = IniGetOrDefault("Kar Windows", "FontName");
     KarFontSize = getInt("Kar Windows", "FontSize", 26);
     NbLigne = getInt("Kar Windows", "NbLigne", 2);
     ShadowH = getInt("Kar Windows", "ShadowH", 30);

@@ -117,6 +117,21 @@ TEST_F(PlayerTest, NonNumericColoursKeepTheDefaults)
     EXPECT_EQ(p.ListView1.View(), 2);
 }
 
+TEST_F(PlayerTest, LyricLookMissingFromAnOlderSettingsFileTakesItsDefaults)
+{
+    // A settings file from an older version, or cut down by hand: the lyric
+    // colours and font must not become black and nameless.
+    dir.write("PlaySyk.ini", "[Setting]\r\nCheckUpd=0\r\n\r\n[Kar Windows]\r\nFontColorActif=65280\r\n");
+    start();
+    EXPECT_EQ(KarFontColor, "16744448");
+    EXPECT_EQ(KarFontColorActif, "65280");
+    EXPECT_EQ(KarBackColor, "11860476");
+    EXPECT_EQ(KarFontName, "Comic Sans MS");
+    EXPECT_EQ(IniDefault("kar windows", "countdownbar"), "1");
+    EXPECT_EQ(IniDefault("Path", "Path Mp3"), paths::homeFolder());
+    EXPECT_EQ(IniDefault("Path", "NoSuchKey"), "");
+}
+
 TEST_F(PlayerTest, GridLinesSettingTicksTheMenu)
 {
     WriteDefaultIni();
