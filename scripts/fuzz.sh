@@ -18,6 +18,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_
 targets=$(sed -n 's/^ *add_executable(\([a-z0-9_]*_fuzz\).*/\1/p' fuzz/CMakeLists.txt)
 cmake --build build-fuzz --target $targets
 seconds=${FUZZ_SECONDS:-60}
+failed=""
 for t in $targets; do
     corpus=build-fuzz/corpus-$t
     mkdir -p "$corpus"
@@ -30,6 +31,7 @@ for t in $targets; do
     else
         tail -n 60 "$log"
         echo "fuzzer $t found a fault (input saved as build-fuzz/$t-*)"
-        exit 1
+        failed="$failed $t"
     fi
 done
+[ -z "$failed" ] || { echo "faults found by:$failed"; exit 1; }

@@ -180,13 +180,19 @@ std::string decode(std::string_view bytes, Encoding* detected)
 
 std::string encode(std::string_view utf8, Encoding* chosen)
 {
-    if (auto b = utf8ToCp1252(utf8)) {
+    // Windows-1252 bytes that happen to form valid UTF-8 would be read back as
+    // other text ("Ã©" would come back as "é"): such text is written in UTF-8.
+    if (auto b = utf8ToCp1252(utf8); b && (*b == utf8 || !isValidUtf8(*b))) {
         if (chosen)
             *chosen = Encoding::Windows1252;
         return std::move(*b);
     }
     if (chosen)
         *chosen = Encoding::Utf8;
+    // The reader drops one byte-order mark: text that starts with U+FEFF keeps
+    // it behind another.
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF")
+        return "\xEF\xBB\xBF" + std::string(utf8);
     return std::string(utf8);
 }
 

@@ -152,3 +152,25 @@ TEST(AtomicSave, FailureLeavesTheOldFileIntact)
     EXPECT_TRUE(fs::is_directory(dir.path() / "sub"));
     EXPECT_FALSE(textfile::saveBytesAtomic("", "x"));
 }
+
+TEST(TextEncoding, WhatIsWrittenReadsBackAsTheSameText)
+{
+    // Text whose Windows-1252 bytes would form valid UTF-8 ("Ã©" is C3 A9, which
+    // reads as "é") must be written in UTF-8, or a save would change it.
+    const std::vector<std::string> texts = {
+        "Caf\xC3\x83\xC2\xA9",                       // "CafÃ©"
+        "\xC3\xAF\xC2\xBB\xC2\xBF rest",            // "ï»¿ rest"
+        "\xEF\xBB\xBF lead",                         // starts with U+FEFF
+        "plain ascii",
+        "Mère \xE2\x80\x93 d\xC3\xA9j\xC3\xA0",     // fits in Windows-1252, stays there
+        "\xE2\x99\xAA notes",                        // does not fit
+    };
+    for (const std::string& t : texts) {
+        const std::string bytes = textfile::encode(t);
+        EXPECT_EQ(textfile::decode(bytes), t) << t;
+        EXPECT_EQ(textfile::encode(textfile::decode(bytes)), bytes) << t;
+    }
+    textfile::Encoding e;
+    textfile::encode("Mère", &e);
+    EXPECT_EQ(e, textfile::Encoding::Windows1252);
+}
