@@ -5,6 +5,7 @@
 #include "core/player.h"
 #include "core/theme.h"
 #include "core/uihelpers.h"
+#include "editor/record.h"
 #include "karaoke/pagestate.h"
 #include "lyricwindows/karaoke.h"
 #include "platform/files/runtime.h"
@@ -62,11 +63,12 @@ void Paroles::Form_Resize()
 
 void Paroles::Command_Save_Click()
 {
-    if (IsPlaying)
+    if (IsPlaying || RecordLock != 0)
         return;
     FileDialogOptions o;
     o.filter = "Syk Files (*.txt)|*.txt";
-    o.initDir = isLoaded<Player>() ? player().Select_Song.Text() : std::string();
+    // The dialog opens in the song's folder.
+    o.initDir = isLoaded<Player>() ? GetFilePath(player().Select_Song.Text()) : std::string();
     o.flags = cdlOFNOverwritePrompt;
     const std::optional<std::string> chosen = prompter().saveFile(o);
     const std::string name = chosen ? vb::Trim(*chosen) : std::string();
@@ -79,7 +81,13 @@ void Paroles::Command_Fermer_Click() { Unload(*this); }
 
 void Paroles::SaveText(TextBox& box, const std::string& path)
 {
-    if (!textfile::writeText(path, box.Text() + std::string(vb::vbCrLf))) {
+    // The file ends with a line end, but only one: the lyric text already ends
+    // with CR LF, and an extra empty line would become an empty syllable when
+    // the editor converts the file.
+    std::string text = box.Text();
+    if (!text.empty() && !text.ends_with(vb::vbCrLf))
+        text += vb::vbCrLf;
+    if (!textfile::writeText(path, text)) {
         if (Langue == "Fr")
             MsgBox("Une erreur s'est produite!", vbOKOnly, "Erreur");
         else
@@ -149,6 +157,8 @@ void Player::Command_Parole_Click()
     const std::string ending = vb::LCase(vb::Right(song, 3));
     if (ending == "kar" || ending == "mid") {
         paroles().Show();
+        // Only this song's lyrics: the window may still hold an earlier song's.
+        paroles().Text_Paroles.setText("");
         Kar::ShowMidiLyrics();
         karaoke().setCaption("Zun Mp3 Karaoke");
     }

@@ -22,8 +22,8 @@ public:
     void Command_Save_Click();
     void Command_Fermer_Click();
 
-    // Writes the box's text and a final CR LF to `path` (beside it, then renamed
-    // over it); tells the user when it cannot be written.
+    // Writes the box's text to `path`, ending with one CR LF (written beside
+    // it, then renamed over it); tells the user when it cannot be written.
     void SaveText(TextBox& box, const std::string& path);
 };
 

@@ -8,6 +8,7 @@
 #include "lyricwindows/karaoke_k1.h"
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
+#include "settings/cfgkaraoke.h"
 
 #include <initializer_list>
 
@@ -431,6 +432,9 @@ void Karaoke::OnTop_Click()
 
 void Karaoke::Command_Config_Click()
 {
+    // The settings dialog makes itself reachable on first use.
+    if (!ShowCfgKaraoke)
+        InstallCfgKaraokeHooks();
     const int top = static_cast<int>(vb::CLng(IniAccess("GET", "CfgKaraoke Windows", "Top"), 360));
     const int left = static_cast<int>(vb::CLng(IniAccess("GET", "CfgKaraoke Windows", "Left"), 705));
     if (ShowCfgKaraoke)

@@ -1,5 +1,6 @@
 #include "playback/midianalysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -129,48 +130,163 @@ void ResetMidiChannels() {
     MidiChannels.fill(MidiChannel{});
 }
 
-void ParseKarTrack(std::string_view data) {
+namespace {
+
+// One meta event met by the walk of a track.
+struct MetaEvent {
+    std::uint64_t tick = 0;  // absolute time in its track, in ticks
+    std::uint8_t type = 0;
+    std::string_view body;   // cut short when the track ends inside it
+    // Time of the event that follows it in its own track, when one was read.
+    std::optional<std::uint64_t> nextTick;
+};
+
+// Reads the bytes of a track one event at a time.
+class EventReader {
+public:
+    explicit EventReader(std::string_view d) : d_(d) {}
+    bool atEnd() const { return p_ >= d_.size(); }
+    bool byte(std::uint8_t& out) {
+        if (p_ >= d_.size())
+            return false;
+        out = static_cast<std::uint8_t>(d_[p_++]);
+        return true;
+    }
+    bool peek(std::uint8_t& out) const {
+        if (p_ >= d_.size())
+            return false;
+        out = static_cast<std::uint8_t>(d_[p_]);
+        return true;
+    }
+    // A variable-length quantity: seven bits a byte, the top bit set on every
+    // byte but the last, four bytes at most.
+    bool vlq(std::uint32_t& out) {
+        out = 0;
+        for (int i = 0; i < 4; ++i) {
+            std::uint8_t b;
+            if (!byte(b))
+                return false;
+            out = (out << 7) | (b & 0x7Fu);
+            if (!(b & 0x80))
+                return true;
+        }
+        return false;
+    }
+    // Up to n bytes: fewer when the data ends first.
+    std::string_view take(std::uint32_t n) {
+        const std::size_t k = std::min<std::size_t>(n, d_.size() - p_);
+        const std::string_view v = d_.substr(p_, k);
+        p_ += k;
+        return v;
+    }
+    bool skip(std::uint32_t n) { return take(n).size() == n; }
+
+private:
+    std::string_view d_;
+    std::size_t p_ = 0;
+};
+
+// Walks the events of one track and appends its meta events to `out`, in order,
+// until `out` holds `cap` of them. Times come from the deltas alone, whatever
+// lies between the meta events (notes, controllers, SysEx). A truncated or
+// malformed event ends the track: what came before it is kept, and a meta event
+// whose data runs past the end is kept with the data that is there. Running
+// status outlives meta and SysEx events, as the MIDI player reads them too.
+void walkTrack(std::string_view data, std::vector<MetaEvent>& out, std::size_t cap) {
+    EventReader r(data);
+    std::uint64_t tick = 0;
+    std::uint8_t running = 0;
+    std::optional<std::size_t> waiting; // this track's last meta event, until the next delta is read
+    while (!r.atEnd() && out.size() < cap) {
+        std::uint32_t delta;
+        if (!r.vlq(delta))
+            return;
+        tick += delta;
+        if (waiting) {
+            out[*waiting].nextTick = tick;
+            waiting.reset();
+        }
+
+        std::uint8_t status;
+        if (!r.peek(status))
+            return;
+        if (status & 0x80)
+            r.byte(status);
+        else if (running)
+            status = running;
+        else
+            return; // a data byte with no status to belong to
+
+        if (status == 0xFF) {
+            std::uint8_t type;
+            std::uint32_t len;
+            if (!r.byte(type) || !r.vlq(len))
+                return;
+            MetaEvent m;
+            m.tick = tick;
+            m.type = type;
+            m.body = r.take(len);
+            out.push_back(m);
+            if (m.body.size() < len || type == 0x2F)
+                return; // cut short, or the end of the track
+            waiting = out.size() - 1;
+            continue;
+        }
+        if (status == 0xF0 || status == 0xF7) {
+            std::uint32_t len;
+            if (!r.vlq(len) || !r.skip(len))
+                return;
+            continue;
+        }
+        if (status >= 0xF0) {
+            // System common bytes have no place in a file; pass over their data.
+            if (status == 0xF2)
+                r.skip(2);
+            else if (status == 0xF1 || status == 0xF3)
+                r.skip(1);
+            continue;
+        }
+        running = status;
+        const std::uint32_t dataBytes = ((status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0) ? 1 : 2;
+        if (!r.skip(dataBytes))
+            return;
+    }
+}
+
+// Makes the lyric records of meta events given in the order they are heard.
+// Each record carries the time from its event to the next one, so the running
+// sum is the time of the next record counted from the first; the last record,
+// with no event after it, keeps the delta of the record before it.
+void makeRecords(const std::vector<MetaEvent>& metas) {
     MidiEvents.assign(1, MidiEvent{});
     MidiLines.assign(1, std::string());
-    MidiLyricType = findPair(data, 0xFF, 0x05, 0) != std::string_view::npos ? 5 : 1;
+    MidiLyricType = 1;
+    for (const MetaEvent& m : metas)
+        if (m.type == 0x05) {
+            MidiLyricType = 5;
+            break;
+        }
+    MidiEvents.reserve(metas.size() + 1);
 
     std::int32_t lineNo = 0;
     std::int32_t linePos = 0;
     double time = 0;
-    // A byte that lies past the end keeps the value it had for the previous event.
-    std::uint8_t len = 0;
-    std::uint8_t b[4] = {0, 0, 0, 0};
+    std::uint64_t ticks = 0;
 
-    for (std::size_t p = findByte(data, 0xFF, 0); p != std::string_view::npos && MidiEvents.size() <= kMaxMidiEvents;
-         p = findByte(data, 0xFF, p + 1)) {
-        if (auto v = byteAt(data, p + 2))
-            len = *v;
-
+    for (std::size_t k = 0; k < metas.size(); ++k) {
+        const MetaEvent& m = metas[k];
         std::string text;
-        const auto type = byteAt(data, p + 1);
-        const auto first = byteAt(data, p + 3);
-        if (type && *type == MidiLyricType && !(first && *first == '@')) {
-            if (p + 3 < data.size())
-                text = std::string(data.substr(p + 3, len));
+        if (m.type == MidiLyricType && !m.body.empty() && m.body.front() != '@') {
+            text = std::string(m.body);
             OemToAnsiLyric(text);
         }
 
-        // The delta that follows the event: its size is judged by where the next
-        // FF lies, as karaoke files put one meta event after another.
-        const std::size_t d = p + 3 + len;
-        for (int k = 0; k < 4; ++k)
-            if (auto v = byteAt(data, d + static_cast<std::size_t>(k)))
-                b[k] = *v;
-        std::int64_t ticks;
-        if (b[1] == 0xFF)
-            ticks = b[0];
-        else if (b[2] == 0xFF)
-            ticks = (b[0] & 0x7F) * 128 + (b[1] & 0x7F);
-        else if (b[3] == 0xFF)
-            ticks = ((b[0] & 0x7F) * 128 + (b[1] & 0x7F)) * 128 + (b[2] & 0x7F);
-        else
-            ticks = (((static_cast<std::int64_t>(b[0] & 0x7F) * 128 + (b[1] & 0x7F)) * 128 + (b[2] & 0x7F)) * 128) +
-                    (b[3] & 0x7F);
+        if (k + 1 < metas.size()) {
+            const std::uint64_t next = metas[k + 1].tick;
+            ticks = next >= m.tick ? next - m.tick : 0;
+        } else if (m.nextTick) {
+            ticks = *m.nextTick - m.tick;
+        }
         const double deltaMs = static_cast<double>(ticks) * MidiMsPerTick;
         time += deltaMs;
 
@@ -202,6 +318,40 @@ void ParseKarTrack(std::string_view data) {
         linePos += Utf8Length(text);
         MidiEvents.push_back(std::move(ev));
     }
+}
+
+std::uint32_t be32At(std::string_view d, std::size_t at) {
+    return (std::uint32_t(std::uint8_t(d[at])) << 24) | (std::uint32_t(std::uint8_t(d[at + 1])) << 16) |
+           (std::uint32_t(std::uint8_t(d[at + 2])) << 8) | std::uint32_t(std::uint8_t(d[at + 3]));
+}
+
+} // namespace
+
+void ParseKarTrack(std::string_view data) {
+    std::vector<MetaEvent> metas;
+    walkTrack(data, metas, kMaxMidiEvents);
+    makeRecords(metas);
+}
+
+void ParseMergedTracks(std::string_view file) {
+    // The track chunks as the MIDI player takes them: after the header (its own
+    // length when it is a real one), every "MTrk" chunk to the end of the file.
+    std::uint64_t q = 14;
+    if (file.size() >= 14 && file.substr(0, 4) == "MThd" && be32At(file, 4) >= 6)
+        q = 8 + std::uint64_t(be32At(file, 4));
+    std::vector<MetaEvent> metas;
+    while (q + 8 <= file.size() && metas.size() < kMaxMidiEvents) {
+        const auto at = static_cast<std::size_t>(q);
+        const std::uint32_t len = be32At(file, at + 4);
+        if (file.substr(at, 4) == "MTrk")
+            walkTrack(file.substr(at + 8, len), metas, kMaxMidiEvents);
+        q += 8 + std::uint64_t(len);
+    }
+    // Heard order: by time; at equal times the earlier track, then the earlier
+    // event of a track, as each track was appended in its own order.
+    std::stable_sort(metas.begin(), metas.end(),
+                     [](const MetaEvent& a, const MetaEvent& b) { return a.tick < b.tick; });
+    makeRecords(metas);
 }
 
 namespace {
@@ -276,7 +426,7 @@ void chooseLyricTrack(std::string_view d) {
         }
         q += 8 + len;
     }
-    ParseKarTrack(d);
+    ParseMergedTracks(d);
 }
 
 void summariseChannels(std::string_view d) {

@@ -3,10 +3,13 @@
 // whole file is read here (independently of the MIDI performance) for its first
 // tempo, its timed lyric syllables, its lyric lines and a small per-channel summary.
 //
-// This is deliberately a simple byte scan, not a full MIDI parser: it is the one
-// place that decides how the program understands MIDI lyrics, and the editor's
-// import and the lyric windows depend on exactly these results. Every read is
-// bounds-checked; no input makes it crash, hang or read outside the data.
+// This is the one place that decides how the program understands MIDI lyrics; the
+// editor's import and the lyric windows depend on exactly these results. The
+// lyric records are the meta events of the lyric track (or of the whole song),
+// timed by a walk of the track events, so notes between the lyrics do not upset
+// the times. The first tempo, the choice of the track and the channel summary
+// stay byte searches. Every read is bounds-checked; no input makes it crash,
+// hang or read outside the data.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -18,7 +21,9 @@ namespace Kar {
 // One meta event found in the lyric track.
 struct MidiEvent {
     double TimeMs = 0;        // running sum of DeltaMs of records 1..this one
-    double DeltaMs = 0;       // delta time after this event, in ms
+    double DeltaMs = 0;       // time from this event to the next record, in ms (the last
+                              // record: to the event after it in its track, else the
+                              // DeltaMs of the record before it)
     std::string Text;         // the syllable (UTF-8); "" for every non-syllable event
     int TextLen = 0;          // length of Text in characters (code points)
     std::int32_t LinePos = 0; // characters of the line before this syllable (0 at a line start)
@@ -69,9 +74,14 @@ bool AnalyseMidiFile(const std::string& path);
 // Never fails: bytes that are missing or malformed simply yield less.
 void AnalyseMidiData(std::string_view bytes);
 
-// Scans one track's data (or a whole file) for meta events: fills MidiLyricType,
-// MidiEvents and MidiLines (both start afresh). Uses MidiMsPerTick for the times.
+// Walks one track's events (the data of an "MTrk" chunk) and makes a record of
+// each meta event: fills MidiLyricType (5 when the track holds a lyric event,
+// else 1), MidiEvents and MidiLines (both start afresh). Uses MidiMsPerTick for
+// the times. A truncated or malformed event ends the walk.
 void ParseKarTrack(std::string_view data);
+// The same for a whole song file: the meta events of all its tracks, merged in
+// the order they are heard (by time; at equal times the earlier track first).
+void ParseMergedTracks(std::string_view file);
 
 // Converts the raw bytes of a MIDI text into UTF-8, in place, and returns it.
 // Bytes that are valid UTF-8 as a whole are taken as UTF-8 (left unchanged).

@@ -123,6 +123,13 @@ bool LoadMidiFile()
     AnalyseMidiFile(song);
     InitMidiPerformance();
     DoEvents();
+    // Pending events (a start-up tick, a click on Stop) may have released the
+    // performance meanwhile: the load is then abandoned rather than used on nothing.
+    if (!MidiPerf) {
+        loadError = "The MIDI synthesiser was stopped while the song was loading.";
+        ResetMidiChannels();
+        return false;
+    }
 
     MidiSegment = MidiLoader.LoadSegment(song);
     if (!MidiSegment) {

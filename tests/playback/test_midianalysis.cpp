@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "playback_fixture.h"
 #include "platform/music/smf.h"
 #include "platform/music/smf_writer.h"
 #include "playback/midianalysis.h"
@@ -282,6 +283,247 @@ TEST_F(MidiAnalysis, FileOnDiskAndMissingFile) {
     EXPECT_EQ(Kar::MidiEvents.size(), 1u);
     EXPECT_EQ(Kar::MidiLines.size(), 1u);
     EXPECT_EQ(Kar::MidiTempo, 500000);
+}
+
+// ---- Lyrics among other events: times come from the event walk ------------------
+
+namespace {
+
+// Texts of the records, in order (records 1..n).
+std::vector<std::string> texts() {
+    std::vector<std::string> out;
+    for (std::size_t i = 1; i < Kar::MidiEvents.size(); ++i)
+        out.push_back(Kar::MidiEvents[i].Text);
+    return out;
+}
+
+// When record i is shown: the TimeMs of the record before it.
+double shownAt(std::size_t i) {
+    return Kar::MidiEvents[i - 1].TimeMs;
+}
+
+// A karaoke file as simple tools write it: a conductor track, a track of text
+// events (the "@" information texts, then one syllable per quarter note, a new
+// line every `perLine` syllables) with no "Words" name, and a melody track with
+// one note per quarter note. 96 ticks per quarter note at 120 bpm: 500 ms each.
+std::string unnamedKarFile(int syllables, int notes, int perLine = 7) {
+    static const char* const words[] = {"Sing", "ing ", "in ", "the ", "rain ", "a", "gain "};
+    Track conductor;
+    conductor.tempo(0, 500000).end();
+    Track lyrics;
+    lyrics.text(0, "@KMIDI KARAOKE FILE").text(0, "@TSystem test");
+    for (int i = 0; i < syllables; ++i) {
+        std::string w = words[i % 7];
+        if (i % perLine == 0)
+            w = "/" + w;
+        lyrics.text(i == 0 ? 0 : 96, w);
+    }
+    lyrics.end();
+    Track melody;
+    melody.program(0, 0, 0).cc(0, 0, 7, 127);
+    for (int i = 0; i < notes; ++i)
+        melody.on(0, 0, 60 + i % 12, 110).off(96, 0, 60 + i % 12);
+    melody.end();
+    return file(1, 96, {conductor, lyrics, melody});
+}
+
+} // namespace
+
+TEST_F(MidiAnalysis, WordsTrackWithNotesBetweenTheSyllables) {
+    // Notes, a controller, a program change and a SysEx between the syllables;
+    // the notes after the first use running status, also across a syllable.
+    Track words;
+    words.name(0, "Words")
+        .on(0, 0, 60)
+        .text(0, "\\Hel")
+        .ev(48, {60, 0})                     // running status: note 60 off
+        .cc(0, 0, 7, 90)
+        .text(48, "lo ")
+        .on(0, 0, 62)
+        .ev(0, {0xF0, 3, 0x7E, 0x7F, 0xF7})  // SysEx
+        .program(0, 0, 3)
+        .text(96, "/world")
+        .ev(96, {0x90, 62, 0})
+        .end(0);
+    Kar::AnalyseMidiData(file(0, 96, {words}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"", "Hel", "lo ", "world", ""}));
+    EXPECT_EQ(Kar::MidiLines[1], "Hello ");
+    EXPECT_EQ(Kar::MidiLines[2], "world");
+    // 96 ticks are 500 ms.
+    EXPECT_NEAR(shownAt(2), 0.0, 1e-9);
+    EXPECT_NEAR(shownAt(3), 500.0, 1e-9);
+    EXPECT_NEAR(shownAt(4), 1000.0, 1e-9);
+    EXPECT_NEAR(shownAt(5), 1500.0, 1e-9);   // the end of track, after the last note
+    EXPECT_NEAR(Kar::MidiEvents[3].DeltaMs, 500.0, 1e-9);
+    expectConsistent();
+}
+
+TEST_F(MidiAnalysis, TrackOfFiftyTextsAmongNotesIsTimedByItsEvents) {
+    Track conductor;
+    conductor.tempo(0, 500000).end();
+    Track voice;
+    voice.name(0, "Voice");
+    for (int i = 0; i < 60; ++i)
+        voice.text(i == 0 ? 0 : 24, "s").on(0, 1, 64).off(72, 1, 64);
+    voice.end();
+    Kar::AnalyseMidiData(file(1, 96, {conductor, voice}));
+    ASSERT_EQ(Kar::MidiEvents.size(), 1u + 1u + 60u + 1u);
+    for (std::size_t i = 2; i <= 61; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Kar::MidiEvents[i].Text, "s");
+        EXPECT_NEAR(shownAt(i), double(i - 2) * 500.0, 1e-6);
+    }
+}
+
+TEST_F(MidiAnalysis, FileWithoutWordsTrackMergesAllTracksByTime) {
+    // The file of the system test: texts in the second track, notes in the third.
+    Kar::AnalyseMidiData(unnamedKarFile(8, 8));
+    EXPECT_EQ(Kar::MidiLyricType, 1);
+    // Heard order: at time 0 the conductor's tempo and end, the two information
+    // texts (empty records) and the first syllable; the melody's end comes last.
+    const auto t = texts();
+    ASSERT_EQ(t.size(), 2u + 2u + 8u + 1u + 1u);
+    EXPECT_EQ(t[0], "");
+    EXPECT_EQ(t[1], "");
+    EXPECT_EQ(t[2], "");
+    EXPECT_EQ(t[3], "");
+    EXPECT_EQ(std::vector<std::string>(t.begin() + 4, t.begin() + 12),
+              (std::vector<std::string>{"Sing", "ing ", "in ", "the ", "rain ", "a", "gain ", "Sing"}));
+    EXPECT_EQ(t[12], "");
+    EXPECT_EQ(t[13], "");
+    ASSERT_EQ(Kar::MidiLines.size(), 3u);
+    EXPECT_EQ(Kar::MidiLines[1], "Singing in the rain again ");
+    EXPECT_EQ(Kar::MidiLines[2], "Sing");
+
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(shownAt(std::size_t(5 + i)), 500.0 * i, 1e-9);
+    }
+    // The end of the words track at 3.5 s, then the melody's at 4 s.
+    EXPECT_NEAR(shownAt(14), 4000.0, 1e-9);
+    EXPECT_NEAR(Kar::MidiEvents.back().TimeMs, 4500.0, 1e-9);
+    expectConsistent();
+}
+
+TEST_F(MidiAnalysis, LyricEventsInANoteTrack) {
+    // A standard MIDI file of one track: lyric events between the notes, a text
+    // event that is no syllable, long deltas in two, three and four bytes.
+    Track t;
+    t.name(0, "Song")
+        .tempo(0, 500000)
+        .program(0, 0, 1)
+        .lyric(0, "\\Long")
+        .on(0, 0, 60)
+        .off(200, 0, 60)                  // 200: two bytes
+        .lyric(0, "er ")
+        .text(0, "comment")
+        .on(0, 0, 62)
+        .ev(20000, {62, 0})               // three bytes, running status
+        .lyric(0, "and")
+        .on(2100000, 0, 64)               // four bytes
+        .lyric(0, "/longest")
+        .off(96, 0, 64)
+        .end();
+    Kar::AnalyseMidiData(file(0, 96, {t}));
+    EXPECT_EQ(Kar::MidiLyricType, 5);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"", "", "Long", "er ", "", "and", "longest", ""}));
+    EXPECT_EQ(Kar::MidiLines[1], "Longer and");
+    EXPECT_EQ(Kar::MidiLines[2], "longest");
+    const double tick = 500.0 / 96;
+    EXPECT_NEAR(shownAt(3), 0.0, 1e-6);
+    EXPECT_NEAR(shownAt(4), 200 * tick, 1e-6);
+    EXPECT_NEAR(shownAt(5), 200 * tick, 1e-6);
+    EXPECT_NEAR(shownAt(6), 20200 * tick, 1e-6);
+    EXPECT_NEAR(shownAt(7), 2120200 * tick, 1e-4);
+    EXPECT_NEAR(shownAt(8), 2120296 * tick, 1e-4);
+    expectConsistent();
+}
+
+TEST_F(MidiAnalysis, FFBytesInsideDeltasAndTextsAreNoEvents) {
+    // A delta of 16261 ticks is written FF 05, a long text has a two-byte
+    // length, and a text may hold the byte FF: none of these makes a record,
+    // and the FF 05 in the delta makes no lyric type.
+    const std::string longText = "\\" + std::string(199, 'a');
+    Track words;
+    words.name(0, "Words")
+        .text(0, longText)
+        .text(16261, "b\xFF" "c")
+        .text(96, "d")
+        .end();
+    Kar::AnalyseMidiData(file(0, 96, {words}));
+    EXPECT_EQ(Kar::MidiLyricType, 1);
+    ASSERT_EQ(Kar::MidiEvents.size(), 6u);
+    EXPECT_EQ(Kar::MidiEvents[2].Text, std::string(199, 'a'));
+    EXPECT_EQ(Kar::MidiEvents[2].TextLen, 199);
+    EXPECT_EQ(Kar::MidiEvents[3].Text, "b\xC3\xBF" "c");
+    EXPECT_EQ(Kar::MidiLines[1], std::string(199, 'a') + "b\xC3\xBF" "cd");
+    EXPECT_NEAR(Kar::MidiEvents[2].DeltaMs, 16261 * 500.0 / 96, 1e-6);
+    EXPECT_NEAR(Kar::MidiEvents[3].TimeMs, 16357 * 500.0 / 96, 1e-6);
+    expectConsistent();
+}
+
+TEST_F(MidiAnalysis, BrokenTrackKeepsWhatCameBefore) {
+    // A data byte with no status to belong to ends the walk: the syllables
+    // before it stay, with their times.
+    Track words;
+    words.name(0, "Words").text(0, "\\one").text(96, "two").raw(bytes({0x00, 0x3C, 0x40})).text(96, "lost").end();
+    Kar::AnalyseMidiData(file(0, 96, {words}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"", "one", "two"}));
+    EXPECT_NEAR(shownAt(3), 500.0, 1e-9);
+    // The last record has a delta read after it: the time to that event.
+    EXPECT_NEAR(Kar::MidiEvents[3].DeltaMs, 0.0, 1e-9);
+
+    // A text whose length runs past the end of the file keeps what is there.
+    Track cut;
+    cut.name(0, "Words").text(0, "\\one").raw(bytes({0x60, 0xFF, 0x01, 0x20})).raw("tw");
+    Kar::AnalyseMidiData(header(0, 1, 96) + chunk("MTrk", cut.data));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"", "one", "tw"}));
+    EXPECT_NEAR(shownAt(3), 500.0, 1e-9);
+    expectConsistent();
+
+    // Merging also takes a track after a chunk that is no track, and more
+    // tracks than the header announces.
+    Track conductor;
+    conductor.tempo(0, 500000).end();
+    Track voice;
+    voice.lyric(0, "\\a").on(0, 0, 60).off(96, 0, 60).lyric(0, "b").end();
+    Kar::AnalyseMidiData(header(1, 1, 96) + chunk("MTrk", conductor.data) + chunk("XXXX", "\xFF\x05\x01z") +
+                         chunk("MTrk", voice.data));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"", "", "a", "b", ""}));
+    EXPECT_NEAR(shownAt(4), 500.0, 1e-9);
+}
+
+// The karaoke file of the system test, played from the main window: its
+// syllables are sung one after the other, at their times.
+class MidiLyricPlayback : public pbtest::PlaybackTest {};
+
+TEST_F(MidiLyricPlayback, TextTrackWithoutWordsNameIsSungFromTheMainWindow) {
+    const std::string song = dir.write("song.kar", unnamedKarFile(8, 16));
+    playRow(addRow(song));
+    ASSERT_TRUE(modIni::IsPlaying);
+    ASSERT_EQ(modIni::MediaKind, "midi");
+
+    std::vector<std::string> sung;   // each new state of the sung part
+    double secondAt = -1;            // sound played when "ing " was sung
+    bool sawLine = false;
+    for (int ms = 10; ms <= 7000 && modIni::IsPlaying; ms += 10) {
+        playFor(10);
+        if (sung.empty() ? !Kar::MidiSungText.empty() : Kar::MidiSungText != sung.back())
+            sung.push_back(Kar::MidiSungText);
+        if (secondAt < 0 && Kar::MidiSungText == "Singing ")
+            secondAt = ms;
+        for (int s = 1; s <= 8; ++s)
+            sawLine = sawLine || Kar::KarPageLines[static_cast<std::size_t>(s)] == "Singing in the rain again ";
+    }
+    EXPECT_TRUE(sawLine);
+    const std::vector<std::string> firstLine = {"Sing", "Singing ", "Singing in ", "Singing in the ",
+                                                "Singing in the rain ", "Singing in the rain a"};
+    ASSERT_GE(sung.size(), firstLine.size());
+    EXPECT_EQ(std::vector<std::string>(sung.begin(), sung.begin() + std::ptrdiff_t(firstLine.size())), firstLine);
+    // Half a second of music lies between the first two syllables.
+    EXPECT_GE(secondAt, 500);
+    EXPECT_LE(secondAt, 3000);
+    EXPECT_EQ(questionCount(), 0);
 }
 
 // ---- Hostile bytes: both readers, never a crash, hang or stray read -------------

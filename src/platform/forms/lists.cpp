@@ -294,15 +294,13 @@ void ComboBox::setText(const std::string& s)
 {
     auto* c = static_cast<QComboBox*>(widget());
     QString t = qs(s);
-    if (c->isEditable()) {
-        // Typing a text that is an item selects it, as choosing it would.
-        int idx = c->findText(t, Qt::MatchExactly);
-        if (idx >= 0) setListIndex(idx);
-        c->setEditText(t);
-        return;
-    }
-    int idx = c->findText(t, Qt::MatchExactly);
+    // A text that is an item selects it, but setting the text from code runs
+    // no Click handler (only a user's choice or ListIndex does).
+    const int idx = c->findText(t, Qt::MatchExactly);
+    muteClick_ = true;
     if (idx >= 0) setListIndex(idx);
+    if (c->isEditable()) c->setEditText(t);
+    muteClick_ = false;
 }
 
 void ComboBox::setStyle(int s)

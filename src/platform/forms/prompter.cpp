@@ -13,6 +13,8 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 #include <iostream>
@@ -208,6 +210,18 @@ Menu* QtPrompter::popupMenu(Menu& menu)
     return find(menu);
 }
 
+bool Prompter::printDialog(QPrinter& printer)
+{
+    (void)printer;
+    return true;   // a prompter without a dialog prints on the default printer
+}
+
+bool QtPrompter::printDialog(QPrinter& printer)
+{
+    QPrintDialog dlg(&printer, dialogParent());
+    return dlg.exec() == QDialog::Accepted;
+}
+
 // ---------------------------------------------------------------- ScriptedPrompter
 
 void ScriptedPrompter::answerMsgBox(int result) { answers_.push_back({Kind::MsgBox, result}); }
@@ -217,6 +231,10 @@ void ScriptedPrompter::answerSaveFile(std::optional<std::string> path) { answers
 void ScriptedPrompter::answerColor(std::optional<long> colour) { answers_.push_back({Kind::Color, colour}); }
 void ScriptedPrompter::answerFont(std::optional<FontChoice> font) { answers_.push_back({Kind::Font, std::move(font)}); }
 void ScriptedPrompter::answerFolder(std::optional<std::string> path) { answers_.push_back({Kind::Folder, std::move(path)}); }
+void ScriptedPrompter::answerPrint(std::optional<std::string> pdfPath)
+{
+    answers_.push_back({Kind::Print, std::move(pdfPath)});
+}
 void ScriptedPrompter::answerPopup(std::string caption)
 {
     answers_.push_back({Kind::Popup, std::optional<std::string>(std::move(caption))});
@@ -249,6 +267,7 @@ const char* kindName(ScriptedPrompter::Kind k)
     case ScriptedPrompter::Kind::Font: return "Font";
     case ScriptedPrompter::Kind::Folder: return "Folder";
     case ScriptedPrompter::Kind::Popup: return "Popup";
+    case ScriptedPrompter::Kind::Print: return "Print";
     }
     return "?";
 }
@@ -372,4 +391,16 @@ Menu* ScriptedPrompter::popupMenu(Menu& menu)
         start = bar + 1;
     }
     return nullptr;
+}
+
+bool ScriptedPrompter::printDialog(QPrinter& printer)
+{
+    const Answer* a = take(Kind::Print, {Kind::Print, ss(printer.docName()), {}, 0, {}, false});
+    if (!a) return false;
+    auto* v = std::get_if<std::optional<std::string>>(&a->value);
+    if (!v || !*v || (*v)->empty()) return false;
+    // Tests never reach a real printer: the document goes into a PDF file.
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(qs(**v));
+    return true;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 class Menu;
+class QPrinter;
 
 // Message box styles (add them: vbYesNo + vbQuestion).
 constexpr int vbOKOnly = 0;
@@ -77,6 +78,9 @@ public:
     virtual std::optional<std::string> browseFolder(const std::string& prompt, const std::string& initial) = 0;
     // Shows the items of `menu` at the mouse; the item chosen, nullptr for none.
     virtual Menu* popupMenu(Menu& menu) = 0;
+    // The print dialog for `printer` (which printer, copies, pages; the user
+    // may also choose to print into a file). False when cancelled.
+    virtual bool printDialog(QPrinter& printer);
 };
 
 // Real dialogs.
@@ -91,6 +95,7 @@ public:
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     std::optional<std::string> browseFolder(const std::string& prompt, const std::string& initial) override;
     Menu* popupMenu(Menu& menu) override;
+    bool printDialog(QPrinter& printer) override;
 };
 
 // Answers queued in order; each question takes the next answer if it is of
@@ -100,7 +105,7 @@ public:
 // Yes/No, vbOK for OK), nullopt for the others.
 class ScriptedPrompter : public Prompter {
 public:
-    enum class Kind { MsgBox, InputBox, OpenFile, SaveFile, Color, Font, Folder, Popup };
+    enum class Kind { MsgBox, InputBox, OpenFile, SaveFile, Color, Font, Folder, Popup, Print };
     struct Question {
         Kind kind;
         std::string text;     // message / prompt / dialog title / menu caption
@@ -121,6 +126,8 @@ public:
     // Chooses the item of the pop-up whose caption is given ("" = dismiss);
     // "Sub|Item" reaches an item of a sub-menu.
     void answerPopup(std::string caption);
+    // Answers the print dialog: print into this PDF file; nullopt cancels.
+    void answerPrint(std::optional<std::string> pdfPath);
 
     // --- what was asked
     const std::vector<Question>& questions() const { return questions_; }
@@ -138,6 +145,7 @@ public:
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     std::optional<std::string> browseFolder(const std::string& prompt, const std::string& initial) override;
     Menu* popupMenu(Menu& menu) override;
+    bool printDialog(QPrinter& printer) override;
 
 private:
     using Value = std::variant<int, std::optional<std::string>, std::optional<long>, std::optional<FontChoice>>;

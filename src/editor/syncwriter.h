@@ -1,0 +1,63 @@
+#pragma once
+// The sync file (.syk, and its echo twin .sy1) and the editor's entries.
+//
+// A file line is either a display line, "//" + picture;page;sung;passive;
+// back;shadow (no ";" at the end), or a lyric line: syllable;time; pairs, the
+// time with a decimal comma, the line closed by the ";" after its last time.
+// The editor holds one entry per syllable, "syllable;time", with "_" glued to
+// the time of a line's last syllable, and display lines verbatim.
+//
+// Everything here is pure apart from the file read and write; the windows
+// (the editor's loader, the save dialog) add the messages.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace SykFile {
+
+// The file lines for a list of entries: entries are gathered until one ends
+// with "_", which closes a lyric line; a display entry at a line start is a
+// line of its own (in the middle of a lyric line it is joined into that line
+// like a syllable: the editor places display entries at line starts only).
+// Entries after the last line end form a final lyric line of their own, so a
+// list whose last entry lacks its line end still loses nothing.
+std::vector<std::string> BuildSykLines(const std::vector<std::string>& entries);
+
+// Cuts one file line into entries, appended to `out`: a display line whole,
+// a lyric line as its syllable;time pairs, "_" after the last pair. Text after
+// the last ";" is ignored; an empty line or one without ";" adds nothing.
+// False when a time lacks its closing ";": the pairs before it stay appended.
+bool ParseSykLine(std::string_view line, std::vector<std::string>& out);
+
+struct ReadResult {
+    std::vector<std::string> entries;  // read up to the failure, if any
+    bool ok = false;                   // false: missing file or badly formed line
+};
+// Reads a whole sync file (UTF-8 when valid, else Windows-1252; any line end).
+ReadResult ReadSykEntries(const std::string& path);
+
+// Writes the lines (CR LF after each) beside `path` and renames the result
+// over it: a failure leaves any existing file untouched. An empty list makes
+// an empty file.
+bool WriteSykFile(const std::string& path, const std::vector<std::string>& entries);
+
+// A time as the sync file writes it: the shortest text of up to 15
+// significant digits, "." turned into ",". 12.5 -> "12,5", 3 -> "3".
+std::string FormatSykTime(double seconds);
+// A time text read with "," or "." as the decimal mark, whatever the locale;
+// leading/trailing blanks allowed. nullopt-like: `ok` false when the text is
+// not a number (and 0 is returned).
+double ParseSykTime(std::string_view text, bool* ok = nullptr);
+
+// Parts of an entry: the syllable (before the first ";"), the time text
+// (after it, without a final "_") and whether it ends its lyric line.
+struct EntryParts {
+    std::string syllable;
+    std::string time;
+    bool lineEnd = false;
+    bool hasSeparator = false;  // false: no ";" in the entry
+};
+EntryParts SplitEntry(std::string_view entry);
+inline bool IsDisplayEntry(std::string_view entry) { return entry.substr(0, 2) == "//"; }
+
+} // namespace SykFile

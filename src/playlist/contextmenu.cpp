@@ -1,0 +1,167 @@
+// The list's context menu: the view and grid-line entries (see ordering.cpp)
+// and four row commands: add a folder file to the play-list file, remove a
+// row from the play list, read a row's tags, edit a row.
+#include "core/modini.h"
+#include "core/player.h"
+#include "platform/files/paths.h"
+#include "platform/files/runtime.h"
+#include "platform/files/textfile.h"
+#include "platform/forms/app.h"
+#include "platform/forms/prompter.h"
+#include "playlist/playlistrow.h"
+#include "playlist/playlistview.h"
+#include "playlist/songtag.h"
+
+#include <algorithm>
+
+using namespace PlayList;
+
+namespace {
+
+bool french() { return modIni::Langue == "Fr"; }
+
+void saveError()
+{
+    MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!" : "An error occured while saving!", vbOKOnly,
+           french() ? "Erreur" : "Error");
+}
+
+// The row commands act on play-list rows (or, for the add, on folder rows) and
+// never while a selection mode shows other rows in the list.
+bool showsPlayList(const Player& w)
+{
+    return ListMode.empty() && modIni::PlayListTab == 1 && w.PlayListTabName == "PlayList";
+}
+bool showsFolder(const Player& w)
+{
+    return ListMode.empty() && modIni::PlayListTab == 0 && w.PlayListTabName == "DirList";
+}
+
+// Appends one line to a play-list file: the old lines stay byte for byte, a
+// last line without its line end gets one first (the new line would join it),
+// and the file is written beside and renamed, so a failed write loses nothing.
+bool appendLstLine(const std::string& path, const std::string& line)
+{
+    if (path.empty())
+        return false;
+    std::string bytes;
+    if (paths::isFile(path)) {
+        const auto old = textfile::readBytes(path);
+        if (!old)
+            return false;
+        bytes = *old;
+    }
+    if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r')
+        bytes += "\r\n";
+    // The new line takes the file's encoding: UTF-8 for a file that has UTF-8
+    // text already, else Windows-1252 when the line fits in it.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool utf8 = !ascii && textfile::isValidUtf8(bytes);
+    if (utf8) {
+        bytes += line;
+    } else if (const auto cp = textfile::utf8ToCp1252(line)) {
+        bytes += *cp;
+    } else {
+        // A Windows-1252 file cannot hold the line: the whole file goes UTF-8.
+        return textfile::writeText(path, textfile::decode(bytes) + line + "\r\n");
+    }
+    bytes += "\r\n";
+    return textfile::saveBytesAtomic(path, bytes);
+}
+
+} // namespace
+
+void Player::ListView1_MouseUp(int Button, int Shift, float X, float Y)
+{
+    (void)Shift;
+    (void)X;
+    (void)Y;
+    if (Button != vbRightButton)
+        return;
+    // While a mode shows ticked rows, the row commands would act on rows that
+    // are not what they expect (a folder's files in the play-list tab).
+    const bool rowCommands = ListMode.empty();
+    mnuEdit[0].setEnabled(rowCommands);
+    mnuDetect[0].setEnabled(rowCommands);
+    mnuDeleteToPlayList[0].setEnabled(rowCommands);
+    mnuAddtoPlayList[0].setEnabled(rowCommands);
+    PopupMenu(popFeatures);
+}
+
+void Player::mnuAddtoPlayList_Click(int Index)
+{
+    (void)Index;
+    if (!showsFolder(*this))
+        return;
+    const ListItem* item = ListView1.SelectedItem();
+    if (!item) {
+        saveError();
+        return;
+    }
+    const std::string& name = item->Text();
+    const std::string path = paths::withTrailingSlash(modIni::LastDirList) + name;
+    if (path.find(';') != std::string::npos) {
+        // The ".lst" line would be cut in two at the next load.
+        MsgBox(french() ? "Le nom de ce fichier contient « ; » : il ne peut pas être ajouté à la Liste de Sélection."
+                        : "This file name contains \";\": it cannot be added to the Play List.",
+               vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
+        return;
+    }
+    const std::string flag = modIni::FindSykFile(path).empty() ? "N" : (modIni::Langue == "En" ? "Y" : "O");
+    const std::string title = vb::Left(name, static_cast<long>(vb::Len(name)) - 4);
+    const std::string line = sanitizeField(title) + ";;;" + sanitizeField(item->SubItems(2)) + ";" + path + ";" + flag;
+    if (!appendLstLine(modIni::PathLst, line))
+        saveError();
+}
+
+void Player::mnuDeleteToPlayList_Click(int Index)
+{
+    (void)Index;
+    if (!showsPlayList(*this) || ListBusy)
+        return;
+    const int count = ListView1.ListItems.Count();
+    const ListItem* selected = ListView1.SelectedItem();
+    if (count == 0 || !selected)
+        return;
+    setMousePointer(vbArrowHourglass);
+    modIni::PlayListModified = true;
+    const int k = selected->Index();
+    ListView2.ListItems.Clear();
+    ListView2.BeginUpdate();
+    for (int i = 1; i <= count; ++i) {
+        if (i == k)
+            continue;
+        if (const ListItem* item = ListView1.ListItems.Item(i))
+            appendRow(ListView2, rowOf(*item), "");
+    }
+    ListView2.EndUpdate();
+    ListView1.ListItems.Clear();
+    RestorePlayList();
+    ListView2.ListItems.Clear();
+    setMousePointer(vbDefault);
+}
+
+void Player::mnuDetect_Click(int Index)
+{
+    (void)Index;
+    if (!showsPlayList(*this))
+        return;
+    ListItem* item = ListView1.SelectedItem();
+    if (ListView1.ListItems.Count() == 0 || !item)
+        return;
+    const std::string path = item->SubItems(ColPath);
+    Select_Song.setText(path);
+    modIni::PlayListModified = true;
+    ReadSongTag(path);
+    if (!SongTag[1].empty()) {
+        item->setText(SongTag[1]);
+        item->setSubItems(ColArtist, SongTag[2]);
+    }
+}
+
+void Player::mnuEdit_Click(int Index)
+{
+    (void)Index;
+    if (showsPlayList(*this))
+        Command_Edit_Click();
+}

@@ -1,0 +1,217 @@
+// Capturing syllable times while the song plays, and shifting times
+// afterwards: the clock written, the selection moving on, the sung part, and
+// the arithmetic of decimal-comma times.
+#include "editorplay_fixture.h"
+
+#include "karaoke/lyricviews.h"
+#include "karaoke/ink.h"
+#include "platform/files/runtime.h"
+#include "platform/music/smf_writer.h"
+
+using namespace editortest;
+using testsupport::silentWav;
+using V = std::vector<std::string>;
+
+namespace {
+
+class CaptureTest : public EditorPlayTest {
+protected:
+    // The editor on a 60 s audio song, playing, with these entries, the first selected.
+    Record& playing(const V& entries)
+    {
+        Record& r = openEditor("song.wav", silentWav(60.0));
+        setList(entries, 0);
+        r.Command_Play.press();
+        return r;
+    }
+    // The space bar on the list, as the user captures.
+    static void space()
+    {
+        int key = 32;
+        record().List_Syk_KeyPress(key);
+    }
+};
+
+} // namespace
+
+TEST_F(CaptureTest, SpaceWritesTheClockIntoTheSelectedEntryAndMovesOn)
+{
+    Record& r = playing({"la;0", "di;0_", "da;0", "do;0_"});
+    skip(12500);
+    space();
+    EXPECT_EQ(items()[0], "la;12,5");
+    EXPECT_EQ(r.List_Syk.ListIndex(), 1);
+    EXPECT_EQ(r.Text_Syk.Text(), "di");
+    EXPECT_EQ(r.Check_NLigne.Value(), 1);
+    EXPECT_TRUE(Record::RecModified);
+
+    skip(750);
+    r.Command_Capture.press();
+    EXPECT_EQ(items()[1], "di;13,25_");
+    EXPECT_EQ(r.Text_TestSyk.Text(), "ladi");
+    EXPECT_TRUE(Record::RecLineEnded);
+    EXPECT_EQ(Record::RecNewLine, 1);
+    const long active = Kar::colourOf(modIni::ActifRed, modIni::ActifGreen, modIni::ActifBlue);
+    EXPECT_GT(inktest::inkIn(karaoke(), active, 0, 1e9).count, 0);
+
+    // The next line: the preview moves on and the sung part starts afresh.
+    skip(1000);
+    space();
+    EXPECT_EQ(items()[2], "da;14,25");
+    EXPECT_EQ(r.Text_TestSyk.Text(), "da");
+    EXPECT_EQ(Record::RecNewLine, 0);
+    EXPECT_EQ(Record::RecCurLine, 2);
+    EXPECT_EQ(Kar::KarPageLines[2], "dado");
+
+    // Equal texts are separate syllables: the selection goes to the next item.
+    setList({"la;0", "la;0", "la;0_"}, 0);
+    space();
+    EXPECT_EQ(items()[0], "la;14,25");
+    EXPECT_EQ(r.List_Syk.ListIndex(), 1);
+}
+
+TEST_F(CaptureTest, CapturedTimesAndDisplayEntriesAreLeftAlone)
+{
+    Record& r = playing({"la;5", "//;1;2;3;4;5", "b;0_"});
+    skip(8000);
+    space();
+    EXPECT_EQ(items()[0], "la;5");
+    EXPECT_EQ(r.List_Syk.ListIndex(), 0);
+    r.List_Syk.setListIndex(1);
+    r.Command_Capture.press();
+    EXPECT_EQ(items()[1], "//;1;2;3;4;5");
+    EXPECT_EQ(r.List_Syk.ListIndex(), 1);
+}
+
+TEST_F(CaptureTest, LastCaptureEndsTheRunButNotThePlay)
+{
+    Record& r = playing({"a;0", "b;0_"});
+    skip(1000);
+    space();
+    skip(1000);
+    prompter->answerMsgBox(vbOK);
+    space();
+    EXPECT_EQ(items(), (V{"a;1", "b;2_"}));
+    EXPECT_EQ(r.List_Syk.ListIndex(), -1);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, "End");
+    EXPECT_FALSE(r.Timer1.Enabled());
+    EXPECT_TRUE(modIni::IsPlaying);
+    EXPECT_TRUE(r.Timer2.Enabled());
+}
+
+TEST_F(CaptureTest, MidiCaptureWritesMusicTimeOverAThousand)
+{
+    using testmidi::Track;
+    Track conductor;
+    conductor.tempo(0, 500000).end();
+    Track music;
+    for (int s = 0; s < 20; ++s)
+        music.on(s == 0 ? 0 : 480, 0, 60).off(480, 0, 60);
+    music.end(480);
+    Record& r = openEditor("song.mid", testmidi::file(1, 480, {conductor, music}));
+    setList({"la;0", "di;0_"}, 0);
+    r.Command_Play.press();
+    ASSERT_TRUE(modIni::IsPlaying);
+    skip(4000);
+    const std::int32_t pos = Kar::MidiPosition();
+    ASSERT_GT(pos, 6000);
+    space();
+    const std::string expected = "la;" + vb::Replace(vb::CStr(pos / 1000.0), ".", ",");
+    EXPECT_EQ(items()[0], expected);
+    EXPECT_NE(expected.find(','), std::string::npos);
+}
+
+TEST_F(CaptureTest, ShiftAddsTheStepToEveryTime)
+{
+    Record& r = openEditor("song.wav", silentWav(10.0));
+    setList({"a;1", "b;2_", "//pic.jpg;1;2;3;4;5", "c;0"}, 2);
+    r.Text_Temp.setText("0.1");
+    r.Command_Plus.press();
+    EXPECT_EQ(items(), (V{"a;1,1", "b;2,1_", "//pic.jpg;1;2;3;4;5", "c;0,1"}));
+    EXPECT_EQ(r.Text_Temp.Text(), "0,1");
+    EXPECT_EQ(r.List_Syk.ListIndex(), 0);
+    EXPECT_TRUE(Record::RecModified);
+    EXPECT_FALSE(Record::RecBusy);
+
+    setList({"a;0,2"}, 0);
+    r.Text_Temp.setText("0,5");
+    r.Command_Moin.press();
+    EXPECT_EQ(items(), (V{"a;-0,3"}));
+
+    // 0,3 - 0,1 - 0,2 is exactly 0 again (not a captured time).
+    setList({"a;0,3", "b;1,5_"}, 0);
+    r.Text_Temp.setText("0,1");
+    r.Command_Moin.press();
+    r.Text_Temp.setText("0,2");
+    r.Command_Moin.press();
+    EXPECT_EQ(items(), (V{"a;0", "b;1,2_"}));
+}
+
+TEST_F(CaptureTest, CtrlModeShiftsFromTheSelectionOn)
+{
+    Record& r = openEditor("song.wav", silentWav(10.0));
+    setList({"a;1", "b;2", "c;3", "d;4_"}, 2);
+    Record::RecCtrlMode = true;
+    r.Label_Ctrl.setVisible(true);
+    r.Text_Temp.setText("1");
+    r.Command_Plus.press();
+    EXPECT_EQ(items(), (V{"a;1", "b;2", "c;4", "d;5_"}));
+    EXPECT_EQ(r.List_Syk.ListIndex(), 2);
+    EXPECT_FALSE(Record::RecCtrlMode);
+    EXPECT_FALSE(r.Label_Ctrl.Visible());
+}
+
+TEST_F(CaptureTest, ShiftStopsAtAnEntryItCannotRead)
+{
+    Record& r = openEditor("song.wav", silentWav(10.0));
+    setList({"a;1", "b;x", "c;3_"}, 0);
+    r.Text_Temp.setText("1");
+    r.Command_Plus.press();
+    EXPECT_EQ(items(), (V{"a;2", "b;x", "c;3_"}));
+    EXPECT_EQ(r.List_Syk.ListIndex(), 1);
+    EXPECT_FALSE(Record::RecBusy);
+
+    // A step that is not a number shifts nothing.
+    setList({"a;1", "c;3_"}, 0);
+    r.Text_Temp.setText("abc");
+    r.Command_Plus.press();
+    EXPECT_EQ(items(), (V{"a;1", "c;3_"}));
+    EXPECT_TRUE(messages().empty());
+
+    // Nothing while the song plays.
+    r.Text_Temp.setText("1");
+    r.Command_Play.press();
+    r.Command_Plus.press();
+    EXPECT_EQ(items(), (V{"a;1", "c;3_"}));
+}
+
+TEST_F(CaptureTest, FieldShiftChangesOnlyTheTimeField)
+{
+    Record& r = openEditor("song.wav", silentWav(10.0));
+    setList({"la;1,5", "b;2_"}, 0);
+    r.Text_Temp.setText("0.1");
+    r.Command_PlusL.press();
+    EXPECT_EQ(r.Text_time.Text(), "1,6");
+    EXPECT_EQ(r.Text_Temp.Text(), "0,1");
+    EXPECT_EQ(items()[0], "la;1,5");
+    r.Command_MoinL.press();
+    r.Command_MoinL.press();
+    EXPECT_EQ(r.Text_time.Text(), "1,4");
+
+    // A time field that is not a number: told, nothing changed.
+    r.Text_time.setText("1,x");
+    prompter->answerMsgBox(vbOK);
+    r.Command_PlusL.press();
+    EXPECT_EQ(r.Text_time.Text(), "1,x");
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, "The entry ->  1,x   <- is not a valid number !");
+
+    // On the last entry without its line end the user is reminded of it.
+    r.List_Syk.setListIndex(1);
+    r.Check_NLigne.setValue(0);
+    prompter->answerMsgBox(vbOK);
+    r.Command_PlusL.press();
+    EXPECT_EQ(r.Text_time.Text(), "2,1");
+    EXPECT_EQ(messages().back().text, "The last entry must end with an Enter");
+}

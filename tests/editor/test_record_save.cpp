@@ -1,0 +1,222 @@
+// The editor's sync file commands and the save dialog: where the file goes,
+// which file it is, the default folder change, the writer's file and its
+// messages, and the unsaved-changes mark.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/modini.h"
+#include "editor/record.h"
+#include "editor/recordsave.h"
+#include "platform/forms/app.h"
+#include "test_record_fixture.h"
+
+using namespace modIni;
+using Entries = std::vector<std::string>;
+
+namespace {
+
+class RecordSaveTest : public editortest::EditorTest {
+protected:
+    Record_Save& saveDialog()
+    {
+        record().Command_SaveSyk.press();
+        EXPECT_TRUE(Record_SaveLoaded());
+        return record_Save();
+    }
+};
+
+TEST_F(RecordSaveTest, NewSongSavesToTheDefaultFolder)
+{
+    Record& r = editorWith({"//pic.jpg;1;2;3;4;5", "Hel;12,5", "lo ;12,84_", "a;1"}, 0);
+    Record::RecModified = true;
+    Record_Save& d = saveDialog();
+    EXPECT_EQ(d.Check_SaveRepCfg.Value(), 1);
+    EXPECT_EQ(d.Check_SaveRepCh.Value(), 0);
+    EXPECT_EQ(d.Check_SaveSyk.Value(), 1);
+    EXPECT_FALSE(d.Check_SaveSy1.Enabled());
+    EXPECT_EQ(d.Label_SaveSy1.ForeColor(), 8421504);
+    EXPECT_EQ(d.Text_PathSyk.Text(), syk + "song.syk");
+    EXPECT_EQ(d.Text_PathMp3.Text(), songs + "song.syk");
+    EXPECT_TRUE(d.Text_PathSyk.Enabled());
+    EXPECT_FALSE(d.Text_PathMp3.Enabled());
+    // Opening the dialog is not saving.
+    EXPECT_TRUE(Record::RecModified);
+
+    // The echo file needs a main file first.
+    d.Check_SaveSyk.setValue(0);
+    EXPECT_EQ(d.Check_SaveSyk.Value(), 1);
+
+    prompter->answerMsgBox(vbOK);
+    d.Command_Save.press();
+    DoEvents();
+    EXPECT_EQ(lastMessage(), "Done...");
+    EXPECT_FALSE(Record_SaveLoaded());
+    EXPECT_FALSE(Record::RecModified);
+    EXPECT_EQ(testsupport::readFileBytes(syk + "song.syk"),
+              "//pic.jpg;1;2;3;4;5\r\nHel;12,5;lo ;12,84;\r\na;1;\r\n");
+    EXPECT_EQ(r.List_Syk.ListCount(), 4);
+    EXPECT_TRUE(prompter->unexpected().empty());
+}
+
+TEST_F(RecordSaveTest, ExistingFilesChooseThePlaceAndAskBeforeReplacing)
+{
+    dir.write("Songs/song.syk", "old;1;\r\n");
+    editorWith({"new;2_"}, 0);
+    Record_Save& d = saveDialog();
+    // The song's .syk lies beside it: that place is chosen.
+    EXPECT_EQ(d.Check_SaveRepCh.Value(), 1);
+    EXPECT_EQ(d.Check_SaveRepCfg.Value(), 0);
+    EXPECT_TRUE(d.Text_PathMp3.Enabled());
+    EXPECT_FALSE(d.Text_PathSyk.Enabled());
+    EXPECT_TRUE(d.Check_SaveSy1.Enabled());
+
+    // Cancel at the question: nothing written, the dialog stays.
+    prompter->answerMsgBox(vbCancel);
+    d.Command_Save.press();
+    EXPECT_EQ(prompter->questions().back().text,
+              "The File -> " + songs + "song.syk <- already exits\nDo you want to replace it ?\n");
+    EXPECT_EQ(prompter->questions().back().title, "Warning");
+    EXPECT_TRUE(Record_SaveLoaded());
+    EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "old;1;\r\n");
+
+    prompter->answerMsgBox(vbOK);
+    prompter->answerMsgBox(vbOK);
+    d.Command_Save.press();
+    DoEvents();
+    EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "new;2;\r\n");
+    EXPECT_EQ(lastMessage(), "Done...");
+}
+
+TEST_F(RecordSaveTest, FolderAndFileChoicesAreExclusivePairs)
+{
+    dir.write("Syk/song.syk", "a;1;\r\n");
+    editorWith({"a;1_"}, 0);
+    Record_Save& d = saveDialog();
+    EXPECT_EQ(d.Check_SaveRepCfg.Value(), 1);
+    EXPECT_TRUE(d.Check_SaveSy1.Enabled());
+
+    d.Check_SaveSy1.setValue(1);
+    EXPECT_EQ(d.Check_SaveSyk.Value(), 0);
+    EXPECT_EQ(d.Text_PathSyk.Text(), syk + "song.sy1");
+    EXPECT_EQ(d.Text_PathMp3.Text(), songs + "song.sy1");
+    d.Check_SaveSy1.setValue(0);
+    EXPECT_EQ(d.Check_SaveSyk.Value(), 1);
+    EXPECT_EQ(d.Text_PathSyk.Text(), syk + "song.syk");
+    d.Label_SaveSy1_Click();
+    EXPECT_EQ(d.Check_SaveSy1.Value(), 1);
+    d.Label_SaveSyk_Click();
+    EXPECT_EQ(d.Check_SaveSy1.Value(), 0);
+    EXPECT_EQ(d.Text_PathMp3.Text(), songs + "song.syk");
+
+    d.Check_SaveRepCh.setValue(1);
+    EXPECT_EQ(d.Check_SaveRepCfg.Value(), 0);
+    EXPECT_FALSE(d.Text_PathSyk.Enabled());
+    EXPECT_TRUE(d.Text_PathMp3.Enabled());
+    d.Label_SaveRepCfg_Click();
+    EXPECT_EQ(d.Check_SaveRepCfg.Value(), 1);
+    EXPECT_EQ(d.Check_SaveRepCh.Value(), 0);
+
+    // The echo file is written where chosen; the main file stays.
+    d.Check_SaveSy1.setValue(1);
+    d.Check_SaveRepCh.setValue(1);
+    prompter->answerMsgBox(vbOK);
+    d.Command_Save.press();
+    DoEvents();
+    EXPECT_EQ(testsupport::readFileBytes(songs + "song.sy1"), "a;1;\r\n");
+    EXPECT_EQ(testsupport::readFileBytes(syk + "song.syk"), "a;1;\r\n");
+}
+
+TEST_F(RecordSaveTest, ChangingTheDefaultFolderKeepsTheFileChoice)
+{
+    dir.write("Syk/song.syk", "a;1;\r\n");
+    std::filesystem::create_directories(dir.path() / "Lyrics");
+    editorWith({"a;1_"}, 0);
+    Record_Save& d = saveDialog();
+    d.Check_SaveSy1.setValue(1);
+
+    prompter->answerFolder(std::nullopt);
+    d.Command_ModifPathSyk.press();
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Syk"), syk);
+
+    prompter->answerFolder(dir.file("Lyrics"));
+    d.Command_ModifPathSyk.press();
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Syk"), dir.file("Lyrics") + "/");
+    // Still the echo file: a .sy1 save must not replace a .syk by surprise.
+    EXPECT_EQ(d.Text_PathSyk.Text(), dir.file("Lyrics") + "/song.sy1");
+    EXPECT_EQ(d.Text_PathMp3.Text(), songs + "song.sy1");
+    // Later lookups use the new folder.
+    dir.write("Lyrics/song.syk", "b;1;\r\n");
+    EXPECT_EQ(FindSykFile(song), dir.file("Lyrics") + "/song.syk");
+}
+
+TEST_F(RecordSaveTest, AFailedWriteKeepsTheOldFileAndSaysSo)
+{
+    dir.write("Syk/song.syk", "old;1;\r\n");
+    editorWith({"new;2_"}, 0);
+    Record::RecModified = true;
+    Record_Save& d = saveDialog();
+    // A target whose folder does not exist cannot be written.
+    d.Text_PathSyk.setText(syk + "missing/song.syk");
+    prompter->answerMsgBox(vbOK);
+    d.Command_Save.press();
+    DoEvents();
+    EXPECT_EQ(lastMessage(), "An error occured!");
+    EXPECT_EQ(prompter->questions().back().title, "Error");
+    EXPECT_FALSE(Record_SaveLoaded());
+    EXPECT_TRUE(Record::RecModified);
+    EXPECT_EQ(testsupport::readFileBytes(syk + "song.syk"), "old;1;\r\n");
+
+    // Cancelling the dialog leaves the question for the close.
+    saveDialog().Command_Cancel.press();
+    DoEvents();
+    EXPECT_TRUE(Record::RecModified);
+}
+
+TEST_F(RecordSaveTest, SyncFileCommandsRefuseWhilePlaying)
+{
+    editorWith({"a;1_"}, 0);
+    IsPlaying = true;
+    record().Command_SaveSyk.press();
+    record().Command_OpenSyk.press();
+    EXPECT_FALSE(Record_SaveLoaded());
+    EXPECT_TRUE(prompter->questions().empty());
+    IsPlaying = false;
+}
+
+TEST_F(RecordSaveTest, OpenSykReplacesTheListAndAsksAboutUnsavedChanges)
+{
+    dir.write("Songs/other.sy1", "x;1;y;2;\r\nz;3;w\r\n");
+    Record& r = editorWith({"a;1_"}, 0);
+    prompter->answerOpenFile(songs + "other.sy1");
+    r.Command_OpenSyk.press();
+    EXPECT_EQ(entries(), (Entries{"x;1", "y;2_", "z;3_"}));
+    EXPECT_EQ(Record::RecSykPath, songs + "other.sy1");
+
+    // Unsaved changes: Cancel keeps the list.
+    Record::RecModified = true;
+    prompter->answerOpenFile(songs + "other.sy1");
+    prompter->answerMsgBox(vbCancel);
+    r.List_Syk.AddItem("kept;0_");
+    r.Command_OpenSyk.press();
+    EXPECT_EQ(r.List_Syk.ListCount(), 4);
+
+    // A badly formed file: what came before the fault, and the message.
+    dir.write("Songs/bad.syk", "a;1;b;2\r\nc;3;\r\n");
+    Record::RecModified = false;
+    prompter->answerOpenFile(songs + "bad.syk");
+    prompter->answerMsgBox(vbOK);
+    r.Command_OpenSyk.press();
+    EXPECT_EQ(entries(), (Entries{"a;1"}));
+    EXPECT_EQ(lastMessage(), "File Not Found");
+
+    // A cancelled dialog changes nothing.
+    prompter->answerOpenFile(std::nullopt);
+    r.Command_OpenSyk.press();
+    EXPECT_EQ(entries(), (Entries{"a;1"}));
+    EXPECT_TRUE(prompter->unexpected().empty());
+}
+
+} // namespace

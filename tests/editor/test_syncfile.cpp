@@ -1,0 +1,187 @@
+// The sync file as the editor writes and reads it: exact bytes, the round
+// trip, hostile files, and the atomic write.
+#include "editor/syncwriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/testdir.h"
+
+using SykFile::BuildSykLines;
+using SykFile::ParseSykLine;
+using Entries = std::vector<std::string>;
+
+namespace {
+
+Entries parse(const std::string& line, bool* ok = nullptr)
+{
+    Entries out;
+    const bool r = ParseSykLine(line, out);
+    if (ok)
+        *ok = r;
+    return out;
+}
+
+} // namespace
+
+TEST(SyncFileWriter, LinesFromEntries)
+{
+    EXPECT_EQ(BuildSykLines({"a;1", "b;2_", "c;3", "d;4_"}), (Entries{"a;1;b;2;", "c;3;d;4;"}));
+    // A display line at a line start is a line of its own, even at the end.
+    EXPECT_EQ(BuildSykLines({"//pic.jpg;1;2;3;4;5", "a;1_"}), (Entries{"//pic.jpg;1;2;3;4;5", "a;1;"}));
+    EXPECT_EQ(BuildSykLines({"a;1_", "//x;1;2;3;4;5"}), (Entries{"a;1;", "//x;1;2;3;4;5"}));
+    EXPECT_EQ(BuildSykLines({"//x;1;2;3;4;5", "//y;1;2;3;4;5", "a;1_"}),
+              (Entries{"//x;1;2;3;4;5", "//y;1;2;3;4;5", "a;1;"}));
+    // In the middle of a lyric line it joins that line.
+    EXPECT_EQ(BuildSykLines({"a;1", "//x.jpg;1;2;3;4;5", "b;2_"}), (Entries{"a;1;//x.jpg;1;2;3;4;5;b;2;"}));
+    // A lone line-end mark makes the line ";".
+    EXPECT_EQ(BuildSykLines({"_"}), (Entries{";"}));
+    EXPECT_TRUE(BuildSykLines({}).empty());
+}
+
+TEST(SyncFileWriter, EntriesAfterTheLastLineEndAreKept)
+{
+    // Without a line end on the last entry the old writer dropped it silently.
+    EXPECT_EQ(BuildSykLines({"a;1_", "b;2"}), (Entries{"a;1;", "b;2;"}));
+    EXPECT_EQ(BuildSykLines({"a;1", "b;2"}), (Entries{"a;1;b;2;"}));
+    Entries back;
+    for (const std::string& l : BuildSykLines({"a;1_", "b;2", "c;3"}))
+        ASSERT_TRUE(ParseSykLine(l, back));
+    EXPECT_EQ(back, (Entries{"a;1_", "b;2", "c;3_"}));
+}
+
+TEST(SyncFileReader, LyricAndDisplayLines)
+{
+    EXPECT_EQ(parse("a;1;b;2;"), (Entries{"a;1", "b;2_"}));
+    EXPECT_EQ(parse(";0;"), (Entries{";0_"}));
+    EXPECT_EQ(parse(""), Entries{});
+    EXPECT_EQ(parse("abc"), Entries{});
+    // Text after the last ";" is ignored.
+    EXPECT_EQ(parse("a;1;b;2;c"), (Entries{"a;1", "b;2_"}));
+    // Blanks stay; a display line is kept whole.
+    EXPECT_EQ(parse("Hel;12,5;lo ;12,84;world;13,2;"), (Entries{"Hel;12,5", "lo ;12,84", "world;13,2_"}));
+    EXPECT_EQ(parse("//pic.jpg;1;2;3;4;5"), (Entries{"//pic.jpg;1;2;3;4;5"}));
+    EXPECT_EQ(parse("//"), (Entries{"//"}));
+}
+
+TEST(SyncFileReader, BadlyFormedLinesKeepWhatCameBefore)
+{
+    bool ok = true;
+    EXPECT_EQ(parse("a;1;b;2", &ok), (Entries{"a;1"}));
+    EXPECT_FALSE(ok);
+    // A blank before "//" makes it a lyric line, which then lacks a ";".
+    EXPECT_EQ(parse(" //x;1;2;3;4;5", &ok), (Entries{" //x;1", "2;3"}));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(parse(";", &ok), Entries{});
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(parse("a;;", &ok), (Entries{"a;_"}));
+    EXPECT_TRUE(ok);
+}
+
+TEST(SyncFileReader, RoundTripOfWrittenLists)
+{
+    const std::vector<Entries> lists = {
+        {"a;1", "b;2_", "c;3", "d;4_"},
+        {"//pic.jpg;255;65280;16711680;0;8421504", "Hel;12,5", "lo ;12,84", "world;13,2_"},
+        {";0_", " ;0_", "é à;1,25_"},
+        {"a;1_", "//x;1;2;3;4;5", "//y;;;;;", "b;0_"},
+    };
+    for (const Entries& list : lists) {
+        Entries back;
+        for (const std::string& l : BuildSykLines(list))
+            ASSERT_TRUE(ParseSykLine(l, back)) << l;
+        EXPECT_EQ(back, list);
+    }
+}
+
+TEST(SyncFileReader, HostileBytesNeverCrash)
+{
+    std::mt19937 rng(7);
+    const std::string alphabet = ";;;;//_ ,.0123\r\n\xff\xc3\x80" "a";
+    for (int round = 0; round < 2000; ++round) {
+        std::string line;
+        const int n = static_cast<int>(rng() % 64);
+        for (int i = 0; i < n; ++i)
+            line += alphabet[rng() % alphabet.size()];
+        Entries out;
+        const bool ok = ParseSykLine(line, out);
+        // Every entry came from the line; a lyric entry always has its ";".
+        for (const std::string& e : out) {
+            if (!SykFile::IsDisplayEntry(e)) {
+                EXPECT_NE(e.find(';'), std::string::npos) << line;
+            }
+        }
+        if (ok && !SykFile::IsDisplayEntry(line) && !out.empty()) {
+            EXPECT_EQ(out.back().back(), '_');
+        }
+    }
+    // A very long line with many pairs is cut in one pass.
+    std::string longLine;
+    for (int i = 0; i < 40000; ++i)
+        longLine += "x;1;";
+    Entries out;
+    EXPECT_TRUE(ParseSykLine(longLine, out));
+    EXPECT_EQ(out.size(), 40000u);
+}
+
+TEST(SyncFileTimes, DecimalCommaBothWays)
+{
+    EXPECT_EQ(SykFile::FormatSykTime(12.5), "12,5");
+    EXPECT_EQ(SykFile::FormatSykTime(3), "3");
+    EXPECT_EQ(SykFile::FormatSykTime(12.345), "12,345");
+    bool ok = false;
+    EXPECT_DOUBLE_EQ(SykFile::ParseSykTime("12,5", &ok), 12.5);
+    EXPECT_TRUE(ok);
+    EXPECT_DOUBLE_EQ(SykFile::ParseSykTime("12.5", &ok), 12.5);
+    EXPECT_TRUE(ok);
+    SykFile::ParseSykTime("abc", &ok);
+    EXPECT_FALSE(ok);
+    SykFile::ParseSykTime("", &ok);
+    EXPECT_FALSE(ok);
+}
+
+TEST(SyncFileEntries, Split)
+{
+    auto p = SykFile::SplitEntry("la;12,5_");
+    EXPECT_EQ(p.syllable, "la");
+    EXPECT_EQ(p.time, "12,5");
+    EXPECT_TRUE(p.lineEnd);
+    p = SykFile::SplitEntry("a;b;c");
+    EXPECT_EQ(p.syllable, "a");
+    EXPECT_EQ(p.time, "b;c");
+    EXPECT_FALSE(p.lineEnd);
+    p = SykFile::SplitEntry("abc");
+    EXPECT_FALSE(p.hasSeparator);
+}
+
+TEST(SyncFileDisk, ExactBytesAndAtomicReplace)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.file("song.syk");
+    ASSERT_TRUE(SykFile::WriteSykFile(path, {"//pic.jpg;1;2;3;4;5", "é;1,5", "b;2_", "c;3_"}));
+    // Windows-1252 when every character fits, CR LF after every line.
+    EXPECT_EQ(testsupport::readFileBytes(path), "//pic.jpg;1;2;3;4;5\r\n\xe9;1,5;b;2;\r\nc;3;\r\n");
+    const SykFile::ReadResult r = SykFile::ReadSykEntries(path);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.entries, (Entries{"//pic.jpg;1;2;3;4;5", "é;1,5", "b;2_", "c;3_"}));
+
+    // An empty list makes an empty file.
+    ASSERT_TRUE(SykFile::WriteSykFile(path, {}));
+    EXPECT_EQ(testsupport::readFileBytes(path), "");
+
+    // A write that fails half-way leaves the old file as it was: a name so
+    // long that no file can be made beside it (even for root).
+    const std::string longPath = dir.file(std::string(245, 'n') + ".syk");
+    dir.write(std::string(245, 'n') + ".syk", "a;1;\r\n");
+    EXPECT_FALSE(SykFile::WriteSykFile(longPath, {"b;2_"}));
+    EXPECT_EQ(testsupport::readFileBytes(longPath), "a;1;\r\n");
+
+    EXPECT_FALSE(SykFile::ReadSykEntries(dir.file("missing.syk")).ok);
+    // A line read with LF only, or ending without a line end, reads the same.
+    dir.write("lf.syk", "a;1;\nb;2;");
+    EXPECT_EQ(SykFile::ReadSykEntries(dir.file("lf.syk")).entries, (Entries{"a;1_", "b;2_"}));
+}
