@@ -250,6 +250,8 @@ void Player::Timer_LoadPlayer_Timer()
     if (PlayListTab != 0) {
         ShowPlayListTab();
     } else {
+        // The list shows a folder's files: a row's song is that folder plus its name.
+        PlayListTabName = "DirList";
         SetBrowseColumns();
         const std::string remembered = LastDirList;
         const std::string folder = browsableFolder(remembered);

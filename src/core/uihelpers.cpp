@@ -2,7 +2,9 @@
 
 #include "core/modini.h"
 #include "core/player.h"
+#include "platform/files/runtime.h"
 #include "platform/forms/app.h"
+#include "platform/forms/control.h"
 #include "platform/forms/prompter.h"
 
 #include <exception>
@@ -33,6 +35,27 @@ void CenterForm(Form& form)
     // position would; the layer holds whole twips.
     form.setTop((Screen::Height() - form.Height()) / 2);
     form.setLeft((Screen::Width() - form.Width()) / 2);
+}
+
+long SettingColor(const char* key)
+{
+    const long fallback = vb::CLng(IniDefault("Setting", key), 0);
+    return vb::CLng(IniAccess("GET", "Setting", key), fallback);
+}
+
+void ApplyDialogColors(Form& form, std::initializer_list<Control*> backgrounds,
+                       std::initializer_list<Control*> fields, std::initializer_list<Control*> buttons)
+{
+    const long background = SettingColor("PgmColor");
+    form.setBackColor(background);
+    for (Control* c : backgrounds)
+        c->setBackColor(background);
+    const long field = SettingColor("ListColor");
+    for (Control* c : fields)
+        c->setBackColor(field);
+    const long button = SettingColor("ButtomColor");
+    for (Control* c : buttons)
+        c->setBackColor(button);
 }
 
 void UnloadAllForms()

@@ -1,7 +1,10 @@
 #pragma once
 // Small window helpers shared by every window: the two standard refusals, the
-// centring of a window on the screen and the unloading of every secondary
-// window at the end of the run.
+// centring of a window on the screen, the dialogs' colours from the settings
+// and the unloading of every secondary window at the end of the run.
+#include <initializer_list>
+
+class Control;
 class Form;
 
 namespace modIni {
@@ -15,6 +18,16 @@ void MsgSelectSong();
 // Places the window in the middle of the screen (a window larger than the screen
 // gets a negative position).
 void CenterForm(Form& form);
+// A colour of the [Setting] section ("PgmColor", "ListColor", "ButtomColor"):
+// the stored number (a system colour stays negative), or the default settings
+// file's value when the key is missing, empty or not a number, so a hand-edited
+// file never paints a dialog black.
+long SettingColor(const char* key);
+// Colours a dialog as the user chose for the program: the window and
+// `backgrounds` take "PgmColor", `fields` (text boxes, lists) take "ListColor",
+// `buttons` take "ButtomColor". Each dialog names its own controls.
+void ApplyDialogColors(Form& form, std::initializer_list<Control*> backgrounds,
+                       std::initializer_list<Control*> fields, std::initializer_list<Control*> buttons);
 // Unloads every loaded window except the main window; a window that refuses or
 // fails does not stop the others.
 void UnloadAllForms();

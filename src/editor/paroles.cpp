@@ -37,11 +37,7 @@ Paroles::Paroles()
 void Paroles::Form_Load()
 {
     CenterForm(*this);
-    setBackColor(vb::CLng(IniAccess("GET", "Setting", "PgmColor"), BackColor()));
-    const long buttons = vb::CLng(IniAccess("GET", "Setting", "ButtomColor"), Command_Save.BackColor());
-    Command_Save.setBackColor(buttons);
-    Command_Fermer.setBackColor(buttons);
-    Text_Paroles.setBackColor(vb::CLng(IniAccess("GET", "Setting", "ListColor"), Text_Paroles.BackColor()));
+    ApplyDialogColors(*this, {}, {&Text_Paroles}, {&Command_Save, &Command_Fermer});
     if (Langue == "En") {
         Command_Save.setCaption("Save as");
         Command_Fermer.setToolTipText("Exit");

@@ -376,21 +376,13 @@ void Record::Form_Load()
     Check_Scrole.setValue(iniNumber("Record Windows", "Check_Scrole") != 0 ? 1 : 0);
     Timer1.setEnabled(false);
 
-    const long pgm = iniColour("Setting", "PgmColor");
-    setBackColor(pgm);
-    for (Control* c : std::initializer_list<Control*>{&Check_NLigne, &Check_Scrole, &Check_ChkBlank, &Label_Tiret})
-        c->setBackColor(pgm);
-    const long list = iniColour("Setting", "ListColor");
-    for (Control* c :
-         std::initializer_list<Control*>{&List_Syk, &Select_Song, &Text_Syk, &Text_time, &Text_TXT, &Time_Left})
-        c->setBackColor(list);
-    const long button = iniColour("Setting", "ButtomColor");
-    for (CommandButton* b :
-         {&Command_compil, &Command_SetColor, &Command_ClsSyk, &Command_ClsTime, &Command_MoinL, &Command_PlusL,
-          &Command_Moin, &Command_Plus, &Command_MAJ, &Command_Ins, &Command_Supp, &Command_OpenMp3, &Command_OpenSyk,
-          &Command_SaveSyk, &Command_Play, &Command_Stop, &Command_Back, &Command_Forward, &Command_Capture,
-          &Command_OpenTXT, &Command_SaveTXT, &Command_AffSyk, &Command_ImpKar, &Command_Sortir, &Command_Help})
-        b->setBackColor(button);
+    ApplyDialogColors(
+        *this, {&Check_NLigne, &Check_Scrole, &Check_ChkBlank, &Label_Tiret},
+        {&List_Syk, &Select_Song, &Text_Syk, &Text_time, &Text_TXT, &Time_Left},
+        {&Command_compil, &Command_SetColor, &Command_ClsSyk, &Command_ClsTime, &Command_MoinL, &Command_PlusL,
+         &Command_Moin, &Command_Plus, &Command_MAJ, &Command_Ins, &Command_Supp, &Command_OpenMp3, &Command_OpenSyk,
+         &Command_SaveSyk, &Command_Play, &Command_Stop, &Command_Back, &Command_Forward, &Command_Capture,
+         &Command_OpenTXT, &Command_SaveTXT, &Command_AffSyk, &Command_ImpKar, &Command_Sortir, &Command_Help});
 
     DoEvents();
 

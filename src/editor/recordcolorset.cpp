@@ -179,13 +179,10 @@ std::array<Label*, 5> Record_ColorSet::swatches()
 void Record_ColorSet::Form_Load()
 {
     CenterForm(*this);
-    setBackColor(vb::CLng(IniGetOrDefault("Setting", "PgmColor"), BackColor()));
-    const long buttons = vb::CLng(IniGetOrDefault("Setting", "ButtomColor"), Command_Ok.BackColor());
-    for (CommandButton* b : {&Command_GetColorFont, &Command_GetColorFontActif, &Command_GetColorFontPassif,
-                             &Command_GetColorBack, &Command_ShadowColor, &Command_Aucun, &Command_BrowseI,
-                             &Command_Ok, &Command_Cancel})
-        b->setBackColor(buttons);
-    Text_ImageFond.setBackColor(vb::CLng(IniGetOrDefault("Setting", "ListColor"), Text_ImageFond.BackColor()));
+    ApplyDialogColors(*this, {}, {&Text_ImageFond},
+                      {&Command_GetColorFont, &Command_GetColorFontActif, &Command_GetColorFontPassif,
+                       &Command_GetColorBack, &Command_ShadowColor, &Command_Aucun, &Command_BrowseI, &Command_Ok,
+                       &Command_Cancel});
     if (Langue == "En") {
         Command_GetColorFont.setCaption("Font Color");
         Command_GetColorFontActif.setCaption("Active Font Color");

@@ -208,12 +208,7 @@ void Record_Save::Form_Load()
     Text_PathSyk.setText(folder + stem);
     Text_PathMp3.setText(GetFilePath(song) + stem);
 
-    auto colour = [](const char* key) { return vb::CLng(IniGetOrDefault("Setting", key), 0); };
-    setBackColor(colour("PgmColor"));
-    for (CommandButton* b : {&Command_Save, &Command_Cancel, &Command_ModifPathSyk})
-        b->setBackColor(colour("ButtomColor"));
-    for (TextBox* t : {&Text_PathSyk, &Text_PathMp3})
-        t->setBackColor(colour("ListColor"));
+    ApplyDialogColors(*this, {}, {&Text_PathSyk, &Text_PathMp3}, {&Command_Save, &Command_Cancel, &Command_ModifPathSyk});
 
     if (Langue == "En") {
         setCaption("Save Syk");

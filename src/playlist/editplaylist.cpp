@@ -38,11 +38,6 @@ long iniColour(const char* key)
     return colourOf(modIni::IniGetOrDefault("Kar Windows", key)).value_or(0);
 }
 
-long settingColour(const char* key, long fallback)
-{
-    return colourOf(modIni::IniGetOrDefault("Setting", key)).value_or(fallback);
-}
-
 std::string yesNo(bool yes)
 {
     if (french())
@@ -243,14 +238,10 @@ void EditPlayList::Form_Load()
         if (ListItem* row = player().ListView1.SelectedItem())
             EditRowIndex = row->Index();
 
-    setBackColor(settingColour("PgmColor", 0xC0C0C0));
-    const long listColour = settingColour("ListColor", 0xFFFFFF);
-    for (TextBox* t : {&Text_Titre, &Text_Chanteur, &Text_Style, &Text_Time, &Text_Path, &Text_SykPresant,
-                       &Text_Sy1Presant, &Text_ImageFond})
-        t->setBackColor(listColour);
-    const long buttonColour = settingColour("ButtomColor", 0xC0C0C0);
-    for (CommandButton* b : {&Command_Browse, &Command_Detect, &Command_Ok, &Command_Cancel, &Command_Appliquer})
-        b->setBackColor(buttonColour);
+    modIni::ApplyDialogColors(*this, {},
+                              {&Text_Titre, &Text_Chanteur, &Text_Style, &Text_Time, &Text_Path, &Text_SykPresant,
+                               &Text_Sy1Presant, &Text_ImageFond},
+                              {&Command_Browse, &Command_Detect, &Command_Ok, &Command_Cancel, &Command_Appliquer});
 
     if (modIni::Langue == "En") {
         SSTab1.setTabCaption(0, "General");

@@ -374,20 +374,13 @@ void CfgKaraoke::setDecSizeText(const std::string& s)
 void CfgKaraoke::Form_Load()
 {
     // 1. The dialog's own colours.
-    const long listColor = vb::CLng(IniGetOrDefault("Setting", "ListColor"), 16777215);
-    const long pgmColor = vb::CLng(IniGetOrDefault("Setting", "PgmColor"), 14865093);
-    const long buttonColor = vb::CLng(IniGetOrDefault("Setting", "ButtomColor"), 15788257);
-    setBackColor(pgmColor);
-    for (CheckBox* c : {&Check_FontBold, &Check_Shadow, &Check_Ball, &Check_Decompte, &Check_CountDownBar})
-        c->setBackColor(pgmColor);
-    for (TextBox* t : {&Text_FontName, &Text_FontSize, &Text_ImageFond})
-        t->setBackColor(listColor);
-    for (CommandButton* b :
-         {&Command_GetColorFont, &Command_GetColorFontActif, &Command_GetColorFontPassif, &Command_GetColorBack,
-          &Command_ShadowColor, &Command_GetFont, &Command_BallP, &Command_BallM, &Command_BallColor, &Command_Browse,
-          &Command_Aucun, &Command_Test, &Command_Raz, &Command_Annuler, &Command_Save, &Command_DecColor,
-          &Command_GShadow, &Command_DShadow, &Command_BShadow, &Command_HShadow, &Command_CShadow})
-        b->setBackColor(buttonColor);
+    ApplyDialogColors(
+        *this, {&Check_FontBold, &Check_Shadow, &Check_Ball, &Check_Decompte, &Check_CountDownBar},
+        {&Text_FontName, &Text_FontSize, &Text_ImageFond},
+        {&Command_GetColorFont, &Command_GetColorFontActif, &Command_GetColorFontPassif, &Command_GetColorBack,
+         &Command_ShadowColor, &Command_GetFont, &Command_BallP, &Command_BallM, &Command_BallColor, &Command_Browse,
+         &Command_Aucun, &Command_Test, &Command_Raz, &Command_Annuler, &Command_Save, &Command_DecColor,
+         &Command_GShadow, &Command_DShadow, &Command_BShadow, &Command_HShadow, &Command_CShadow});
 
     Karaoke* k = lyricWindow();
     Karaoke_K1* k1 = shownK1();

@@ -31,14 +31,6 @@ std::string get(const char* section, const char* key)
     return IniAccess("GET", section, key);
 }
 
-// A colour of the settings file; one that is not a number takes the key's
-// default, so a damaged file cannot paint the dialog black.
-long colourSetting(const char* key)
-{
-    const long fallback = vb::CLng(IniDefault("Setting", key), 0);
-    return vb::CLng(get("Setting", key), fallback);
-}
-
 } // namespace
 
 Config::Config()
@@ -226,9 +218,9 @@ void Config::Form_Load()
     CenterForm(*this);
     FillSkins();
 
-    const long pgmColour = colourSetting("PgmColor");
-    const long listColour = colourSetting("ListColor");
-    const long buttonColour = colourSetting("ButtomColor");
+    const long pgmColour = SettingColor("PgmColor");
+    const long listColour = SettingColor("ListColor");
+    const long buttonColour = SettingColor("ButtomColor");
 
     Text_PathSyk.setText(get("Path", "Path Syk"));
     Text_PathMp3.setText(get("Path", "Path Mp3"));

@@ -4,6 +4,9 @@
 
 #include "platform/files/paths.h"
 
+#include <QAbstractItemView>
+#include <QTest>
+
 #include <ctime>
 #include <unistd.h>
 
@@ -160,6 +163,26 @@ TEST_F(PlayerTest, PlayListTabShowsItsButtons)
     EXPECT_TRUE(p.ListView1.Visible());
     // A start-up never forgets which list the user had.
     EXPECT_EQ(ini("Path", "Path Lst"), remembered);
+}
+
+TEST_F(PlayerTest, ClickOnASongOfTheFolderTabMakesItTheCurrentSong)
+{
+    // Straight after start-up, in the folder tab, a user's click on a row must
+    // put that song's full path into the current-song box.
+    WriteDefaultIni();
+    const std::string song = dir.write("songs/tune.wav", "RIFF");
+    setIni("Path", "Path", dir.file("songs/"));
+    Player& p = start();
+    ASSERT_EQ(PlayListTab, 0);
+    EXPECT_EQ(p.PlayListTabName, "DirList");
+    ASSERT_EQ(p.ListView1.ListItems.Count(), 1);
+    auto* view = p.ListView1.widget()->findChild<QAbstractItemView*>();
+    if (!view)
+        view = qobject_cast<QAbstractItemView*>(p.ListView1.widget());
+    ASSERT_NE(view, nullptr);
+    const QRect r = view->visualRect(view->model()->index(0, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(p.Select_Song.Text(), song);
 }
 
 TEST_F(PlayerTest, MissingRememberedFolderFallsBackToHome)

@@ -156,6 +156,53 @@ TEST_F(MediaPlayerTest, EndOfSongIsReachedExactlyAndStaysSilent)
     EXPECT_FLOAT_EQ(frameOf(engine().step(10), 0), 0.0f);
 }
 
+// The playback clock ends a song when the position reaches the duration. Over
+// sample rates that need resampling and lengths that end on, just before and
+// just after a decode chunk or a mix block, the position climbs to exactly the
+// duration (never a hair short, never past it) no later than the first clock
+// tick after the last frame is heard, and not earlier.
+TEST_F(MediaPlayerTest, EveryRateAndLengthReachesItsEndOnTime)
+{
+    MediaPlayer mp;
+    int n = 0;
+    for (int rate : {11025, 22050, 44100, 48000})
+        for (int channels : {1, 2})
+            for (int frames : {1, 4096 * 3 - 1, 4096 * 3, 4096 * 3 + 1, 8192 * 2, rate / 2 + 7})
+                for (int tickFrames : {0, kMaxBlockFrames}) { // 0: 10 ms ticks
+                    SCOPED_TRACE("rate " + std::to_string(rate) + ", " + std::to_string(channels) + " ch, " +
+                                 std::to_string(frames) + " frames, tick " + std::to_string(tickFrames));
+                    const std::string p = dir.file("end" + std::to_string(n++) + ".wav");
+                    ASSERT_TRUE(writeAudio(p, rate, channels, frames, [](int, int) { return 0.25f; }));
+                    ASSERT_TRUE(mp.setFileName(p));
+                    const double d = mp.Duration();
+                    const double tick = tickFrames ? double(tickFrames) / kSampleRate : 0.010;
+                    double heard = 0.0, last = 0.0;
+                    bool ended = false;
+                    for (int i = 0; i < 2000 && !ended; ++i) {
+                        if (tickFrames)
+                            engine().stepFrames(tickFrames);
+                        else
+                            engine().step(10);
+                        heard += tick;
+                        const double pos = mp.CurrentPosition();
+                        ASSERT_GE(pos, last);
+                        ASSERT_LE(pos, d);
+                        last = pos;
+                        ended = pos >= d;
+                        if (!ended) {
+                            ASSERT_EQ(mp.PlayState(), mpPlaying) << "stopped short at " << pos << " of " << d;
+                        }
+                    }
+                    ASSERT_TRUE(ended) << "position " << last << " of " << d;
+                    EXPECT_EQ(mp.CurrentPosition(), d);
+                    EXPECT_EQ(mp.PlayState(), mpStopped);
+                    EXPECT_GE(heard + 2.0 / kSampleRate, d);
+                    EXPECT_LT(heard, d + tick + 2.0 / kSampleRate);
+                    EXPECT_TRUE(allSilent(engine().step(20)));
+                    EXPECT_EQ(mp.CurrentPosition(), d);
+                }
+}
+
 TEST_F(MediaPlayerTest, SeekingPastTheEndEndsTheSong)
 {
     MediaPlayer mp;
