@@ -178,9 +178,13 @@ void Timer::fire()
     // A tick arriving while the handler still runs (it called DoEvents) is
     // dropped rather than run inside it.
     if (running_) return;
-    running_ = true;
+    // Cleared however the handler ends, or every later tick would be dropped.
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(running_);
     if (timer_) timer_();
-    running_ = false;
 }
 
 void Timer::apply()
