@@ -2,31 +2,22 @@
 #include "core/player.h"
 
 #include "core/modini.h"
-#include "platform/files/runtime.h"
+#include "core/uihelpers.h"
 
 #include <initializer_list>
 
-namespace {
-
-// A colour setting as a number; a value that is not a number keeps the
-// default, so a hand-edited settings file cannot black out the window.
-long colourSetting(const char* key, long fallback)
-{
-    return vb::CLng(modIni::IniAccess("GET", "Setting", key), fallback);
-}
-
-} // namespace
+using modIni::SettingColor;
 
 void Player::ApplyPlayerColors()
 {
-    const long pgm = colourSetting("PgmColor", 14865093);
+    const long pgm = SettingColor("PgmColor");
     Check_Select.setBackColor(pgm);
 
-    const long list = colourSetting("ListColor", 16777215);
+    const long list = SettingColor("ListColor");
     for (Control* c : std::initializer_list<Control*>{&Drive1, &Dir1, &ListView1, &Select_Song, &Text_Londing})
         c->setBackColor(list);
 
-    const long button = colourSetting("ButtomColor", 15788257);
+    const long button = SettingColor("ButtomColor");
     for (Control* c : std::initializer_list<Control*>{
              &Command_Config, &Command_Help, &Command_ZunInfo, &Command_Play, &Command_Stop, &Command_Back,
              &Command_Forward, &Command_AffSyk, &Command_Record, &Command_Parole, &Command_Auto, &Check_Muet,

@@ -39,6 +39,22 @@ void numberMessage(const std::string& time)
         MsgBox("The entry ->  " + time + "   <- is not a valid number !", vbOKOnly + vbCritical, "Warning");
 }
 
+// Puts the edit fields in the form the list stores: "," as the decimal mark,
+// and no ";" in the syllable, which would cut the file's line into the wrong
+// pairs. False, after saying so, when the time is not a number.
+bool fieldsReadyForList(Record& r)
+{
+    r.Text_time.setText(vb::Replace(r.Text_time.Text(), ".", ","));
+    r.Text_Syk.setText(vb::Replace(r.Text_Syk.Text(), ";", ","));
+    bool isNumber = false;
+    SykFile::ParseSykTime(r.Text_time.Text(), &isNumber);
+    if (!isNumber) {
+        numberMessage(r.Text_time.Text());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool Record::EditingAllowed() const { return !IsPlaying && !RecBusy && RecordLock == 0; }
@@ -117,14 +133,8 @@ void Record::Command_MAJ_Click()
         record_ColorSet().ShowColorLine(selected);
         return;
     }
-    Text_time.setText(vb::Replace(Text_time.Text(), ".", ","));
-    Text_Syk.setText(vb::Replace(Text_Syk.Text(), ";", ","));
-    bool isNumber = false;
-    SykFile::ParseSykTime(Text_time.Text(), &isNumber);
-    if (!isNumber) {
-        numberMessage(Text_time.Text());
+    if (!fieldsReadyForList(*this))
         return;
-    }
     RecModified = true;
     const int i = List_Syk.ListIndex();
     if (Check_NLigne.Value() != 1 && i == List_Syk.ListCount() - 1) {
@@ -151,16 +161,9 @@ void Record::Command_Ins_Click()
         if (next < List_Syk.ListCount())
             List_Syk.setListIndex(next);
     }
-    // The same rules as Apply: a ";" in the syllable or a time that is not a
-    // number would cut the file's line into the wrong pairs.
-    Text_time.setText(vb::Replace(Text_time.Text(), ".", ","));
-    Text_Syk.setText(vb::Replace(Text_Syk.Text(), ";", ","));
-    bool isNumber = false;
-    SykFile::ParseSykTime(Text_time.Text(), &isNumber);
-    if (!isNumber) {
-        numberMessage(Text_time.Text());
+    // The same rules as Apply.
+    if (!fieldsReadyForList(*this))
         return;
-    }
     const std::string entry = EntryFromFields();
     const int i = List_Syk.ListIndex();
     List_Syk.AddItem(entry, i == -1 ? 0 : i);

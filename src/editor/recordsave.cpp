@@ -208,7 +208,8 @@ void Record_Save::Form_Load()
     Text_PathSyk.setText(folder + stem);
     Text_PathMp3.setText(GetFilePath(song) + stem);
 
-    ApplyDialogColors(*this, {}, {&Text_PathSyk, &Text_PathMp3}, {&Command_Save, &Command_Cancel, &Command_ModifPathSyk});
+    ApplyDialogColors(*this, {}, {&Text_PathSyk, &Text_PathMp3},
+                      {&Command_Save, &Command_Cancel, &Command_ModifPathSyk});
 
     if (Langue == "En") {
         setCaption("Save Syk");

@@ -1,10 +1,21 @@
 #include "karaoke/pagestate.h"
 
+#include "core/modini.h"
+
 namespace Kar {
 
 int pageSize(int nbLigne)
 {
     return (nbLigne == 2 || nbLigne == 4 || nbLigne == 6) ? nbLigne : MaxPageLines;
+}
+
+bool BeginKarRepaint()
+{
+    if (!KarPaintEnabled)
+        return false;
+    if (!modIni::IsPlaying)
+        ClearKarLines();
+    return true;
 }
 
 void ClearKarLines()

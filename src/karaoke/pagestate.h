@@ -157,6 +157,11 @@ inline bool MidiSeekWait = false;
 // (1..3) of both windows. Slots, flags, cursors and wrapped rows keep their values.
 void ClearKarLines();
 
+// The start of a lyric window's repaint, the same for both windows: false while
+// KarPaintEnabled holds the repaints back; otherwise true, after emptying the
+// pages when no song plays, so a stopped window repaints blank.
+bool BeginKarRepaint();
+
 // Values at a song start: the kept sung lines of a page show "." and the intro
 // flag is up until the first syllable is due.
 void resetPastLines(LyricPage& page);

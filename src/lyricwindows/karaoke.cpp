@@ -272,16 +272,11 @@ void Karaoke::Form_Load()
     if (s > 0 && s < 1000)
         Label_Sec.setFontSize(static_cast<double>(s));
     Label_Sec.setForeColor(optionValue("CountDownColor", 16711680));
-    struct Size {
-        long points;
-        int height, width;
-    };
-    for (const Size& z : {Size{8, 160, 220}, Size{10, 190, 220}, Size{12, 240, 280}, Size{14, 280, 330},
-                          Size{18, 340, 400}, Size{24, 430, 550}})
-        if (z.points == s) {
-            Label_Sec.setHeight(z.height);
-            Label_Sec.setWidth(z.width);
-        }
+    int boxHeight = 0, boxWidth = 0;
+    if (modIni::CountDownLabelBox(static_cast<double>(s), boxHeight, boxWidth)) {
+        Label_Sec.setHeight(boxHeight);
+        Label_Sec.setWidth(boxWidth);
+    }
 }
 
 // ---------------------------------------------------------------- options
@@ -522,11 +517,8 @@ void Karaoke::Form_MouseMove(int Button, int, float, float)
 
 void Karaoke::Form_Paint()
 {
-    if (!Kar::KarPaintEnabled)
-        return;
-    if (!IsPlaying)
-        Kar::ClearKarLines();
-    PrintKarLines();
+    if (Kar::BeginKarRepaint())
+        PrintKarLines();
 }
 
 void Karaoke::Form_Unload(int&)

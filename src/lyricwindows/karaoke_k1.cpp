@@ -100,11 +100,8 @@ void Karaoke_K1::Form_MouseMove(int Button, int, float, float)
 
 void Karaoke_K1::Form_Paint()
 {
-    if (!Kar::KarPaintEnabled)
-        return;
-    if (!IsPlaying)
-        Kar::ClearKarLines();
-    PrintKarLinesK1();
+    if (Kar::BeginKarRepaint())
+        PrintKarLinesK1();
 }
 
 void Karaoke_K1::Form_Resize()

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/files/textfile.h"
+#include "platform/music/smfwalk.h"
 
 namespace Kar {
 
@@ -141,51 +142,6 @@ struct MetaEvent {
     std::optional<std::uint64_t> nextTick;
 };
 
-// Reads the bytes of a track one event at a time.
-class EventReader {
-public:
-    explicit EventReader(std::string_view d) : d_(d) {}
-    bool atEnd() const { return p_ >= d_.size(); }
-    bool byte(std::uint8_t& out) {
-        if (p_ >= d_.size())
-            return false;
-        out = static_cast<std::uint8_t>(d_[p_++]);
-        return true;
-    }
-    bool peek(std::uint8_t& out) const {
-        if (p_ >= d_.size())
-            return false;
-        out = static_cast<std::uint8_t>(d_[p_]);
-        return true;
-    }
-    // A variable-length quantity: seven bits a byte, the top bit set on every
-    // byte but the last, four bytes at most.
-    bool vlq(std::uint32_t& out) {
-        out = 0;
-        for (int i = 0; i < 4; ++i) {
-            std::uint8_t b;
-            if (!byte(b))
-                return false;
-            out = (out << 7) | (b & 0x7Fu);
-            if (!(b & 0x80))
-                return true;
-        }
-        return false;
-    }
-    // Up to n bytes: fewer when the data ends first.
-    std::string_view take(std::uint32_t n) {
-        const std::size_t k = std::min<std::size_t>(n, d_.size() - p_);
-        const std::string_view v = d_.substr(p_, k);
-        p_ += k;
-        return v;
-    }
-    bool skip(std::uint32_t n) { return take(n).size() == n; }
-
-private:
-    std::string_view d_;
-    std::size_t p_ = 0;
-};
-
 // Walks the events of one track and appends its meta events to `out`, in order,
 // until `out` holds `cap` of them. Times come from the deltas alone, whatever
 // lies between the meta events (notes, controllers, SysEx). A truncated or
@@ -193,64 +149,29 @@ private:
 // whose data runs past the end is kept with the data that is there. Running
 // status outlives meta and SysEx events, as the MIDI player reads them too.
 void walkTrack(std::string_view data, std::vector<MetaEvent>& out, std::size_t cap) {
-    EventReader r(data);
-    std::uint64_t tick = 0;
-    std::uint8_t running = 0;
+    if (out.size() >= cap)
+        return;
     std::optional<std::size_t> waiting; // this track's last meta event, until the next delta is read
-    while (!r.atEnd() && out.size() < cap) {
-        std::uint32_t delta;
-        if (!r.vlq(delta))
-            return;
-        tick += delta;
-        if (waiting) {
-            out[*waiting].nextTick = tick;
-            waiting.reset();
-        }
-
-        std::uint8_t status;
-        if (!r.peek(status))
-            return;
-        if (status & 0x80)
-            r.byte(status);
-        else if (running)
-            status = running;
-        else
-            return; // a data byte with no status to belong to
-
-        if (status == 0xFF) {
-            std::uint8_t type;
-            std::uint32_t len;
-            if (!r.byte(type) || !r.vlq(len))
-                return;
+    music::walkTrackEvents(
+        data,
+        [&](std::uint64_t tick) {
+            if (waiting) {
+                out[*waiting].nextTick = tick;
+                waiting.reset();
+            }
+            return true;
+        },
+        [&](const music::TrackEvent& e) {
+            if (e.status != 0xFF)
+                return true;
             MetaEvent m;
-            m.tick = tick;
-            m.type = type;
-            m.body = r.take(len);
+            m.tick = e.tick;
+            m.type = e.metaType;
+            m.body = e.body;
             out.push_back(m);
-            if (m.body.size() < len || type == 0x2F)
-                return; // cut short, or the end of the track
             waiting = out.size() - 1;
-            continue;
-        }
-        if (status == 0xF0 || status == 0xF7) {
-            std::uint32_t len;
-            if (!r.vlq(len) || !r.skip(len))
-                return;
-            continue;
-        }
-        if (status >= 0xF0) {
-            // System common bytes have no place in a file; pass over their data.
-            if (status == 0xF2)
-                r.skip(2);
-            else if (status == 0xF1 || status == 0xF3)
-                r.skip(1);
-            continue;
-        }
-        running = status;
-        const std::uint32_t dataBytes = ((status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0) ? 1 : 2;
-        if (!r.skip(dataBytes))
-            return;
-    }
+            return out.size() < cap;
+        });
 }
 
 // Makes the lyric records of meta events given in the order they are heard.
@@ -320,11 +241,6 @@ void makeRecords(const std::vector<MetaEvent>& metas) {
     }
 }
 
-std::uint32_t be32At(std::string_view d, std::size_t at) {
-    return (std::uint32_t(std::uint8_t(d[at])) << 24) | (std::uint32_t(std::uint8_t(d[at + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(d[at + 2])) << 8) | std::uint32_t(std::uint8_t(d[at + 3]));
-}
-
 } // namespace
 
 void ParseKarTrack(std::string_view data) {
@@ -337,12 +253,12 @@ void ParseMergedTracks(std::string_view file) {
     // The track chunks as the MIDI player takes them: after the header (its own
     // length when it is a real one), every "MTrk" chunk to the end of the file.
     std::uint64_t q = 14;
-    if (file.size() >= 14 && file.substr(0, 4) == "MThd" && be32At(file, 4) >= 6)
-        q = 8 + std::uint64_t(be32At(file, 4));
+    if (file.size() >= 14 && file.substr(0, 4) == "MThd" && music::be32(file, 4) >= 6)
+        q = 8 + std::uint64_t(music::be32(file, 4));
     std::vector<MetaEvent> metas;
     while (q + 8 <= file.size() && metas.size() < kMaxMidiEvents) {
         const auto at = static_cast<std::size_t>(q);
-        const std::uint32_t len = be32At(file, at + 4);
+        const std::uint32_t len = music::be32(file, at + 4);
         if (file.substr(at, 4) == "MTrk")
             walkTrack(file.substr(at + 8, len), metas, kMaxMidiEvents);
         q += 8 + std::uint64_t(len);
@@ -376,11 +292,8 @@ void analyseTempo(std::string_view d) {
     if (division & 0x8000) {
         // SMPTE time code: the high byte is minus the frames per second, the low
         // byte the ticks per frame; ticks are then fixed slices of a second.
-        const int code = -static_cast<int>(static_cast<std::int8_t>(division >> 8));
-        const double fps = code == 29 ? 29.97 : double(code);
-        const double tpf = double(division & 0xFF);
-        if (fps > 0 && tpf > 0) {
-            MidiMsPerTick = 1000.0 / (fps * tpf);
+        if (const std::optional<double> msPerTick = music::smpteMsPerTick(static_cast<int>(division))) {
+            MidiMsPerTick = *msPerTick;
             MidiDivision4 = double(tempo) / 1000.0 / MidiMsPerTick / 4.0;
         } else {
             MidiMsPerTick = 0;
@@ -407,10 +320,7 @@ void chooseLyricTrack(std::string_view d) {
         if (q + 8 > d.size())
             break;
         const auto at = static_cast<std::size_t>(q);
-        const std::uint64_t len = (std::uint64_t(std::uint8_t(d[at + 4])) << 24) |
-                                  (std::uint64_t(std::uint8_t(d[at + 5])) << 16) |
-                                  (std::uint64_t(std::uint8_t(d[at + 6])) << 8) |
-                                  std::uint64_t(std::uint8_t(d[at + 7]));
+        const std::uint64_t len = music::be32(d, at + 4);
         const std::string_view chunk = d.substr(at + 8, static_cast<std::size_t>(len));
         if (chunk.find(kWords) != std::string_view::npos) {
             ParseKarTrack(chunk);

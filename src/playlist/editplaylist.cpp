@@ -63,15 +63,6 @@ std::string currentFolder()
     return std::string(u8.begin(), u8.end());
 }
 
-std::string trimBlanks(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return s.substr(first, last - first + 1);
-}
-
 // Each opening marks its row with a mark of its own, so a row marked by an
 // earlier opening never passes for the one the editor shows now.
 int markCounter = 0;
@@ -425,7 +416,7 @@ void EditPlayList::Command_Browse_Click()
     FileDialogOptions options;
     options.filter = "Music Files (*.mp3,*.mid,*.kar,*.wav)|*.mp3;*.mid;*.kar;*.wav";
     options.initDir = currentFolder();
-    const std::string chosen = trimBlanks(prompter().openFile(options).value_or(""));
+    const std::string chosen = trimChosenName(prompter().openFile(options).value_or(""));
     if (chosen.empty())
         return;
     Text_Path.setText(chosen);
@@ -437,7 +428,7 @@ void EditPlayList::Command_BrowseI_Click()
     FileDialogOptions options;
     options.filter = "Images Files |*.jpg;*.bmp;*.pcx;*.gif;*.tif";
     options.initDir = currentFolder();
-    const std::string chosen = trimBlanks(prompter().openFile(options).value_or(""));
+    const std::string chosen = trimChosenName(prompter().openFile(options).value_or(""));
     if (!chosen.empty())
         Text_ImageFond.setText(chosen);
 }

@@ -22,15 +22,6 @@ bool french() { return modIni::Langue == "Fr"; }
 // songs keeps the window alive without spending its time repainting.
 constexpr int RowsPerBatch = 250;
 
-std::string trimBlanks(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return s.substr(first, last - first + 1);
-}
-
 const char* ListFilter = "lst (*.lst)|*.lst";
 
 } // namespace
@@ -242,7 +233,7 @@ void Player::Command_Open_Click()
     options.filter = ListFilter;
     options.flags = cdlOFNOverwritePrompt;
     options.initDir = paths::folderPart(modIni::PathLst);
-    const std::string chosen = trimBlanks(prompter().openFile(options).value_or(""));
+    const std::string chosen = trimChosenName(prompter().openFile(options).value_or(""));
     if (chosen.empty())
         return;   // cancelled: nothing changes
     modIni::PathLst = chosen;
@@ -267,7 +258,7 @@ void Player::Command_SaveAs_Click()
     options.filter = ListFilter;
     options.flags = cdlOFNOverwritePrompt;
     options.initDir = paths::folderPart(modIni::PathLst);
-    std::string name = trimBlanks(prompter().saveFile(options).value_or(""));
+    std::string name = trimChosenName(prompter().saveFile(options).value_or(""));
     if (name.empty())
         return;   // cancelled: nothing changes
     if (name.size() < 4 || name.compare(name.size() - 4, 4, ".lst") != 0)

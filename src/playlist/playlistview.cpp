@@ -22,6 +22,15 @@ std::vector<PlayListRow> rowsOf(ListView& list)
     return rows;
 }
 
+std::string trimChosenName(const std::string& s)
+{
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = s.find_last_not_of(" \t\r\n");
+    return s.substr(first, last - first + 1);
+}
+
 ListItem& appendRow(ListView& list, const PlayListRow& row, const std::string& icon)
 {
     ListItem& item = list.ListItems.Add(0, "", row[ColTitle]);

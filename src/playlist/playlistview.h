@@ -14,6 +14,9 @@ PlayListRow rowOf(const ListItem& item);
 std::vector<PlayListRow> rowsOf(ListView& list);
 // Appends a row with the given small icon ("" for none).
 ListItem& appendRow(ListView& list, const PlayListRow& row, const std::string& icon);
+// A name given back by a file dialog, without the blanks, tabs and line ends
+// around it ("" when nothing else is left).
+std::string trimChosenName(const std::string& s);
 
 // True while the play list is being loaded or a folder listed: those let
 // pending events run, and nothing may save, reload or list meanwhile.

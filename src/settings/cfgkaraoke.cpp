@@ -6,6 +6,7 @@
 #include "core/modini.h"
 #include "core/player.h"
 #include "core/theme.h"
+#include "core/uihelpers.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
 #include "platform/files/runtime.h"

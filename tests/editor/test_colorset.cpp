@@ -7,7 +7,7 @@
 #include "editor/recordcolorset.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
-#include "support/playerfixture.h"
+#include "test_record_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,33 +22,13 @@ namespace {
 const std::string kWarnLineStart =
     "You must be positioned on the first lyric at the begining of the line to use this function! ";
 
-class ColorSetTest : public testsupport::StartedPlayerTest {
+class ColorSetTest : public editortest::EditorTest {
 protected:
-    std::string songFolder;
-
-    void SetUp() override
-    {
-        StartedPlayerTest::SetUp();
-        Langue = "En";
-        Record::ResetMembers();
-        std::filesystem::create_directories(dir.path() / "Songs");
-        songFolder = (dir.path() / "Songs").string() + "/";
-        dir.write("Songs/song.mp3", testsupport::silentWav(1));
-        player().Select_Song.setText(songFolder + "song.mp3");
-    }
-
     void TearDown() override
     {
         if (isLoaded<Record_ColorSet>())
             Unload(record_ColorSet());
-        Record::RecModified = false;
-        Record::RecBusy = false;
-        if (RecordLoaded())
-            Unload(record());
-        DoEvents();
-        DestroyUnloadedForms();
-        Record::ResetMembers();
-        StartedPlayerTest::TearDown();
+        EditorTest::TearDown();
     }
 
     // The editor with exactly these entries in its list, `selected` chosen.
@@ -67,15 +47,6 @@ protected:
         std::vector<std::string> v;
         for (int i = 0; i < l.ListCount(); ++i)
             v.push_back(l.List(i));
-        return v;
-    }
-
-    std::vector<std::string> messages()
-    {
-        std::vector<std::string> v;
-        for (const auto& q : prompter->questions())
-            if (q.kind == ScriptedPrompter::Kind::MsgBox)
-                v.push_back(q.text);
         return v;
     }
 };
@@ -187,7 +158,7 @@ TEST_F(ColorSetTest, OkPutsTheChosenLookBeforeTheSelectedSyllable)
     record().Command_SetColor.press();
     Record_ColorSet& d = record_ColorSet();
 
-    prompter->answerOpenFile(songFolder + "back.jpg");
+    prompter->answerOpenFile(songs + "back.jpg");
     d.Command_BrowseI.press();
     EXPECT_EQ(d.Text_ImageFond.Text(), "back.jpg");
     for (long c : {255L, 65280L, 16711680L, 0L, 8421504L})
@@ -198,7 +169,7 @@ TEST_F(ColorSetTest, OkPutsTheChosenLookBeforeTheSelectedSyllable)
     d.Command_GetColorBack.press();
     d.Command_ShadowColor.press();
     EXPECT_TRUE(prompter->unexpected().empty());
-    EXPECT_EQ(prompter->questions()[0].detail, songFolder);   // the picker opens in the song's folder
+    EXPECT_EQ(prompter->questions()[0].detail, songs);   // the picker opens in the song's folder
     EXPECT_EQ(prompter->questions()[1].style, cdlCCFullOpen);
 
     d.Command_Ok.press();
@@ -266,13 +237,13 @@ TEST_F(ColorSetTest, PictureMustLieBesideTheSong)
     // A sub-folder of the song's folder is another folder too.
     std::filesystem::create_directories(dir.path() / "Songs" / "pics");
     dir.write("Songs/pics/sub.jpg", "x");
-    prompter->answerOpenFile(songFolder + "pics/sub.jpg");
+    prompter->answerOpenFile(songs + "pics/sub.jpg");
     d.Command_BrowseI.press();
     EXPECT_EQ(d.Text_ImageFond.Text(), "kept.jpg");
 
     // The same folder written another way, with blanks around the answer.
     dir.write("Songs/back.jpg", "x");
-    prompter->answerOpenFile("  " + songFolder + "pics/../back.jpg  ");
+    prompter->answerOpenFile("  " + songs + "pics/../back.jpg  ");
     d.Command_BrowseI.press();
     EXPECT_EQ(d.Text_ImageFond.Text(), "back.jpg");
 
@@ -291,7 +262,7 @@ TEST_F(ColorSetTest, PictureNameWithTheFieldSeparatorIsRefused)
     record().Command_SetColor.press();
     Record_ColorSet& d = record_ColorSet();
     dir.write("Songs/a;b.jpg", "x");
-    prompter->answerOpenFile(songFolder + "a;b.jpg");
+    prompter->answerOpenFile(songs + "a;b.jpg");
     d.Command_BrowseI.press();
     EXPECT_EQ(d.Text_ImageFond.Text(), "");
     EXPECT_EQ(messages().size(), 1u);

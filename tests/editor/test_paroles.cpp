@@ -59,15 +59,6 @@ protected:
         player().Select_Song.setText(path);
         return path;
     }
-
-    std::vector<std::string> messages()
-    {
-        std::vector<std::string> v;
-        for (const auto& q : prompter->questions())
-            if (q.kind == ScriptedPrompter::Kind::MsgBox)
-                v.push_back(q.text);
-        return v;
-    }
 };
 
 // ---------------------------------------------------------------- filling the text

@@ -96,10 +96,8 @@ protected:
 
     std::string lastMessage()
     {
-        for (auto it = prompter->questions().rbegin(); it != prompter->questions().rend(); ++it)
-            if (it->kind == ScriptedPrompter::Kind::MsgBox)
-                return it->text;
-        return "";
+        const std::vector<std::string> shown = messages();
+        return shown.empty() ? "" : shown.back();
     }
 };
 

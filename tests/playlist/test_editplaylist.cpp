@@ -369,4 +369,19 @@ TEST_F(Editor, DetectShowsWithTheFirstTabAndCaptionsFollowTheLanguage)
     EXPECT_EQ(e.Text_SykPresant.Text(), "No");
 }
 
+TEST_F(Editor, TakesTheProgramColoursAndKeepsASystemButtonColour)
+{
+    // The themes store the button face as a system colour (a negative number):
+    // it must reach the buttons whole, not cut down to a near-black 24-bit value.
+    modIni::IniAccess("WRITE", "Setting", "PgmColor", "123456");
+    modIni::IniAccess("WRITE", "Setting", "ListColor", "not a colour");
+    modIni::IniAccess("WRITE", "Setting", "ButtomColor", "-2147483633");
+    addRow("Song", "", song("a.mp3"));
+    EditPlayList& e = edit(1);
+    EXPECT_EQ(e.BackColor(), 123456);
+    EXPECT_EQ(e.Text_Titre.BackColor(), 16777215);   // the default file's list colour
+    EXPECT_EQ(e.Command_Ok.BackColor() & 0xFFFFFFFF, 0x8000000F);
+    EXPECT_EQ(e.Command_Appliquer.BackColor() & 0xFFFFFFFF, 0x8000000F);
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
 #include "playlist/playlistrow.h"
+#include "listfixture.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
@@ -21,58 +22,23 @@ using testsupport::TempDir;
 
 namespace {
 
-// A fresh main window over a fresh program folder, in English, with the
-// play-list tab shown and an empty list. The deferred start-up is kept from
-// running so each test drives the list itself.
-class PlayListWindow : public ::testing::Test {
+// The list fixture: a fresh main window over a fresh program folder, in
+// English, with the play-list tab shown, an empty list and the deferred
+// start-up kept from running, so each test drives the list itself.
+class PlayListWindow : public listtest::ListTest {
 protected:
-    void SetUp() override
-    {
-        modIni::Langue = "En";
-        modIni::PathLst.clear();
-        modIni::LastDirList.clear();
-        modIni::PlayListTab = 1;
-        modIni::PlayListModified = false;
-        modIni::IsPlaying = false;
-        ListMode.clear();
-        w = &player();
-        w->Timer_LoadPlayer.setEnabled(false);
-        w->PlayListTabName = "PlayList";
-        w->ListView1.ListItems.Clear();
-        w->ListView2.ListItems.Clear();
-        w->InitListIcons();
-        w->SetPlayListColumns();
-    }
-    void TearDown() override
-    {
-        // Closing the window would ask about unsaved changes.
-        modIni::PlayListModified = false;
-        Unload(*w);
-        DoEvents();
-    }
-
     std::string writeList(const std::string& name, const std::string& bytes) { return music.write(name, bytes); }
 
-    std::vector<std::string> asked()
-    {
-        std::vector<std::string> texts;
-        for (const auto& q : prompts->questions())
-            texts.push_back(q.text);
-        return texts;
-    }
     bool wasAsked(const std::string& part)
     {
         const auto texts = asked();
         return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.find(part) != std::string::npos; });
     }
 
-    ProgramDir program;
-    TempDir music;
-    ScopedScriptedPrompter prompts;
-    Player* w = nullptr;
+    using ListTest::row;
+    // Row i (from 1) of a window's list.
+    static ListItem& row(Player& p, int i) { return p.ListView1.ListItems(i); }
 };
-
-ListItem& row(Player& w, int i) { return w.ListView1.ListItems(i); }
 
 } // namespace
 

@@ -75,4 +75,13 @@ void StartedPlayerTest::TearDown()
     Kar::resetAll();
 }
 
+std::vector<std::string> StartedPlayerTest::messages()
+{
+    std::vector<std::string> v;
+    for (const auto& q : prompter->questions())
+        if (q.kind == ScriptedPrompter::Kind::MsgBox)
+            v.push_back(q.text);
+    return v;
+}
+
 } // namespace testsupport

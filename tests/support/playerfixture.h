@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/forms/prompter.h"
 #include "support/testdir.h"
@@ -27,6 +28,9 @@ protected:
     // Stops the clock and the media player, unloads the lyric windows and the
     // main window, and resets the engine's state.
     void TearDown() override;
+
+    // The texts of the message boxes shown so far, first to last.
+    std::vector<std::string> messages();
 };
 
 } // namespace testsupport

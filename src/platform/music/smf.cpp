@@ -1,5 +1,7 @@
 #include "platform/music/smf.h"
 
+#include "platform/music/smfwalk.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -13,11 +15,6 @@ constexpr std::uintmax_t kMaxFileSize = 16u * 1024u * 1024u; // far beyond any r
 // Ticks beyond this are not music any more but a corrupt delta: the track ends there.
 constexpr std::uint64_t kMaxTicks = std::uint64_t(1) << 40;
 constexpr std::int64_t kMaxMusicTime = std::numeric_limits<MusicTime>::max();
-
-std::uint32_t be32(std::string_view d, std::size_t at) {
-    return (std::uint32_t(std::uint8_t(d[at])) << 24) | (std::uint32_t(std::uint8_t(d[at + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(d[at + 2])) << 8) | std::uint32_t(std::uint8_t(d[at + 3]));
-}
 
 std::uint32_t le32(std::string_view d, std::size_t at) {
     return (std::uint32_t(std::uint8_t(d[at + 3])) << 24) | (std::uint32_t(std::uint8_t(d[at + 2])) << 16) |
@@ -47,139 +44,47 @@ struct RawEvent {
     std::uint32_t usPerQuarter;
 };
 
-class TrackReader {
-public:
-    TrackReader(std::string_view data) : d_(data) {}
-    bool atEnd() const { return p_ >= d_.size(); }
-    bool byte(std::uint8_t& out) {
-        if (p_ >= d_.size())
-            return false;
-        out = std::uint8_t(d_[p_++]);
-        return true;
-    }
-    bool peek(std::uint8_t& out) const {
-        if (p_ >= d_.size())
-            return false;
-        out = std::uint8_t(d_[p_]);
-        return true;
-    }
-    // A variable-length quantity of at most four bytes.
-    bool vlq(std::uint32_t& out) {
-        out = 0;
-        for (int i = 0; i < 4; ++i) {
-            std::uint8_t b;
-            if (!byte(b))
-                return false;
-            out = (out << 7) | (b & 0x7F);
-            if (!(b & 0x80))
-                return true;
-        }
-        return false; // a fifth byte would be needed: not a valid quantity
-    }
-    bool skip(std::uint32_t n) {
-        if (n > d_.size() - p_) {
-            p_ = d_.size();
-            return false;
-        }
-        p_ += n;
-        return true;
-    }
-    std::string_view take(std::uint32_t n) {
-        const std::size_t k = std::min<std::size_t>(n, d_.size() - p_);
-        std::string_view v = d_.substr(p_, k);
-        p_ += k;
-        return v;
-    }
-
-private:
-    std::string_view d_;
-    std::size_t p_ = 0;
-};
-
 // Reads one track; returns false when it was cut short or malformed (what came
 // before is kept). `endTime` receives the time of End of Track or of the last event.
 bool readTrack(std::string_view data, int track, const TimeBase& tb, std::vector<RawEvent>& out,
                std::int64_t& endTime) {
-    TrackReader r(data);
-    std::uint64_t ticks = 0;
-    std::uint8_t running = 0;
+    std::int64_t t = 0;
     std::uint32_t order = 0;
     endTime = 0;
-    while (!r.atEnd()) {
-        std::uint32_t delta;
-        if (!r.vlq(delta))
-            return false;
-        ticks += delta;
-        if (ticks >= kMaxTicks)
-            return false;
-        const std::int64_t t = tb.toMusic(ticks);
-        if (t > kMaxMusicTime)
-            return false;
-        std::uint8_t status;
-        if (!r.peek(status))
-            return false;
-        if (status & 0x80) {
-            r.byte(status);
-        } else if (running) {
-            // Running status. Meta and SysEx events do not cancel it here: many
-            // files in the wild rely on that, and nothing is lost by allowing it.
-            status = running;
-        } else {
-            return false; // a data byte with no status to belong to
-        }
-
-        if (status == 0xFF) {
-            std::uint8_t type;
-            std::uint32_t len;
-            if (!r.byte(type) || !r.vlq(len))
+    const TrackEnd end = walkTrackEvents(
+        data,
+        [&](std::uint64_t ticks) {
+            if (ticks >= kMaxTicks)
                 return false;
-            const std::string_view body = r.take(len);
-            if (body.size() < len)
-                return false;
-            endTime = std::max(endTime, t);
-            if (type == 0x2F)
+            t = tb.toMusic(ticks);
+            return t <= kMaxMusicTime;
+        },
+        [&](const TrackEvent& e) {
+            if (e.status == 0xFF) {
+                if (!e.complete)
+                    return false;
+                endTime = std::max(endTime, t);
+                if (e.metaType == 0x51 && e.body.size() >= 3) {
+                    const std::uint32_t us = (std::uint32_t(std::uint8_t(e.body[0])) << 16) |
+                                             (std::uint32_t(std::uint8_t(e.body[1])) << 8) |
+                                             std::uint8_t(e.body[2]);
+                    if (us > 0 && !tb.smpte)
+                        out.push_back(RawEvent{t, track, order++, true, {}, us});
+                }
                 return true;
-            if (type == 0x51 && len >= 3) {
-                const std::uint32_t us = (std::uint32_t(std::uint8_t(body[0])) << 16) |
-                                         (std::uint32_t(std::uint8_t(body[1])) << 8) | std::uint8_t(body[2]);
-                if (us > 0 && !tb.smpte)
-                    out.push_back(RawEvent{t, track, order++, true, {}, us});
             }
-            continue;
-        }
-        if (status == 0xF0 || status == 0xF7) {
-            std::uint32_t len;
-            if (!r.vlq(len) || !r.skip(len))
-                return false;
             endTime = std::max(endTime, t);
-            continue;
-        }
-        if (status >= 0xF0) {
-            // System common / real-time bytes have no place in a file; skip their data.
-            if (status == 0xF2)
-                r.skip(2);
-            else if (status == 0xF1 || status == 0xF3)
-                r.skip(1);
-            continue;
-        }
-
-        running = status;
-        const std::uint8_t kind = status & 0xF0;
-        const int count = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-        std::uint8_t data1 = 0, data2 = 0;
-        if (!r.byte(data1))
-            return false;
-        if (count == 2 && !r.byte(data2))
-            return false;
-        MidiMessage m;
-        m.time = t;
-        m.status = status;
-        m.data1 = data1 & 0x7F;
-        m.data2 = data2 & 0x7F;
-        out.push_back(RawEvent{t, track, order++, false, m, 0});
-        endTime = std::max(endTime, t);
-    }
-    return false; // no End of Track
+            if (e.status == 0xF0 || e.status == 0xF7)
+                return true;
+            MidiMessage m;
+            m.time = t;
+            m.status = e.status;
+            m.data1 = e.data1 & 0x7F;
+            m.data2 = e.data2 & 0x7F;
+            out.push_back(RawEvent{t, track, order++, false, m, 0});
+            return true;
+        });
+    return end == TrackEnd::EndOfTrack;
 }
 
 } // namespace
@@ -247,16 +152,13 @@ std::optional<Sequence> parseStandardMidiFile(std::string_view bytes, std::strin
 
     TimeBase tb;
     if (seq.division & 0x8000) {
-        const int code = -static_cast<int>(static_cast<std::int8_t>(seq.division >> 8));
-        const double fps = code == 29 ? 29.97 : double(code);
-        const double tpf = double(seq.division & 0xFF);
-        if (fps <= 0 || tpf <= 0)
+        const std::optional<double> msPerTick = smpteMsPerTick(seq.division);
+        if (!msPerTick)
             return fail("the MIDI file has no usable time base");
         // SMPTE ticks are fixed slices of a second; on the music time line they
         // are laid out at the default tempo, which then is the whole tempo map.
         tb.smpte = true;
-        const double msPerTick = 1000.0 / (fps * tpf);
-        tb.musicPerTick = msPerTick * 1000.0 * kTicksPerQuarter / kDefaultTempo;
+        tb.musicPerTick = *msPerTick * 1000.0 * kTicksPerQuarter / kDefaultTempo;
     } else {
         if (seq.division == 0)
             return fail("the MIDI file has no usable time base");
