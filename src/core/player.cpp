@@ -104,7 +104,7 @@ Player::Player()
         {&Command_SaveAs, 5070, "▿", "Enregistrer sous (Liste Sélection)"},
         {&Command_ViewList, 5490, "≡", "Liste"},
         {&Command_ViewDetail, 5820, "▦", "Détail"},
-        {&Command_Print, 6180, "⎙", "Imprimer"},
+        {&Command_Print, 6180, "▤", "Imprimer"},
         {&Command_Up, 6555, "▲", "Haut"},
         {&Command_Dwn, 6885, "▼", "Bas"},
         {&Command_Random, 7215, "⇄", "Mélanger"},
