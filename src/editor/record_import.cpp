@@ -94,6 +94,8 @@ void Record::Command_ImpKar_Click()
     importLineNo = -1;
 
     MediaKind = "midi";
+    if (!Kar::MidiLoaded)
+        karaoke().setCaption("Karaoke");  // the load appends the length (see StartEditorSong)
     if (!Kar::PlayMidi()) {
         RecBusy = false;
         Label_Compteur.setCaption(counterCaption());

@@ -62,6 +62,11 @@ bool Record::StartEditorSong(std::optional<double> fromSeconds)
     Player& p = player();
     if (MidiSong()) {
         MediaKind = "midi";
+        // Loading the song appends its length to the lyric window's caption:
+        // start again from the editor's own caption, so that every Play after
+        // a Stop shows the length once instead of adding one more.
+        if (!Kar::MidiLoaded)
+            karaoke().setCaption("Karaoke");
         if (!Kar::PlayMidi()) {
             playback::ReportUnplayable(p, Kar::MidiError());
             return false;

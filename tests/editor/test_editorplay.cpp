@@ -198,6 +198,32 @@ TEST_F(EditorPlayTest, MidiJumpsGoFromWhatIsHeard)
     EXPECT_EQ(Kar::MidiStartPos, 12000);
 }
 
+TEST_F(EditorPlayTest, MidiLengthShowsOnceInTheCaptionWhateverTheRestarts)
+{
+    Record& r = openEditor("song.mid", midiSong(40));
+    const auto lengths = [] {
+        const std::string c = karaoke().Caption();
+        std::size_t n = 0;
+        for (std::size_t at = c.find("Length:"); at != std::string::npos; at = c.find("Length:", at + 1))
+            ++n;
+        return n;
+    };
+    // Each Play after a Stop loads the song again, and so does an import.
+    for (int round = 0; round < 3; ++round) {
+        r.Command_Play.press();
+        ASSERT_TRUE(modIni::IsPlaying);
+        EXPECT_EQ(karaoke().Caption().rfind("Karaoke      Length:  ", 0), 0u) << karaoke().Caption();
+        EXPECT_EQ(lengths(), 1u) << karaoke().Caption();
+        r.Command_Stop.press();
+    }
+    r.Command_ImpKar.press();
+    ASSERT_TRUE(Record::RecBusy);
+    EXPECT_EQ(lengths(), 1u) << karaoke().Caption();
+    r.Command_ImpKar.press();
+    r.Command_Play.press();
+    EXPECT_EQ(lengths(), 1u) << karaoke().Caption();
+}
+
 TEST_F(EditorPlayTest, TimeDisplayShowsMinutesAndSeconds)
 {
     Record& r = openEditor("song.wav", silentWav(120.0));
