@@ -113,9 +113,12 @@ Karaoke::Karaoke()
         o->Move(x, 0, 435, 255);
         x += 420;
     }
-    // The option captions are set small so that they fit their narrow buttons.
-    for (OptionButton* o : {&Li2, &Li4, &Li6, &Li8, &LiM0, &LiM1, &LiM2})
-        o->setFontSize(6);
+    // The layout options are narrow push-like buttons (the graphical style), so
+    // their whole width holds the caption in a small face.
+    for (OptionButton* o : {&Li2, &Li4, &Li6, &Li8, &LiM0, &LiM1, &LiM2}) {
+        o->setStyle(1);
+        o->setFontSize(6.5);
+    }
     LiM0.setCaption("-0 Li");
     LiM1.setCaption("-1 Li");
     LiM2.setCaption("-2 Li");
