@@ -230,6 +230,9 @@ public:
     // Shows the play-list tab: its buttons and menus, the play list's columns,
     // then the list named by PathLst loaded (start-up and the tab switch).
     void ShowPlayListTab();
+    // Moves the drive list to the place that holds `folder` without listing
+    // that drive's root (the folder list already shows the folder).
+    void FollowFolderWithDrive(const std::string& folder);
     void Drive1_Change();
     void Dir1_Change();
     void Command_Add_Click();

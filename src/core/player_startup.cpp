@@ -253,11 +253,11 @@ void Player::Timer_LoadPlayer_Timer()
         // The list shows a folder's files: a row's song is that folder plus its name.
         PlayListTabName = "DirList";
         SetBrowseColumns();
-        const std::string remembered = LastDirList;
-        const std::string folder = browsableFolder(remembered);
-        Drive1.setDrive(folder);
-        LastDirList = remembered;
+        const std::string folder = browsableFolder(LastDirList);
+        // The folder list first (it lists the folder), then the drive list
+        // quietly: the other way round would list the drive's root first.
         Dir1.setPath(folder);
+        FollowFolderWithDrive(folder);
         DoEvents();
         ListView1.setSortOrder(0);
         ListView1.setSorted(true);

@@ -21,12 +21,6 @@ constexpr int RowsPerBatch = 250;
 // drive must not send the folder list back to the root of the drive.
 bool driveFollowsFolder = false;
 
-void followFolder(Player& w, const std::string& folder)
-{
-    driveFollowsFolder = true;
-    w.Drive1.setDrive(folder);
-    driveFollowsFolder = false;
-}
 
 void centreNotice(Player& w)
 {
@@ -144,7 +138,7 @@ void Player::Image_Tab_Click()
         if (!folderHasFiles(modIni::LastDirList))
             modIni::LastDirList = paths::homeFolder();
         Dir1.setPath(modIni::LastDirList);
-        followFolder(*this, modIni::LastDirList);
+        FollowFolderWithDrive(modIni::LastDirList);
         DoEvents();
         ArrangePlayerControls();
         Drive1.setVisible(true);
@@ -161,6 +155,13 @@ void Player::Image_Tab_Click()
     }
     Select_Song.setText("");
     setMousePointer(vbDefault);
+}
+
+void Player::FollowFolderWithDrive(const std::string& folder)
+{
+    driveFollowsFolder = true;
+    Drive1.setDrive(folder);
+    driveFollowsFolder = false;
 }
 
 void Player::ShowPlayListTab()
@@ -199,7 +200,7 @@ void Player::Dir1_Change()
         return;
     }
     modIni::LastDirList = paths::withTrailingSlash(path);
-    followFolder(*this, path);
+    FollowFolderWithDrive(path);
     ListFolder();
     modIni::IniAccess("WRITE", "Path", "Path", modIni::LastDirList);
 }

@@ -32,6 +32,10 @@ struct Surface::Impl {
     double fontSize = 8.25;
     bool bold = false, italic = false, underline = false;
     QFont font;
+    // Nothing drawn since the background was last filled: a Cls then has
+    // nothing to clear, so a window cleared on every tick of a fast timer
+    // costs no fill and no repaint while it stays clear.
+    bool blank = false;
     void rebuildFont() { font = makeFont(fontName, fontSize, bold, italic, underline); }
 };
 
@@ -95,13 +99,16 @@ void Surface::fillBackground()
         QPainter p(&s_->img);
         p.drawImage(0, 0, picture_.image());
     }
+    s_->blank = true;
 }
 
 void Surface::Cls()
 {
-    fillBackground();
     curX_ = 0;
     curY_ = 0;
+    if (s_->blank)
+        return;
+    fillBackground();
     surfaceChanged();
 }
 
@@ -200,6 +207,7 @@ void Surface::Print(const std::string& text)
         curX_ = 0;
         curY_ += tw(fm.height());
     }
+    s_->blank = false;
     surfaceChanged();
 }
 
@@ -218,6 +226,7 @@ void Surface::PrintInline(const std::string& text)
             curX_ += tw(fm.horizontalAdvance(lines[i]));
         }
     }
+    s_->blank = false;
     surfaceChanged();
 }
 
@@ -231,6 +240,7 @@ void Surface::PaintPicture(const StdPicture& pic, double x, double y, double w, 
     if (pw <= 0 || ph <= 0) return;
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(QRect(px(x), px(y), pw, ph), pic.image());
+    s_->blank = false;
     surfaceChanged();
 }
 
@@ -242,6 +252,7 @@ void Surface::DrawLine(double x1, double y1, double x2, double y2, long colour)
     p.drawLine(px(x1), px(y1), px(x2), px(y2));
     curX_ = x2;
     curY_ = y2;
+    s_->blank = false;
     surfaceChanged();
 }
 
@@ -260,5 +271,6 @@ void Surface::DrawBox(double x1, double y1, double x2, double y2, long colour, b
     }
     curX_ = x2;
     curY_ = y2;
+    s_->blank = false;
     surfaceChanged();
 }

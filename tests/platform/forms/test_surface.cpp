@@ -5,6 +5,8 @@
 #include "platform/forms/form.h"
 #include "support/testdir.h"
 
+#include <functional>
+
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -168,6 +170,47 @@ TEST(Surface, ClsRedrawsThePictureAndTheDrawingCanBecomeThePicture)
     f.setPicture(StdPicture());
     f.Cls();
     EXPECT_EQ(f.image().pixel(5, 5) & 0xFFFFFF, rgbOf(vbBlack) & 0xFFFFFF);
+}
+
+TEST(Surface, ClsAfterClsStillClearsWhateverIsDrawnNext)
+{
+    // A window already clear is not filled again; every way of drawing must
+    // still be cleared by the next Cls.
+    LyricForm f;
+    f.Show();
+    f.Cls();
+    f.Cls();
+    const QRect area(0, 0, 400, 200);
+    EXPECT_EQ(countColour(f.image(), area, vbWhite), 0);
+
+    auto drawAndClear = [&](const char* what, const std::function<void()>& draw) {
+        SCOPED_TRACE(what);
+        draw();
+        EXPECT_GT(countColour(f.image(), area, vbWhite), 0);
+        f.Cls();
+        EXPECT_EQ(countColour(f.image(), area, vbWhite), 0);
+        EXPECT_EQ(countColour(shown(f), area, vbWhite), 0);
+        f.Cls();
+        EXPECT_DOUBLE_EQ(f.CurrentX(), 0);
+        EXPECT_DOUBLE_EQ(f.CurrentY(), 0);
+    };
+    drawAndClear("Print", [&] { f.Print("Karaoke"); });
+    drawAndClear("PrintInline", [&] { f.PrintInline("Karaoke"); });
+    drawAndClear("DrawLine", [&] { f.DrawLine(0, 150, 3000, 150, vbWhite); });
+    drawAndClear("DrawBox", [&] { f.DrawBox(0, 0, 1500, 1500, vbWhite, true); });
+    QImage white(20, 20, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    drawAndClear("PaintPicture", [&] { f.PaintPicture(StdPicture(white), 0, 0); });
+
+    // A new background colour shows at once, even on a clear window, and the
+    // window grown while clear stays clear in that colour.
+    f.setBackColor(vbBlue);
+    f.Cls();
+    EXPECT_GT(countColour(f.image(), area, vbBlue), 1000);
+    f.Move(0, 0, 9000 + f.frameWidthTwips(), 4500 + f.frameHeightTwips());
+    f.Cls();
+    const QImage grown = shown(f);
+    EXPECT_EQ(countColour(grown, QRect(400, 200, 150, 80), vbBlue), 150 * 80);
 }
 
 TEST(Surface, PictureBoxDrawsAndTilesPictures)
