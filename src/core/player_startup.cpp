@@ -133,8 +133,11 @@ void Player::Form_Load()
 
     // The MIDI performance is created by the MIDI playback when a song loads.
 
-    setTop(static_cast<int>(vb::CSng(get("Player Windows", "Top"), 75)));
-    setLeft(static_cast<int>(vb::CSng(get("Player Windows", "Left"), 150)));
+    // Whole twips, saturated (a hand-edited huge value cannot overflow the
+    // conversion); a place no screen shows would leave the program unusable.
+    setTop(static_cast<int>(getLong("Player Windows", "Top", 75)));
+    setLeft(static_cast<int>(getLong("Player Windows", "Left", 150)));
+    keepOnScreen();
 
     LineTab1.setX1(Image_Tab.Left() + Image_Tab.Width());
     Image_Tab.setTop(static_cast<int>(LineTab2.Y1()) - Image_Tab.Height());
@@ -224,7 +227,9 @@ void Player::Timer_LoadPlayer_Timer()
     PassifGreen = vb::CStr(GetColorPart(KarFontColorPassif, "gcGreen"));
     PassifBlue = vb::CStr(GetColorPart(KarFontColorPassif, "gcBlue"));
 
-    Langue = get("Setting", "Langue");
+    // A settings file that cannot be read gives "": the default language then,
+    // not French windows with English messages.
+    Langue = IniGetOrDefault("Setting", "Langue");
 
     ApplyPlayerColors();
     if (Langue == "En")
@@ -241,7 +246,9 @@ void Player::Timer_LoadPlayer_Timer()
         Unload(formInstance<Karaoke>());
 #endif
 
-    PlayListTab = getInt("Setting", "SSTab", 0);
+    // Two tabs: any other number than 0 is the play list, whose tab the user
+    // can then leave as usual.
+    PlayListTab = getInt("Setting", "SSTab", 0) != 0 ? 1 : 0;
     if (PlayListTab == 0)
         Image_Tab.setPicture(Langue == "Fr" ? Image_Tab1Fr.Picture() : Image_Tab1An.Picture());
     else

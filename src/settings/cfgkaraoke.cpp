@@ -421,7 +421,7 @@ void CfgKaraoke::Form_Load()
     Label_FontName2.Move(Label_FontName1.Left() + ShadowH, Label_FontName1.Top() + ShadowV);
 
     // 6. The language.
-    Langue = IniAccess("GET", "Setting", "Langue");
+    Langue = IniGetOrDefault("Setting", "Langue");
 
     // 7. The ball.
     Check_Ball.setValue(karNumber("Ball", 1) != 0 ? 1 : 0);

@@ -231,7 +231,7 @@ void Config::Form_Load()
     Label_ListColor.setBackColor(listColour);
     Label_PgmColor.setBackColor(pgmColour);
 
-    Langue = get("Setting", "Langue");
+    Langue = IniGetOrDefault("Setting", "Langue");
     if (Langue == "Fr")
         Option_Langue[0].setValue(true);
     else

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <ctime>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace modIni;
@@ -163,6 +164,51 @@ TEST_F(PlayerTest, PlayListTabShowsItsButtons)
     EXPECT_TRUE(p.ListView1.Visible());
     // A start-up never forgets which list the user had.
     EXPECT_EQ(ini("Path", "Path Lst"), remembered);
+}
+
+TEST_F(PlayerTest, HandEditedSettingsStillGiveAUsableWindow)
+{
+    WriteDefaultIni();
+    // A tab number that is neither tab: the play list, which the folder tab
+    // then replaces at the first click, as from a normal start.
+    setIni("Setting", "SSTab", "999");
+    // Positions no screen has, one beyond what a 32-bit number holds.
+    setIni("Player Windows", "Top", "-999999999");
+    setIni("Player Windows", "Left", "99999999999");
+    prompter->answerMsgBox(vbOK);   // the remembered list may be missing
+    Player& p = start();
+    EXPECT_EQ(PlayListTab, 1);
+    EXPECT_EQ(p.PlayListTabName, "PlayList");
+    p.Show();
+    EXPECT_GE(p.Left(), 0);
+    EXPECT_GE(p.Top(), 0);
+    EXPECT_LE(p.Left() + p.Width(), Screen::Width());
+    EXPECT_LE(p.Top() + p.Height(), Screen::Height());
+    p.Image_Tab_Click();
+    EXPECT_EQ(PlayListTab, 0);
+    EXPECT_EQ(p.PlayListTabName, "DirList");
+    EXPECT_TRUE(p.Dir1.Visible());
+}
+
+TEST_F(PlayerTest, UnreadableSettingsFileKeepsOneLanguage)
+{
+    // A folder stands where the settings file should be: every setting reads
+    // as "". The windows are French then, and so must the messages be.
+    modIni::ResetIniErrorShown();
+    int boxes = 0;
+    modIni::IniErrorBox = [&boxes](const std::string&) { ++boxes; };
+    ASSERT_EQ(::mkdir(dir.file("PlaySyk.ini").c_str(), 0755), 0);
+    prompter->answerMsgBox(vbOK);   // the default list cannot be made either
+    Player& p = start();
+    modIni::IniErrorBox = nullptr;
+    modIni::ResetIniErrorShown();
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(Langue, "Fr");
+    EXPECT_EQ(p.Command_Play.Caption(), "Jouer");
+    p.Select_Song.setText(dir.file("missing.mp3"));
+    prompter->answerMsgBox(vbOK);
+    p.Command_Play_Click();
+    EXPECT_TRUE(asked("Fichier Introuvable"));
 }
 
 TEST_F(PlayerTest, ClickOnASongOfTheFolderTabMakesItTheCurrentSong)

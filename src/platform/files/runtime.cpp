@@ -133,8 +133,9 @@ bool parseRadix(std::string_view s, std::size_t& pos, double& out)
 
 // Longest decimal prefix of s from pos: [sign] digits [mark digits] [E|D [sign] digits].
 // `commaToo`: "," counts as the decimal mark as well as ".".
-// Returns the number of characters used (0: no number).
-std::size_t decimalPrefix(std::string_view s, std::size_t pos, bool commaToo, double& out)
+// Returns the number of characters used (0: no number). `tooLarge` (optional)
+// tells a number beyond the range of a double, which reads as 0.
+std::size_t decimalPrefix(std::string_view s, std::size_t pos, bool commaToo, double& out, bool* tooLarge = nullptr)
 {
     std::string clean;
     std::size_t i = pos;
@@ -181,8 +182,13 @@ std::size_t decimalPrefix(std::string_view s, std::size_t pos, bool commaToo, do
         ++first;
     double v = 0;
     const auto r = std::from_chars(first, clean.data() + clean.size(), v);
-    if (r.ec != std::errc() || !std::isfinite(v))
-        v = 0; // out of range: treated as no number rather than infinity
+    if (r.ec != std::errc() || !std::isfinite(v)) {
+        // Out of range: 0 rather than infinity. A negative exponent only makes
+        // it too small to hold, which is 0 indeed.
+        if (tooLarge)
+            *tooLarge = clean.find("e-") == std::string::npos;
+        v = 0;
+    }
     out = v;
     return i - pos;
 }
@@ -250,8 +256,10 @@ std::optional<double> ToNumber(std::string_view s)
             return std::nullopt;
         return v;
     }
-    const std::size_t used = decimalPrefix(s, 0, true, v);
-    if (used == 0 || used != s.size())
+    bool tooLarge = false;
+    const std::size_t used = decimalPrefix(s, 0, true, v, &tooLarge);
+    // A number too large to hold is no number: the caller's fallback applies.
+    if (used == 0 || used != s.size() || tooLarge)
         return std::nullopt;
     return v == 0 ? 0.0 : v;
 }

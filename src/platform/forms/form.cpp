@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QWindow>
 
 #include <algorithm>
@@ -499,6 +500,24 @@ void Form::Show()
         d_->client->applying = false;
         clientResized();
     }
+}
+
+void Form::keepOnScreen()
+{
+    // Whole pixels that cover the outer size, so that the moved window fits.
+    const QRect frame(px(d_->left), px(d_->top), std::max(1, (Width() + 14) / 15), std::max(1, (Height() + 14) / 15));
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (const QScreen* s : screens) {
+        if (s->geometry().intersects(frame)) return;
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return;
+    const QRect area = primary->availableGeometry();
+    const int x = std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
+    d_->left = tw(x);
+    d_->top = tw(y);
+    applyGeometry();
 }
 
 void Form::Hide() { d_->window->hide(); }

@@ -177,6 +177,10 @@ public:
         owned_ = slot != nullptr;
     }
 
+    // A window wholly off every screen (a position saved on a larger or a
+    // second monitor, or a hand-edited settings file) moves onto the primary
+    // screen, where the user can reach it; one partly on a screen stays put.
+    void keepOnScreen();
     // Horizontal / vertical frame sizes in twips for the current border style.
     int frameWidthTwips() const;
     int frameHeightTwips() const;

@@ -55,7 +55,12 @@ OpenResult openAudio(const std::string& path)
     }
     r.file = sf_open(path.c_str(), SFM_READ, &r.info);
     if (!r.file) {
-        r.error = "Cannot play " + fileLabel(path) + ": " + sf_strerror(nullptr);
+        // The file is there (checked above): for one it cannot make sense of,
+        // the decoder may say "does not exist", which would mislead the user.
+        const int code = sf_error(nullptr);
+        const bool known = code == SF_ERR_SYSTEM || code == SF_ERR_MALFORMED_FILE || code == SF_ERR_UNSUPPORTED_ENCODING;
+        r.error = "Cannot play " + fileLabel(path) + ": " +
+                  (known ? std::string(sf_strerror(nullptr)) : std::string("not a sound file that can be read, or a damaged one."));
         return r;
     }
     const SF_INFO& i = r.info;

@@ -61,6 +61,13 @@ TEST(Runtime, ToNumberNeedsTheWholeText)
     EXPECT_FALSE(ToNumber("."));
     EXPECT_FALSE(ToNumber("&H"));
     EXPECT_FALSE(ToNumber("1 2"));
+    // Too large to hold: no number, so a hand-edited "1e400" colour takes the
+    // caller's fallback instead of becoming 0 (black). Too small is just 0.
+    EXPECT_FALSE(ToNumber("1e400"));
+    EXPECT_FALSE(ToNumber("-1D999"));
+    EXPECT_EQ(CLng("1e400", 15788257L), 15788257L);
+    EXPECT_EQ(ToNumber("1e-400"), 0);
+    EXPECT_EQ(ToNumber("1e308"), 1e308);
     EXPECT_TRUE(IsNumeric("3.25"));
     EXPECT_FALSE(IsNumeric("Fr"));
 }

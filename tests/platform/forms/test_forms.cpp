@@ -170,6 +170,28 @@ TEST_F(FormsTest, OuterSizeCountsTheFrameAndResizeRuns)
     EXPECT_EQ(e.Width(), e.ScaleWidth());
 }
 
+TEST_F(FormsTest, AWindowOffEveryScreenComesBackOntoTheScreen)
+{
+    const int screenW = Screen::Width();
+    const int screenH = Screen::Height();
+    Editor& e = editor();
+    // A position from a hand-edited settings file, or from a larger monitor:
+    // the window would open where the user can never reach it.
+    e.Move(-999999999, 99999999, 3000, 2000);
+    e.keepOnScreen();
+    EXPECT_GE(e.Left(), 0);
+    EXPECT_GE(e.Top(), 0);
+    EXPECT_LE(e.Left() + e.Width(), screenW);
+    EXPECT_LE(e.Top() + e.Height(), screenH);
+    EXPECT_EQ(e.Width(), 3000);
+    EXPECT_TRUE(QRect(0, 0, screenW / 15, screenH / 15).intersects(e.window()->geometry()));
+    // Partly on the screen is where the user put it: left alone.
+    e.Move(-1500, 600, 3000, 2000);
+    e.keepOnScreen();
+    EXPECT_EQ(e.Left(), -1500);
+    EXPECT_EQ(e.Top(), 600);
+}
+
 TEST_F(FormsTest, ControlGeometryIsKeptInTwips)
 {
     Editor& e = editor();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 
+#include "platform/files/paths.h"
 #include "platform/media/engine.h"
 #include "platform/media/mediaplayer.h"
 #include "support/testdir.h"
@@ -295,6 +296,10 @@ TEST_F(MediaPlayerTest, BadFilesAreRefusedAndThePlayerStaysUsable)
     for (const std::string& p : bad) {
         EXPECT_FALSE(mp.setFileName(p)) << p;
         EXPECT_NE(mp.ErrorText(), "") << p;
+        // A file that is there is never said to be missing.
+        if (paths::isFile(p)) {
+            EXPECT_EQ(mp.ErrorText().find("not exist"), std::string::npos) << mp.ErrorText();
+        }
         EXPECT_EQ(mp.PlayState(), mpClosed) << p;
         EXPECT_DOUBLE_EQ(mp.Duration(), 0.0);
         EXPECT_DOUBLE_EQ(mp.CurrentPosition(), 0.0);
