@@ -40,7 +40,14 @@ QString toQtFilter(const std::string& filter, int index, QString* selected)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(';', ' ');
-        out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.trimmed());
+        // Old filters often show their patterns in the description already
+        // ("lst (*.lst)|*.lst"): Qt reads the patterns from the last brackets,
+        // so those are replaced by the real ones rather than doubled.
+        QString description = parts[i].trimmed();
+        const qsizetype open = description.lastIndexOf('(');
+        if (open > 0 && description.endsWith(')'))
+            description = description.left(open).trimmed();
+        out << QStringLiteral("%1 (%2)").arg(description, patterns.trimmed());
     }
     if (out.isEmpty()) return {};
     if (selected) *selected = out.value(std::max(0, index - 1), out.front());
