@@ -31,6 +31,15 @@ std::string get(const char* section, const char* key)
     return IniAccess("GET", section, key);
 }
 
+// An engraved separator across the dialog: a grey line with a white one under it.
+void separator(Line& dark, Line& light, double y)
+{
+    dark.setX1(120), dark.setY1(y), dark.setX2(6720), dark.setY2(y);
+    light.setX1(120), light.setY1(y + 15), light.setX2(6720), light.setY2(y + 15);
+    dark.setBorderColor(0x808080);
+    light.setBorderColor(0xFFFFFF);
+}
+
 } // namespace
 
 Config::Config()
@@ -53,10 +62,7 @@ Config::Config()
     Command_Browse1.Move(5400, 1080, 1320, 315);
     Command_Browse1.setCaption("Parcourir");
 
-    Line1.setX1(120), Line1.setY1(1530), Line1.setX2(6720), Line1.setY2(1530);
-    Line2.setX1(120), Line2.setY1(1545), Line2.setX2(6720), Line2.setY2(1545);
-    Line1.setBorderColor(0x808080);
-    Line2.setBorderColor(0xFFFFFF);
+    separator(Line1, Line2, 1530);
 
     // ---- theme, skin picture, colours
     Label_Theme.Move(120, 1710, 1440, 255);
@@ -82,10 +88,7 @@ Config::Config()
     for (Label* swatch : {&Label_PgmColor, &Label_ListColor, &Label_ButtomColor})
         swatch->setBorderStyle(1);
 
-    Line3.setX1(120), Line3.setY1(3060), Line3.setX2(6720), Line3.setY2(3060);
-    Line4.setX1(120), Line4.setY1(3075), Line4.setX2(6720), Line4.setY2(3075);
-    Line3.setBorderColor(0x808080);
-    Line4.setBorderColor(0xFFFFFF);
+    separator(Line3, Line4, 3060);
 
     // ---- language, MIDI output, update check
     Option_Langue[0].Move(120, 3240, 255, 255);
@@ -111,10 +114,7 @@ Config::Config()
     Command_WebUpd.Move(4920, 3690, 1800, 375);
     Command_WebUpd.setCaption("Valider maintenant");
 
-    Line5.setX1(120), Line5.setY1(4290), Line5.setX2(6720), Line5.setY2(4290);
-    Line6.setX1(120), Line6.setY1(4305), Line6.setX2(6720), Line6.setY2(4305);
-    Line5.setBorderColor(0x808080);
-    Line6.setBorderColor(0xFFFFFF);
+    separator(Line5, Line6, 4290);
 
     // ---- file-type associations
     Label_Ass_Fr.Move(120, 4410, 6600, 615);
@@ -142,10 +142,7 @@ Config::Config()
     Command_Associer.Move(5580, 5220, 1140, 375);
     Command_Associer.setCaption("Associer");
 
-    Line7.setX1(120), Line7.setY1(5820), Line7.setX2(6720), Line7.setY2(5820);
-    Line8.setX1(120), Line8.setY1(5835), Line8.setX2(6720), Line8.setY2(5835);
-    Line7.setBorderColor(0x808080);
-    Line8.setBorderColor(0xFFFFFF);
+    separator(Line7, Line8, 5820);
     // Short rules beside the language choice and the update check.
     Line12.setX1(3600), Line12.setY1(3180), Line12.setX2(3600), Line12.setY2(3540);
     Line16.setX1(3615), Line16.setY1(3180), Line16.setX2(3615), Line16.setY2(3540);
