@@ -182,7 +182,9 @@ Player::Player()
     Command_Cancel.setCaption("Annuller");
     place(Command_Appliquer, 6870, 4555, 945, 495);
     Command_Appliquer.setCaption("Appliquer");
-    place(Check_Select, 3000, 4505, 195, 195);
+    // The box of the old design (195 twips) is smaller than a check box of
+    // this desktop's style: it is given the style's room, still left of its label.
+    place(Check_Select, 3000, 4505, 240, 240);
     place(Label_SelectAll, 3250, 4505, 1650, 285);
     Label_SelectAll.setCaption("Selectionner tous");
     Label_SelectAll.setBackStyle(0);
@@ -246,7 +248,9 @@ Player::Player()
         p->setBorderStyle(0);
         p->setAutoRedraw(true);
     }
+    // Placed and shown by the layout, in the full view only.
     BalanceCtl.setVisible(false);
+    BalanceCtl.setToolTipText("Balance");
 
     // ---- progress
     place(ProgressBar1, 120, 5150, 7695, 135);
@@ -387,7 +391,9 @@ void Player::Form_Resize()
         return;
     modIni::TileFormBackground(*this);
     ArrangePlayerControls();
-    if (modIni::PlayListTab != 0)
+    // The headers follow what the list shows: the add mode shows a folder in
+    // the play-list tab.
+    if (PlayListTabName != "DirList")
         SetPlayListColumns();
     else
         SetBrowseColumns();

@@ -108,7 +108,7 @@ public:
     PictureBox VolumeCtl{this};
     PictureBox VelocityCtl{this};
     PictureBox TransposeCtl{this};
-    PictureBox BalanceCtl{this};        // never shown
+    PictureBox BalanceCtl{this};        // shown in the full view when the window leaves it room
 
     // ---- progress
     ProgressBar ProgressBar1{this};
@@ -267,7 +267,9 @@ public:
     void SetPlayListColumns();
     void LoadPlayList(std::string& path);
     void ListFolder();
-    void AskSavePlayList();
+    // Offers to save a modified play list; false when the user said Yes and
+    // the save failed (the list must then stay on screen), true otherwise.
+    bool AskSavePlayList();
     void BackupPlayList();
     void RestorePlayList();
     // Writes the play list to `path` (beside it, then renamed over it); false,

@@ -16,6 +16,10 @@ int shiftOf(double raw)
     return r < 0 ? 0 : static_cast<int>(r);
 }
 
+// Left of the balance slider in the transport panel (before the shift): past
+// the percentage label, the panel's right-most control.
+constexpr int BalanceLeft = 8400;
+
 struct At {
     Control* control;
     int left;
@@ -106,8 +110,15 @@ void Player::ArrangePlayerControls()
         };
         for (const At& a : panel)
             a.control->Move(bottom + a.left, a.top);
+        // The balance slider has no place of its own in the panel (its design
+        // place is under the progress bar): it stands right of the speed and
+        // pitch sliders, inside the frame, once the window leaves it room.
+        BalanceCtl.Move(bottom + BalanceLeft, SH - 1285);
+        BalanceCtl.setVisible(bottom + BalanceLeft + BalanceCtl.Width() <= SW - 110);
         return;
     }
+    // The compact view hides the sound sliders, the balance with them.
+    BalanceCtl.setVisible(false);
 
     // ---- compact view
     if (SH < 2300 || SW < 3200)

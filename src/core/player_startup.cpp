@@ -13,6 +13,7 @@
 #include "settings/update.h"
 
 #include <array>
+#include <filesystem>
 #include <ctime>
 
 #if __has_include("lyricwindows/karaoke.h")
@@ -78,6 +79,20 @@ int currentMonth()
 }
 
 } // namespace
+
+// A path given relative to the folder the program was started from, made
+// absolute: the current-song box and the folder browser need the whole path.
+static std::string absoluteFromHere(const std::string& path)
+{
+    if (path.empty() || path.front() == '/')
+        return path;
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
+    if (ec)
+        return path;
+    const std::u8string u8 = here.u8string();
+    return paths::join(std::string(u8.begin(), u8.end()), path);
+}
 
 std::string CommandLineSong(const std::string& cmdLine, const std::string& pathMp3, bool* syk)
 {
@@ -292,7 +307,7 @@ void Player::Timer_LoadPlayer_Timer()
         CmdLine = CommandLine();
         if (!CmdLine.empty()) {
             bool syk = false;
-            const std::string song = CommandLineSong(CmdLine, PathMp3, &syk);
+            const std::string song = CommandLineSong(absoluteFromHere(CmdLine), PathMp3, &syk);
             if (!song.empty()) {
                 Select_Song.setText(song);
                 Command_Play_Click();

@@ -12,6 +12,7 @@
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
 #include "playback/midianalysis.h"
+#include "playback/playback.h"
 #include "playback/slider.h"
 #include "playlist/playlistrow.h"
 
@@ -36,13 +37,15 @@ double msAlong(const music::Sequence& seq, double t)
     return seq.msAt(t);
 }
 
-// The length column of the selected play-list row takes `text` when it
-// differs; true when it changed.
+// The length column of the current song's play-list row takes `text` when it
+// differs; true when it changed. A selected row that holds another song (the
+// song was typed in, started by the editor, or the rows were shuffled) and a
+// folder's rows shown by the add mode are left alone.
 bool writeRowLength(const std::string& text)
 {
-    if (!isLoaded<Player>())
+    if (!isLoaded<Player>() || player().PlayListTabName != "PlayList")
         return false;
-    ListItem* row = player().ListView1.SelectedItem();
+    ListItem* row = playback::currentSongRow(player());
     if (!row || row->SubItems(PlayList::ColLength) == text)
         return false;
     row->setSubItems(PlayList::ColLength, text);

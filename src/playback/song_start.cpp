@@ -212,7 +212,7 @@ void Player::Command_Play_Click()
             karaoke_K1().Shape_Ball.setLeft(restLeft);
 
         Label_time.setCaption(vb::FormatMinSec(duration));
-        if (PlayListTab == 1) {
+        if (PlayListTab == 1 && PlayListTabName == "PlayList") {
             if (ListItem* row = playback::currentSongRow(*this)) {
                 if (row->SubItems(PlayList::ColLength) != Label_time.Caption()) {
                     row->setSubItems(PlayList::ColLength, Label_time.Caption());

@@ -76,16 +76,15 @@ EditPlayList& editPlayList()
 
 namespace PlayList {
 
-void ApplySongTime(ListItem& row, const std::string& song)
+std::string SongLengthText(const std::string& song)
 {
+    // A ".mid" or ".kar" song (whatever the case of its name) is measured by
+    // its tempo map, every other song by its audio file; neither disturbs a
+    // song that plays.
+    if (isMidiSong(song))
+        return Kar::MidiFileLengthText(song);
     const std::optional<double> seconds = media::probeDuration(song);
-    if (!seconds)
-        return;
-    const std::string text = vb::FormatMinSec(*seconds);
-    if (text != row.SubItems(ColLength)) {
-        row.setSubItems(ColLength, text);
-        modIni::PlayListModified = true;
-    }
+    return seconds ? vb::FormatMinSec(*seconds) : std::string();
 }
 
 } // namespace PlayList
@@ -94,25 +93,26 @@ void ApplySongTime(ListItem& row, const std::string& song)
 
 void Player::Command_Edit_Click()
 {
-    const std::string song = Select_Song.Text();
-    if (song.empty()) {
+    if (Select_Song.Text().empty()) {
         modIni::MsgSelectSong();
-        return;
-    }
-    if (!modIni::FileExists(song)) {
-        MsgBox(french() ? "Fichier Introuvable" : "File not found", vbOKOnly + vbQuestion,
-               french() ? "Attention" : "Warning");
-        if (ListItem* item = ListView1.SelectedItem())
-            item->setSmallIcon(IconStop);
         return;
     }
     // Only a play-list row has the fields the editor shows.
     ListItem* row = ListView1.SelectedItem();
     if (!row || PlayListTabName != "PlayList" || !ListMode.empty())
         return;
+    // The editor works on the row's own song: after a shuffle or a commit the
+    // current song may be another row's.
+    const std::string song = row->SubItems(ColPath);
+    if (!modIni::FileExists(song)) {
+        MsgBox(french() ? "Fichier Introuvable" : "File not found", vbOKOnly + vbQuestion,
+               french() ? "Attention" : "Warning");
+        row->setSmallIcon(IconStop);
+        return;
+    }
     EditPlayList& editor = editPlayList();
     editor.Show();
-    editor.OpenRow(*row, song);
+    editor.OpenRow(*row);
 }
 
 // ---- the window ------------------------------------------------------------------------
@@ -186,9 +186,10 @@ EditPlayList::EditPlayList()
         c.swatch->Move(2940, y, 900, 375);
         y += 450;
     }
-    Label_ImageFond.Move(120, 3160, 1500, 285);
+    // Wide enough for "Background Image" whole.
+    Label_ImageFond.Move(120, 3160, 1900, 285);
     Label_ImageFond.setCaption("Image de fond");
-    Text_ImageFond.Move(1650, 3120, 2400, 315);
+    Text_ImageFond.Move(2060, 3120, 2000, 315);
     Text_ImageFond.setLocked(true);
     Command_BrowseI.Move(4120, 3090, 780, 375);
     Command_BrowseI.setCaption("Parcourir");
@@ -288,7 +289,7 @@ void EditPlayList::ShowPresence(const std::string& song)
     Text_Sy1Presant.setText(yesNo(!modIni::FindSy1File(song).empty()));
 }
 
-void EditPlayList::OpenRow(ListItem& row, const std::string& song)
+void EditPlayList::OpenRow(ListItem& row)
 {
     rowMark_ = "EditPlayList:" + std::to_string(++markCounter);
     // Only one row carries the editor's mark.
@@ -301,31 +302,18 @@ void EditPlayList::OpenRow(ListItem& row, const std::string& song)
     row.setTag(rowMark_);
     EditRowIndex = row.Index();
 
+    // The fields show the row as its file is now (length, sync files, the
+    // picture of an old list's row); the row itself changes on OK or Apply
+    // only, so Cancel leaves it exactly as it was.
+    const std::string song = row.SubItems(ColPath);
     Text_Titre.setText(row.Text());
     setCaption(row.Text());
     Text_Chanteur.setText(row.SubItems(ColArtist));
-
-    // The length, measured from the file without disturbing a song that plays.
-    if (isMidiSong(song)) {
-        const std::string text = Kar::MidiFileLengthText(song);
-        if (!text.empty() && text != row.SubItems(ColLength))
-            row.setSubItems(ColLength, text);
-    } else {
-        ApplySongTime(row, song);
-    }
-
-    // The sync flag and the presence words.
-    const bool hasSyk = !modIni::FindSykFile(song).empty();
-    if (!hasSyk)
-        row.setSubItems(ColSyncFlag, "N");
-    else
-        row.setSubItems(ColSyncFlag, french() ? "O" : "Y");
-    Text_SykPresant.setText(yesNo(hasSyk));
-    Text_Sy1Presant.setText(yesNo(!modIni::FindSy1File(song).empty()));
-
-    Text_Time.setText(row.SubItems(ColLength));
+    const std::string length = SongLengthText(song);
+    Text_Time.setText(length.empty() ? row.SubItems(ColLength) : length);
+    ShowPresence(song);
     Text_Style.setText(row.SubItems(ColStyle));
-    Text_Path.setText(row.SubItems(ColPath));
+    Text_Path.setText(song);
 
     // The look switch: "" and "0" are off; any other text is on (a number
     // other than 1 or 2, or no number at all, counts as ticked).
@@ -350,19 +338,18 @@ void EditPlayList::OpenRow(ListItem& row, const std::string& song)
     Label_BackColor.setBackColor(colourOf(row.SubItems(ColBackColor)).value_or(iniColour("BackColor")));
 
     // Lists written by older versions hold the picture path in the shadow
-    // column: it moves to the picture column and the shadow takes its setting.
+    // column: it is shown as the picture and the shadow takes its setting.
+    std::string picture = row.SubItems(ColPicturePath);
     const std::string shadow = row.SubItems(ColShadowColor);
     if (shadow.empty()) {
         Label_ShadowColor.setBackColor(iniColour("ShadowColor"));
     } else if (const auto c = colourOf(shadow)) {
         Label_ShadowColor.setBackColor(*c);
     } else {
-        row.setSubItems(ColPicturePath, shadow);
-        row.setSubItems(ColShadowColor, modIni::IniGetOrDefault("Kar Windows", "ShadowColor"));
+        picture = shadow;
         Label_ShadowColor.setBackColor(iniColour("ShadowColor"));
     }
 
-    const std::string picture = row.SubItems(ColPicturePath);
     if (!picture.empty() || active == "1")
         Text_ImageFond.setText(picture);
     else
@@ -419,8 +406,22 @@ void EditPlayList::Command_Browse_Click()
     const std::string chosen = trimChosenName(prompter().openFile(options).value_or(""));
     if (chosen.empty())
         return;
+    // A ".lst" line has no room for a ";" in a path: the next load would cut
+    // it in two and the row would name a file that does not exist.
+    if (chosen.find(';') != std::string::npos) {
+        MsgBox(french() ? "Le nom de ce fichier contient « ; » : il ne peut pas être enregistré dans la Liste de "
+                          "Sélection.\n"
+                              + chosen
+                        : "This file name contains \";\": it cannot be stored in the Play List.\n" + chosen,
+               vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
+        return;
+    }
     Text_Path.setText(chosen);
     ShowPresence(chosen);
+    // The length shown is the new file's, so OK never stores another song's.
+    const std::string length = SongLengthText(chosen);
+    if (!length.empty())
+        Text_Time.setText(length);
 }
 
 void EditPlayList::Command_BrowseI_Click()

@@ -3,7 +3,8 @@
 // music file, and the row's own look in the lyric windows (the look switch,
 // five colours and a background picture). Opened by the main window's Edit
 // button (Player::Command_Edit_Click) for the selected row; OK and Apply write
-// the fields back into that row.
+// the fields back into that row, which changes nowhere else meanwhile (Cancel
+// leaves it exactly as it was).
 //
 // The editor follows its row, not a position: the row is marked when the
 // editor opens on it, and the mark moves with the song when rows are moved,
@@ -88,7 +89,7 @@ public:
 
     // Fills the fields from `row` of the main window's list and makes it the
     // row that OK and Apply write (the opening of the Edit command).
-    void OpenRow(ListItem& row, const std::string& song);
+    void OpenRow(ListItem& row);
     // The row the editor writes, nullptr when it is no longer in the list.
     ListItem* EditedRow() const;
 
@@ -104,9 +105,9 @@ private:
 EditPlayList& editPlayList();
 
 namespace PlayList {
-// Length column (sub-item 2) of `row` for a song measured from its audio
-// file, without touching the song that plays: m:ss of the duration rounded to
-// the nearest second (a half second up). A changed text marks the play list
-// modified; a file that cannot be measured leaves the column as it is.
-void ApplySongTime(ListItem& row, const std::string& song);
+// The length of a song file as m:ss, measured from the file without touching
+// the song that plays: MIDI songs by their tempo map, the others by their
+// audio, rounded to the nearest second (a half second up). "" when the file
+// cannot be measured.
+std::string SongLengthText(const std::string& song);
 } // namespace PlayList

@@ -116,13 +116,15 @@ void Player::Image_Tab_Click()
 {
     if (ListBusy)
         return;
-    setMousePointer(vbArrowHourglass);
     if (modIni::PlayListTab == 1) {
-        // Play list -> folder.
+        // Play list -> folder. The changes are offered for saving first: when
+        // the save fails the user stays in the play list, which stays shown.
+        if (!AskSavePlayList())
+            return;
+        setMousePointer(vbArrowHourglass);
         modIni::PlayListTab = 0;
         modIni::IniAccess("WRITE", "Setting", "SSTab", "0");
         Image_Tab.setPicture(french() ? Image_Tab1Fr.Picture() : Image_Tab1An.Picture());
-        AskSavePlayList();
         DoEvents();
         for (CommandButton* b : {&Command_Add, &Command_Supp, &Command_Save, &Command_SaveAs, &Command_Open,
                                  &Command_Edit, &Command_Detect})
@@ -148,6 +150,7 @@ void Player::Image_Tab_Click()
             ListFolder();
     } else {
         // Folder -> play list.
+        setMousePointer(vbArrowHourglass);
         modIni::PlayListTab = 1;
         modIni::IniAccess("WRITE", "Setting", "SSTab", "1");
         Image_Tab.setPicture(french() ? Image_Tab2Fr.Picture() : Image_Tab2An.Picture());
@@ -233,8 +236,10 @@ void Player::ListView1_KeyDown(int& KeyCode, int Shift)
     if (ListBusy || !ListMode.empty())
         return;
     if (modIni::PlayListTab != 0) {
-        // Reloading drops what was changed on screen: offer to keep it first.
-        AskSavePlayList();
+        // Reloading drops what was changed on screen: offer to keep it first,
+        // and keep it shown when it could not be saved.
+        if (!AskSavePlayList())
+            return;
         ListView1.ListItems.Clear();
         LoadPlayList(modIni::PathLst);
     } else {

@@ -194,9 +194,16 @@ void Player::LoadPlayList(std::string& path)
 bool Player::SavePlayList(const std::string& path)
 {
     std::vector<PlayListRow> rows;
-    // Half a list on screen must never replace the whole one on disk.
-    if (ListBusy || !PlayListRows(*this, rows))
+    // Half a list on screen must never replace the whole one on disk; the user
+    // who asked for the save hears why there was none.
+    if (ListBusy || !PlayListRows(*this, rows)) {
+        MsgBox(ListBusy ? (french() ? "La Liste de Sélection est en cours de chargement : elle n'a pas été enregistrée."
+                                    : "The Play List is still loading: it was not saved.")
+                        : (french() ? "La Liste de Sélection n'est pas affichée : elle n'a pas été enregistrée."
+                                    : "The Play List is not shown: it was not saved."),
+               vbOKOnly + vbExclamation, french() ? "Erreur" : "Error");
         return false;
+    }
     if (writeLstFile(path, rows))
         return true;
     MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!" : "An error occured while saving!", vbOKOnly,
@@ -204,21 +211,22 @@ bool Player::SavePlayList(const std::string& path)
     return false;
 }
 
-void Player::AskSavePlayList()
+bool Player::AskSavePlayList()
 {
     if (!modIni::PlayListModified)
-        return;
+        return true;
     const int answer = MsgBox(french() ? "Des modifications ont été apportées à votre Liste de Sélection \n"
                                          "Désirez-vous les enregistrer? "
                                        : "Modifications were made in your Play List \nDo you want to save them? ",
                               vbYesNo + vbQuestion, french() ? "Sauvegarde" : "Save");
     if (answer == vbYes) {
-        // A failed save leaves the changes marked, so they are asked for again.
-        if (SavePlayList(modIni::PathLst))
-            modIni::PlayListModified = false;
-    } else {
-        modIni::PlayListModified = false;
+        // A failed save leaves the changes marked, so they are asked for again,
+        // and the caller keeps the list on screen.
+        if (!SavePlayList(modIni::PathLst))
+            return false;
     }
+    modIni::PlayListModified = false;
+    return true;
 }
 
 // ---- the three file buttons ---------------------------------------------------------
@@ -227,8 +235,10 @@ void Player::Command_Open_Click()
 {
     if (ListBusy)
         return;
-    // The list on screen is offered for saving before another replaces it.
-    AskSavePlayList();
+    // The list on screen is offered for saving before another replaces it; a
+    // failed save keeps it.
+    if (!AskSavePlayList())
+        return;
     FileDialogOptions options;
     options.filter = ListFilter;
     options.flags = cdlOFNOverwritePrompt;

@@ -93,6 +93,33 @@ void placePlayList(Player& w)
     w.ListView1.Move(90, 885, std::max(0, w.ScaleWidth() - 200), std::max(0, w.ScaleHeight() - 2590));
 }
 
+// The play list's own order while "Ajout" shows a folder: a header click in
+// the folder sorts the folder, and must not re-sort the play list when its
+// rows come back.
+struct SortState {
+    bool sorted = false;
+    int key = 0;
+    int order = 0;
+};
+SortState playListSort;
+
+void keepPlayListSort(const ListView& list)
+{
+    playListSort = {list.Sorted(), list.SortKey(), list.SortOrder()};
+}
+
+// Brings the play list back from the copy list in the order it had (new rows
+// of a commit after the old ones, unless the play list itself was sorted).
+void restoreInOrder(Player& w)
+{
+    w.ListView1.setSorted(false);
+    w.ListView1.setSortKey(playListSort.key);
+    w.ListView1.setSortOrder(playListSort.order);
+    w.RestorePlayList();
+    if (playListSort.sorted)
+        w.ListView1.setSorted(true);
+}
+
 // A path with ";" cannot be stored in a ".lst" line: the next load would cut
 // it in two.
 bool storablePath(const std::string& path) { return path.find(';') == std::string::npos; }
@@ -216,7 +243,7 @@ int commitAdd(Player& w, PlayListRow& firstAdded)
     w.ListView1.ListItems.Clear();
     placePlayList(w);
     w.SetPlayListColumns();
-    w.RestorePlayList();
+    restoreInOrder(w);
     tellUnstorable(refused);
     return added;
 }
@@ -294,6 +321,7 @@ void Player::Command_Add_Click()
     // The play list waits in the copy list while the folder is shown.
     ListView2.ListItems.Clear();
     BackupPlayList();
+    keepPlayListSort(ListView1);
     showListButtons(*this, false);
     showAll({&Label_Action, &Label_ItemCount}, true);
     ListView1.ListItems.Clear();
@@ -411,7 +439,7 @@ void Player::Command_Cancel_Click()
         ListView1.ListItems.Clear();
         placePlayList(*this);
         SetPlayListColumns();
-        RestorePlayList();
+        restoreInOrder(*this);
     }
     PlayListTabName = "PlayList";
     ListView2.ListItems.Clear();

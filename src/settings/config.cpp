@@ -192,9 +192,11 @@ void Config::BindEvents()
 
 void Player::Command_Config_Click()
 {
-    // The play-list question comes first, even when the opening is refused.
-    if (PlayListModified)
-        AskSavePlayList();
+    // The play-list question comes first, even when the opening is refused; a
+    // list that could not be saved keeps the main window, which would
+    // otherwise take it away.
+    if (PlayListModified && !AskSavePlayList())
+        return;
     DoEvents();
     if (IsPlaying) {
         MsgMustStop();

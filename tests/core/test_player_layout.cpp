@@ -84,6 +84,28 @@ TEST_F(LayoutTest, WideWindowShiftsTopRowAndTransport)
     // The folder tab keeps the list right of the folder tree.
     EXPECT_EQ(p.ListView1.Left(), 2265);
     EXPECT_EQ(p.ListView1.Width(), 12000 - 2480);
+    // The balance slider stands right of the others, clear of every control
+    // of the panel and inside the frame.
+    EXPECT_TRUE(p.BalanceCtl.Visible());
+    EXPECT_EQ(p.BalanceCtl.Left(), s.BottomShift + 8400);
+    EXPECT_EQ(p.BalanceCtl.Top(), 6000 - 1285);
+    EXPECT_LE(p.BalanceCtl.Left() + p.BalanceCtl.Width(), 12000 - 110);
+    auto apart = [&](const Control& c) {
+        return c.Left() + c.Width() <= p.BalanceCtl.Left() || p.BalanceCtl.Left() + p.BalanceCtl.Width() <= c.Left()
+               || c.Top() + c.Height() <= p.BalanceCtl.Top() || p.BalanceCtl.Top() + p.BalanceCtl.Height() <= c.Top();
+    };
+    for (const Control* c : {static_cast<const Control*>(&p.ProgressBar1), static_cast<const Control*>(&p.Label_PTime),
+                             static_cast<const Control*>(&p.VelocityCtl), static_cast<const Control*>(&p.TransposeCtl),
+                             static_cast<const Control*>(&p.Label_Vitesse), static_cast<const Control*>(&p.Label_Transpo)})
+        EXPECT_TRUE(apart(*c));
+    // The compact view hides it with the other sliders; a narrow window,
+    // whose panel leaves it no room, too.
+    p.Command_Cacher.setValue(1);
+    EXPECT_FALSE(p.BalanceCtl.Visible());
+    p.Command_Cacher.setValue(0);
+    EXPECT_TRUE(p.BalanceCtl.Visible());
+    size(8400, 6000);
+    EXPECT_FALSE(p.BalanceCtl.Visible());
 }
 
 TEST_F(LayoutTest, VeryWideWindowStillLaysOut)

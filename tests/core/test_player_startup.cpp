@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <ctime>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -311,6 +312,19 @@ TEST_F(CommandLineTest, StartUpPutsTheSongIntoTheCurrentSongBox)
     EXPECT_EQ(p.Select_Song.Text(), song);
     EXPECT_EQ(p.Check_Aff_Karaoke.Value(), 1);
     EXPECT_EQ(CmdLine, "Fin");
+}
+
+TEST_F(CommandLineTest, ARelativeSongPathIsTakenFromTheStartingFolder)
+{
+    const std::string song = songs.write("tune.mp3", "x");
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(songs.path());
+    setCommandLine("tune.mp3");
+    prompter->answerMsgBox(vbOK); // the song itself is not playable
+    Player& p = start();
+    std::filesystem::current_path(before);
+    EXPECT_EQ(p.Select_Song.Text(), song);
+    EXPECT_EQ(p.Dir1.Path(), songs.path().generic_string());
 }
 
 TEST_F(CommandLineTest, SykWithoutItsSongSaysSo)

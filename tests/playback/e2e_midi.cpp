@@ -254,6 +254,24 @@ TEST_F(MidiPlaybackTest, MeasuringForTheListLeavesThePlayingSongAlone)
     EXPECT_FALSE(Kar::MidiLoaded);
 }
 
+TEST_F(MidiPlaybackTest, OnlyTheCurrentSongsRowTakesItsLength)
+{
+    // The selected row holds another song than the one that plays (typed into
+    // the current-song box, as the lyrics editor or the command line do).
+    const std::string other = dir.file("other.mp3");
+    const int r = addRow(other, "3:33");
+    Player& p = player();
+    p.ListView1.setSelectedItem(&row(r));
+    p.Select_Song.setText(dir.write("typed.kar", karFile(8)));
+    p.Command_Play.press();
+    ASSERT_TRUE(modIni::IsPlaying);
+    EXPECT_EQ(p.Label_time.Caption(), "0:08");
+    EXPECT_FALSE(modIni::PlayListModified);
+    const std::string lst = dir.file("saved.lst");
+    ASSERT_TRUE(p.SavePlayList(lst));
+    EXPECT_EQ(testsupport::readFileBytes(lst), "other.mp3;;3:33;;" + other + ";;;;;;;;\r\n");
+}
+
 TEST_F(MidiPlaybackTest, MuteHoldsAcrossTheNextMidiSong)
 {
     const std::string song = dir.write("song.kar", karFile(4));

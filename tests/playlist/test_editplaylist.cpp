@@ -170,14 +170,18 @@ TEST_F(Editor, AnOldRowWithThePictureInTheShadowColumnIsConverted)
     r.setSubItems(ColShadowColor, "/pics/old.bmp");
     r.setSubItems(ColPicturePath, "ignored");
     EditPlayList& e = edit(1);
-    EXPECT_EQ(row(1).SubItems(ColPicturePath), "/pics/old.bmp");
-    EXPECT_EQ(row(1).SubItems(ColShadowColor), "8421504");
     EXPECT_EQ(e.Label_ShadowColor.BackColor(), 8421504);
     EXPECT_EQ(e.Text_ImageFond.Text(), "/pics/old.bmp");
-    EXPECT_FALSE(modIni::PlayListModified);
-    // Cancel does not undo what the opening fixed.
+    // The row takes the conversion on OK only: Cancel leaves it as it was.
+    EXPECT_EQ(row(1).SubItems(ColShadowColor), "/pics/old.bmp");
     e.Command_Cancel.press();
+    DoEvents();
+    EXPECT_EQ(row(1).SubItems(ColShadowColor), "/pics/old.bmp");
+    EXPECT_EQ(row(1).SubItems(ColPicturePath), "ignored");
+    EXPECT_FALSE(modIni::PlayListModified);
+    edit(1).Command_Ok.press();
     EXPECT_EQ(row(1).SubItems(ColPicturePath), "/pics/old.bmp");
+    EXPECT_EQ(row(1).SubItems(ColShadowColor), "8421504");
 }
 
 TEST_F(Editor, TheLengthIsMeasuredFromTheFile)
@@ -191,13 +195,13 @@ TEST_F(Editor, TheLengthIsMeasuredFromTheFile)
         addRow("Wave", "", song("w.wav", testsupport::silentWav(c.seconds)));
         modIni::PlayListModified = false;
         EditPlayList& e = edit(1);
-        EXPECT_EQ(row(1).SubItems(ColLength), c.text) << c.seconds;
-        EXPECT_EQ(e.Text_Time.Text(), c.text);
-        EXPECT_TRUE(modIni::PlayListModified);
-        // The same length again changes nothing.
-        modIni::PlayListModified = false;
-        edit(1);
+        EXPECT_EQ(e.Text_Time.Text(), c.text) << c.seconds;
+        // Shown, not yet stored: the row changes on OK.
+        EXPECT_EQ(row(1).SubItems(ColLength), "");
         EXPECT_FALSE(modIni::PlayListModified);
+        e.Command_Ok.press();
+        EXPECT_EQ(row(1).SubItems(ColLength), c.text);
+        EXPECT_TRUE(modIni::PlayListModified);
     }
 }
 
@@ -205,11 +209,9 @@ TEST_F(Editor, MidiSongsAreMeasuredByTheirTempoMapWhateverTheCase)
 {
     addRow("Lower", "", song("a.kar", midiOfSeconds(65)));
     addRow("Upper", "", song("B.MID", midiOfSeconds(125)));
-    edit(1);
-    EXPECT_EQ(row(1).SubItems(ColLength), "1:05");
-    edit(2);
-    EXPECT_EQ(row(2).SubItems(ColLength), "2:05");
-    EXPECT_EQ(editPlayList().Text_Time.Text(), "2:05");
+    EXPECT_EQ(edit(1).Text_Time.Text(), "1:05");
+    EXPECT_EQ(edit(2).Text_Time.Text(), "2:05");
+    EXPECT_EQ(row(2).SubItems(ColLength), "");
     EXPECT_FALSE(modIni::PlayListModified);
 }
 
@@ -220,7 +222,7 @@ TEST_F(Editor, SyncPresenceAndTheFlagItWrites)
     music.write("s.sy1", "x");
     addRow("S", "", path, "Y+");
     EditPlayList& e = edit(1);
-    EXPECT_EQ(row(1).SubItems(ColSyncFlag), "Y");
+    EXPECT_EQ(row(1).SubItems(ColSyncFlag), "Y+");
     EXPECT_EQ(e.Text_SykPresant.Text(), "Yes");
     EXPECT_EQ(e.Text_Sy1Presant.Text(), "Yes");
 
@@ -352,6 +354,49 @@ TEST_F(Editor, WriteBackFollowsTheSongAndRefusesARowThatLeft)
     EXPECT_EQ(rowsOf(w->ListView1), before);
     EXPECT_FALSE(isLoaded<EditPlayList>());
     EXPECT_EQ(prompts->questions().back().text, "This song is no longer in the Play List: nothing was changed.");
+}
+
+TEST_F(Editor, WorksOnTheRowItOpenedAndCancelChangesNothing)
+{
+    // The selected row and the current song differ, as after a shuffle or a
+    // commit of the selection modes.
+    const std::string a = song("a.wav", testsupport::silentWav(2));
+    const std::string b = song("b.wav", testsupport::silentWav(5));
+    addRow("A", "", a);
+    addRow("B", "", b);
+    const std::string lst = folder + "list.lst";
+    ASSERT_TRUE(w->SavePlayList(lst));
+    const std::string before = testsupport::readFileBytes(lst);
+
+    row(1).setSelected(true);
+    w->Select_Song.setText(b);
+    w->Command_Edit.press();
+    EditPlayList& e = editPlayList();
+    EXPECT_EQ(e.Text_Path.Text(), a);
+    EXPECT_EQ(e.Text_Time.Text(), "0:02");
+    e.Command_Cancel.press();
+    DoEvents();
+    EXPECT_FALSE(modIni::PlayListModified);
+    ASSERT_TRUE(w->SavePlayList(lst));
+    EXPECT_EQ(testsupport::readFileBytes(lst), before);
+
+    w->Command_Edit.press();
+    EditPlayList& again = editPlayList();
+    // A path with ";" cannot be stored in a list line: refused, as Add does.
+    prompts->answerOpenFile(song("x;y.wav", testsupport::silentWav(1)));
+    again.Command_Browse.press();
+    EXPECT_EQ(again.Text_Path.Text(), a);
+    EXPECT_EQ(prompts->questions().back().text.rfind("This file name contains \";\"", 0), 0u);
+    again.Command_Ok.press();
+    ASSERT_TRUE(w->SavePlayList(lst));
+    EXPECT_EQ(testsupport::readFileBytes(lst), "A;;0:02;MP3;" + a + ";N;0;255;65280;16711680;0;8421504;/pics/default.jpg\r\n"
+                                                   "B;;;MP3;" + b + ";N;;;;;;;\r\n");
+
+    // Pointed at another file, the row takes that file's length with it.
+    w->Command_Edit.press();
+    prompts->answerOpenFile(b);
+    editPlayList().Command_Browse.press();
+    EXPECT_EQ(editPlayList().Text_Time.Text(), "0:05");
 }
 
 TEST_F(Editor, DetectShowsWithTheFirstTabAndCaptionsFollowTheLanguage)

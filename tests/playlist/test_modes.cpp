@@ -338,8 +338,14 @@ TEST_F(AddMode, CancelBringsBackTheListAsItWas)
     const auto before = rowsOf(w->ListView1);
     w->Command_Add.press();
     tick({1});
+    // Sorting the folder, and a resize, act on what the list shows: the folder.
+    w->ListView1_ColumnClick(*w->ListView1.ColumnHeaders.Item(1));
+    w->Form_Resize();
+    ASSERT_EQ(w->ListView1.ColumnHeaders.Count(), 4);
+    EXPECT_EQ(w->ListView1.ColumnHeaders.Item(1)->Text(), "Name");
     w->Command_Cancel.press();
     EXPECT_EQ(rowsOf(w->ListView1), before);
+    EXPECT_FALSE(w->ListView1.Sorted());
     EXPECT_EQ(w->ListView1.ColumnHeaders.Count(), 13);
     EXPECT_FALSE(w->Dir1.Visible());
     EXPECT_FALSE(modIni::PlayListModified);

@@ -191,6 +191,34 @@ TEST_F(PlayListWindow, SaveQuestionClearsTheFlagOnlyAfterNoOrAGoodSave)
     EXPECT_TRUE(prompts->questions().empty());
 }
 
+TEST_F(PlayListWindow, AFailedSaveKeepsThePlayListOnScreen)
+{
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    row(*w, 1).setText("Changed");
+    modIni::PlayListModified = true;
+    // The list's folder is gone: the save cannot be made.
+    modIni::PathLst = music.file("gone/list.lst");
+    prompts->answerMsgBox(vbYes);
+    prompts->answerMsgBox(vbOK);
+    w->Image_Tab_Click();
+    EXPECT_TRUE(wasAsked("An error occured while saving!"));
+    EXPECT_EQ(modIni::PlayListTab, 1);
+    EXPECT_EQ(w->PlayListTabName, "PlayList");
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 1);
+    EXPECT_EQ(row(*w, 1).Text(), "Changed");
+    EXPECT_TRUE(modIni::PlayListModified);
+
+    // Yes with no play list on screen says why nothing was saved.
+    prompts->clear();
+    w->PlayListTabName = "DirList";
+    modIni::PlayListTab = 0;
+    prompts->answerMsgBox(vbYes);
+    prompts->answerMsgBox(vbOK);
+    EXPECT_FALSE(w->AskSavePlayList());
+    EXPECT_TRUE(wasAsked("The Play List is not shown: it was not saved."));
+}
+
 TEST_F(PlayListWindow, SaveAsAndOpen)
 {
     modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");

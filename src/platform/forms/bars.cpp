@@ -246,7 +246,9 @@ Menu::~Menu()
 
 void Menu::syncAction()
 {
-    action_->setText(qs(caption_));
+    // A separator with a text is drawn as a titled section, its "-" shown
+    // beside the line: the line alone is what the caption asks for.
+    action_->setText(isSeparator() ? QString() : qs(caption_));
     action_->setSeparator(isSeparator());
     action_->setVisible(visible_);
     action_->setEnabled(enabled_);

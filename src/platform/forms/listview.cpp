@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <type_traits>
@@ -69,6 +70,27 @@ std::string foldForSort(const std::string& s)
 
 // ---------------------------------------------------------------- private part
 
+namespace {
+
+// Runs `f` whenever the watched widget changes size.
+class ResizeWatch : public QObject {
+public:
+    explicit ResizeWatch(std::function<void()> f) : f_(std::move(f)) {}
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize)
+            f_();
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    std::function<void()> f_;
+};
+
+} // namespace
+
 class LvModel;
 
 struct ListViewPrivate {
@@ -111,6 +133,12 @@ struct ListViewPrivate {
     // Selected rows cover every column, also columns added since.
     void widenSelection();
     void applyView();
+    // The list view (2) gives every column the width of the longest name,
+    // within the list's width, as a file manager's list view does.
+    int widestText = 0;             // pixels, of the rows measured so far
+    void measureNames(int from, int to);
+    void fitListColumns();
+    std::unique_ptr<QObject> resizeWatch;
     void applyPalette();
     void iconsChanged();
     QSize boxFor(const ImageList* il);
@@ -463,6 +491,7 @@ void ListViewPrivate::commit()
             ++committed;
             renumber(row);
             model->endInsertRows();
+            measureNames(row, row + 1);
         }
         return;
     }
@@ -474,6 +503,7 @@ void ListViewPrivate::commit()
     model->beginInsertRows({}, first, n - 1);
     committed = n;
     model->endInsertRows();
+    measureNames(first, n);
     if (place && first > 0) {
         std::vector<ListItem*> head, tail, merged;
         head.reserve(static_cast<size_t>(first));
@@ -589,6 +619,7 @@ void ListViewPrivate::applyView()
     list->setUniformItemSizes(true);
     list->setLayoutMode(QListView::Batched);
     list->setBatchSize(500);
+    fitListColumns();
     QAbstractItemView* v = active();
     const bool hadFocus = host->hasFocus() || table->hasFocus() || list->hasFocus();
     stack->setCurrentWidget(v);
@@ -598,6 +629,39 @@ void ListViewPrivate::applyView()
     const QModelIndex cur = sel->currentIndex();
     if (cur.isValid())
         v->scrollTo(cur);
+}
+
+void ListViewPrivate::measureNames(int from, int to)
+{
+    const QFontMetrics fm(list->font());
+    const int before = widestText;
+    for (int i = std::max(0, from); i < to && i < static_cast<int>(rows.size()); ++i)
+        widestText = std::max(widestText, fm.horizontalAdvance(qs(rows[static_cast<size_t>(i)]->Text())));
+    if (widestText != before)
+        fitListColumns();
+}
+
+void ListViewPrivate::fitListColumns()
+{
+    if (q->view_ != 2 || committed == 0) {
+        if (list->gridSize().isValid())
+            list->setGridSize(QSize());
+        return;
+    }
+    // What a row needs besides its text (icon, check box, margins), from the
+    // first row's own size.
+    const QModelIndex first = model->index(0, 0);
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.font = list->font();
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    const QSize hint = list->itemDelegate()->sizeHint(option, first);
+    const int firstText = QFontMetrics(list->font()).horizontalAdvance(first.data(Qt::DisplayRole).toString());
+    const int extra = std::max(0, hint.width() - firstText);
+    const int room = std::max(1, list->viewport()->width() - 2 * list->spacing() - 4);
+    const QSize cell(std::min(widestText + extra + 12, room), std::max(1, hint.height()));
+    if (list->gridSize() != cell)
+        list->setGridSize(cell);
 }
 
 void ListViewPrivate::applyPalette()
@@ -922,8 +986,13 @@ void ListItem::setText(const std::string& t)
     texts_[0] = t;
     if (sortTextColumn_ == 0)
         sortTextColumn_ = -1;
-    if (owner_)
-        owner_->p_->cellChanged(this, 0, Qt::DisplayRole);
+    if (owner_) {
+        ListViewPrivate* d = owner_->p_.get();
+        d->cellChanged(this, 0, Qt::DisplayRole);
+        d->ensureNumbers();
+        if (row_ < d->committed)
+            d->measureNames(row_, row_ + 1);
+    }
 }
 
 std::string ListItem::SubItems(int j) const
@@ -1118,6 +1187,8 @@ void ListItems::Clear()
     d->tailToPlace = false;
     d->staleFrom = 0;
     d->model->endResetModel();
+    d->widestText = 0;
+    d->fitListColumns();
 }
 
 // ---------------------------------------------------------------- ListView
@@ -1154,6 +1225,8 @@ ListView::ListView(Container* parent)
         hookWidget(v);
         hookWidget(v->viewport());
     }
+    d->resizeWatch = std::make_unique<ResizeWatch>([d] { d->fitListColumns(); });
+    d->list->viewport()->installEventFilter(d->resizeWatch.get());
     QTableView* t = d->table;
     t->setShowGrid(false);
     t->setWordWrap(false);
@@ -1353,4 +1426,8 @@ QWidget* ListView::activeView() const
 void ListView::appearanceChanged()
 {
     p_->applyPalette();
+    // Another font: the names take another width.
+    p_->widestText = 0;
+    p_->measureNames(0, p_->committed);
+    p_->fitListColumns();
 }

@@ -411,6 +411,29 @@ TEST_F(ListViewTest, ViewsShareRowsAndSelection)
     EXPECT_FALSE(table()->showGrid());
 }
 
+TEST_F(ListViewTest, TheListViewShowsWholeNamesWithinItsWidth)
+{
+    ListView1.setView(2);
+    const std::string longName = "Zebra Crossing at Midnight (Live in Paris)";
+    addRows({"Abba", longName, "b"});
+    show();
+    auto* list = qobject_cast<QListView*>(ListView1.activeView());
+    ASSERT_NE(list, nullptr);
+    auto cell = [&](int i) { return list->visualRect(list->model()->index(i - 1, 0)); };
+    const int need = QFontMetrics(list->font()).horizontalAdvance(QString::fromStdString(longName));
+    EXPECT_GE(cell(2).width(), need);
+    // Every column takes that width: the names line up.
+    EXPECT_EQ(cell(1).width(), cell(2).width());
+    // A name longer than the list is held to the list's width.
+    ListView1.ListItems(3).setText(std::string(300, 'W'));
+    QApplication::processEvents();
+    EXPECT_LE(cell(3).width(), list->viewport()->width());
+    EXPECT_GT(cell(3).width(), need);
+    // The detail view keeps its own column widths.
+    ListView1.setView(3);
+    EXPECT_FALSE(list->gridSize().isValid());
+}
+
 TEST_F(ListViewTest, HitTestFindsTheRowUnderAPoint)
 {
     addRows({"a", "b"});
