@@ -452,7 +452,9 @@ void EditPlayList::Command_Detect_Click()
 
 void EditPlayList::ChooseColor(PictureBox& swatch)
 {
-    if (const std::optional<long> c = prompter().chooseColor(swatch.BackColor(), cdlCCFullOpen))
+    // The dialog is not preset to the swatch: it opens on black, with its
+    // custom-colour part shown.
+    if (const std::optional<long> c = prompter().chooseColor(0, cdlCCFullOpen))
         swatch.setBackColor(*c & 0xFFFFFF);
 }
 

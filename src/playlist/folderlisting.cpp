@@ -2,6 +2,7 @@
 
 #include "playlist/playlistrow.h"
 
+#include <clocale>
 #include <cmath>
 
 namespace PlayList {
@@ -13,11 +14,15 @@ std::string FormatKb(std::uint64_t bytes)
     const double kb = static_cast<double>(bytes) / 1000.0 + 0.5;
     const auto whole = static_cast<std::uint64_t>(std::floor(kb + 0.5));
     const std::string digits = std::to_string(whole);
+    // Digits grouped by three with the system's grouping symbol; a system
+    // whose locale has none (C, POSIX) groups with ",".
+    const std::lconv* lc = std::localeconv();
+    const std::string group = lc && lc->thousands_sep && *lc->thousands_sep ? lc->thousands_sep : ",";
     std::string out;
     const std::size_t n = digits.size();
     for (std::size_t i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
-            out += ',';
+            out += group;
         out += digits[i];
     }
     return out + "kb";

@@ -6,6 +6,8 @@
 #include "playlist/editplaylist.h"
 #include "support/playerfixture.h"
 
+#include <QWidget>
+
 using namespace listtest;
 
 namespace {
@@ -412,6 +414,14 @@ TEST_F(Editor, DetectShowsWithTheFirstTabAndCaptionsFollowTheLanguage)
     EXPECT_EQ(e.SSTab1.TabCaption(0), "Général");
     EXPECT_EQ(e.Command_Cancel.Caption(), "Annuller");
     EXPECT_EQ(e.Text_SykPresant.Text(), "No");
+    Unload(e);
+    DoEvents();
+    // The English picture label reads whole.
+    modIni::Langue = "En";
+    EditPlayList& en = edit(1);
+    QWidget* label = en.Label_ImageFond.widget();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance("Background Image"), label->width());
+    EXPECT_LE(en.Label_ImageFond.Left() + en.Label_ImageFond.Width(), en.Text_ImageFond.Left());
 }
 
 TEST_F(Editor, TakesTheProgramColoursAndKeepsASystemButtonColour)

@@ -3,6 +3,7 @@
 #include "listfixture.h"
 
 #include <QTimer>
+#include <QWidget>
 
 using namespace listtest;
 
@@ -133,6 +134,11 @@ TEST_F(Modes, ModesEndInTheFullViewAndArePlacedInTheCompactOne)
     w->Command_Supp.press();
     EXPECT_EQ(w->Command_Ok.Left(), 4950);
     EXPECT_EQ(w->Command_Ok.Top(), w->ScaleHeight() - 800);
+    // The select-all box has room for its check mark, left of its label.
+    QWidget* box = w->Check_Select.widget();
+    EXPECT_GE(box->width(), box->sizeHint().width());
+    EXPECT_GE(box->height(), box->sizeHint().height());
+    EXPECT_LE(w->Check_Select.Left() + w->Check_Select.Width(), w->Label_SelectAll.Left());
     w->Command_Cancel.press();
     EXPECT_EQ(w->Command_Cacher.Value(), 0);
 

@@ -121,6 +121,12 @@ TEST(Menus, AVisibleMenuTakesRoomAboveTheClientArea)
     f.mnuQuit.setEnabled(false);
     f.mnuQuit.action()->trigger();
     EXPECT_EQ(quits, 1);
+    // A "-" item is a bare line: no text drawn beside it.
+    Menu line{&f.mnuFile};
+    line.setCaption("-");
+    EXPECT_TRUE(line.action()->isSeparator());
+    EXPECT_TRUE(line.action()->text().isEmpty());
+    EXPECT_EQ(line.Caption(), "-");
 }
 
 TEST(Forms, StatesAndVisibility)
