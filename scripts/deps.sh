@@ -8,8 +8,11 @@ packages=(cmake ninja-build g++ pkg-config
           libgtest-dev fonts-dejavu-core fonts-liberation2)
 if [ "${1:-}" = "--test" ]; then
     # The tests' own peers: a PulseAudio server with a null sink, Xvfb, sox;
-    # xwininfo (x11-utils) and ImageMagick's import/convert for the screenshots.
-    packages+=(xvfb xauth pulseaudio pulseaudio-utils sox x11-utils imagemagick)
+    # xwininfo (x11-utils) and ImageMagick's import/convert for the screenshots;
+    # the desktop's own tools that read the file associations (xdg-mime, gio)
+    # and rebuild their caches (update-mime-database, update-desktop-database).
+    packages+=(xvfb xauth pulseaudio pulseaudio-utils sox x11-utils imagemagick
+               xdg-utils libglib2.0-bin shared-mime-info desktop-file-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 // Zun Mp3 Karaoke: the main window starts the program; closing it ends it.
 #include "core/modini.h"
+#include "core/oldprogramfiles.h"
 #include "core/player.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
@@ -24,8 +25,15 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     setCommandLine(argc, argv);
 
+    // Message boxes answer with buttons in the program's language.
+    setPrompterFrench([] { return modIni::Langue == "Fr"; });
+
     // A settings file that cannot be written is reported once per run.
     modIni::IniErrorBox = [](const std::string& path) { MsgBox(path, vbYesNo, "INI File Error"); };
+
+    // Settings an older run kept beside the executable move to the program
+    // folder before anything reads them.
+    modIni::AdoptOldProgramFiles();
 
     Player& p = player();
     p.Show();

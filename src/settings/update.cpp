@@ -8,6 +8,7 @@
 #include "settings/about.h"
 
 #include <ctime>
+#include <vector>
 #include <utility>
 
 namespace modIni {
@@ -15,6 +16,11 @@ namespace modIni {
 namespace {
 
 bool g_running = false;
+// How the running check tells its answer: "Auto" stays quiet when there is
+// nothing new; a check by button joining it makes it answer.
+std::string g_mode;
+// What to run when the running check has ended (one per caller).
+std::vector<std::function<void()>> g_onDone;
 int g_timeoutMs = 8000;
 std::string g_siteOverride;
 bool g_overrideSet = false;
@@ -77,12 +83,24 @@ void offerDownload(const UpdateInfoType& info)
     }
 }
 
-void finish(const std::function<void()>& onDone)
+void finish()
 {
     recordNextCheck();
     g_running = false;
-    if (onDone)
-        onDone();
+    const auto callbacks = std::move(g_onDone);
+    g_onDone.clear();
+    for (const auto& done : callbacks)
+        if (done)
+            done();
+}
+
+void tellAlreadyRunning()
+{
+    if (Langue == "Fr")
+        MsgBox("Une vérification de mise à jour est déjà en cours.\nSa réponse va suivre.", vbOKOnly + vbInformation,
+               kTitle);
+    else
+        MsgBox("A check for updates is already under way.\nIts answer will follow.", vbOKOnly + vbInformation, kTitle);
 }
 
 } // namespace
@@ -114,26 +132,37 @@ void SetUpdateSiteOverride(const std::string& baseUrl)
 void CheckUpdate(const std::string& Mode, std::function<void()> onDone)
 {
     if (g_running) {
+        if (g_mode == "Auto" && Mode != "Auto") {
+            // The user asks while the monthly check still waits for the
+            // server: that check answers for both, as a check by button does.
+            g_mode = Mode;
+            g_onDone.push_back(std::move(onDone));
+            return;
+        }
+        if (Mode != "Auto")
+            tellAlreadyRunning();
         if (onDone)
             onDone();
         return;
     }
+    g_running = true;
+    g_mode = Mode;
+    g_onDone.clear();
+    g_onDone.push_back(std::move(onDone));
     const std::string site = MakerWebSite();
     if (site.empty()) {
         // Nowhere to ask: the monthly check stays quiet, a check asked for by
         // the user says why nothing happens.
-        g_running = true;
         if (Mode != "Auto")
             MsgNoWebSite();
-        finish(onDone);
+        finish();
         return;
     }
-    g_running = true;
-    const std::string mode = Mode;
     shell::httpGet(site + kUpdatePath, g_timeoutMs,
-                   [mode, onDone = std::move(onDone)](bool ok, const std::string& body) {
+                   [](bool ok, const std::string& body) {
                        const std::string text = ok ? textfile::decode(body) : std::string();
                        const auto info = ParseUpdateText(text);
+                       const std::string mode = g_mode;
                        if (!info)
                            tellNoAnswer(mode);
                        else if (IsNewerVersion(info->VersionAvailable, kProgramRevision))
@@ -144,7 +173,7 @@ void CheckUpdate(const std::string& Mode, std::function<void()> onDone)
                            else
                                MsgBox("There's no new version available.", vbOKOnly + vbInformation, kTitle);
                        }
-                       finish(onDone);
+                       finish();
                    },
                    64 * 1024);
 }

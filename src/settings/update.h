@@ -45,8 +45,11 @@ int NextUpdateMonth(int month);
 // Fetches the update text and tells the user what it found. Mode "Auto" (the
 // monthly check at start-up) stays silent when there is nothing new; any other
 // mode ("Manuel") always answers. `onDone` runs when the check has ended (after
-// the messages and the "NextUpd" write). A check asked for while another one is
-// still waiting for the server is not started; its `onDone` runs at once.
+// the messages and the "NextUpd" write). A check by button asked for while the
+// monthly check still waits for the server joins it: that check then answers
+// as a check by button does, and both `onDone` run when it ends. Asked for
+// while another check by button waits, it tells the user a check is under
+// way (the answer follows) and its `onDone` runs at once.
 void CheckUpdate(const std::string& Mode, std::function<void()> onDone = {});
 // True while a check is waiting for the server or showing its answer.
 bool UpdateCheckRunning();

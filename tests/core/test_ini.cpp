@@ -1,4 +1,6 @@
 #include "core/modini.h"
+#include "core/oldprogramfiles.h"
+#include "platform/forms/prompter.h"
 #include "platform/files/paths.h"
 #include "support/testdir.h"
 
@@ -182,4 +184,77 @@ TEST(ColourParts, SplitBgrValues)
     modIni::DecimalComma = true;
     modIni::CheckDecimalSep();
     EXPECT_FALSE(modIni::DecimalComma);
+}
+
+// ---- where the settings live without ZUNKARAOKE_DIR
+
+namespace {
+
+// A user's home with no ZUNKARAOKE_DIR and the default configuration folder.
+struct FreshHome {
+    testsupport::TempDir dir;
+    testsupport::ScopedEnv noDir{"ZUNKARAOKE_DIR", nullptr};
+    testsupport::ScopedEnv home{"HOME", dir.file("home").c_str()};
+    testsupport::ScopedEnv config{"XDG_CONFIG_HOME", nullptr};
+    std::string folder() const { return dir.file("home/.config/zunkaraoke"); }
+};
+
+} // namespace
+
+TEST(ProgramFolder, FreshStartWritesToTheUsersConfigurationFolder)
+{
+    FreshHome h;
+    EXPECT_EQ(modIni::IniPath(), h.folder() + "/PlaySyk.ini");
+    EXPECT_EQ(IniAccess("WRITE", "Setting", "Langue", "En"), "");
+    EXPECT_NE(readFileBytes(h.folder() + "/PlaySyk.ini").find("Langue=En\r\n"), std::string::npos);
+}
+
+TEST(ProgramFolder, SettingsBesideTheExecutableAreCopiedOnceAndTheUserIsTold)
+{
+    FreshHome h;
+    const std::string old = h.dir.file("build");
+    h.dir.write("build/PlaySyk.ini", "[Path]\r\nPath Lst=" + old + "/ZunMp3Syk.lst\r\nPath Image=" + old +
+                                         "/back.jpg\r\n[Setting]\r\nLangue=Fr\r\nTheme=3\r\n");
+    h.dir.write("build/ZunMp3Syk.lst", "A;B;3:00;Pop;/m/a.mp3;N;0;;;;;;\r\n");
+    h.dir.write("build/back.jpg", "jpeg bytes");
+    ScopedScriptedPrompter prompter;
+    prompter->answerMsgBox(vbOK);
+    modIni::AdoptOldProgramFiles(old);
+
+    ASSERT_EQ(prompter->questions().size(), 1u);
+    const std::string told = prompter->questions()[0].text;
+    EXPECT_NE(told.find(old), std::string::npos);
+    EXPECT_NE(told.find(h.folder()), std::string::npos);
+    EXPECT_NE(told.find("copiés"), std::string::npos);   // in the language of the settings
+    EXPECT_NE(told.find("ZunMp3Syk.lst"), std::string::npos);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "3");
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Lst"), h.folder() + "/ZunMp3Syk.lst");
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Image"), h.folder() + "/back.jpg");
+    EXPECT_EQ(readFileBytes(h.folder() + "/ZunMp3Syk.lst"), "A;B;3:00;Pop;/m/a.mp3;N;0;;;;;;\r\n");
+    EXPECT_EQ(readFileBytes(h.folder() + "/back.jpg"), "jpeg bytes");
+
+    // Once: later starts keep the user's newer settings and say nothing.
+    IniAccess("WRITE", "Setting", "Theme", "5");
+    modIni::AdoptOldProgramFiles(old);
+    EXPECT_EQ(prompter->questions().size(), 1u);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "5");
+    EXPECT_EQ(readFileBytes(old + "/PlaySyk.ini").find("Theme=5"), std::string::npos);
+}
+
+TEST(ProgramFolder, NothingIsCopiedWhenTheVariableChoosesTheFolderOrThereIsNothingOld)
+{
+    FreshHome h;
+    ScopedScriptedPrompter prompter;
+    modIni::AdoptOldProgramFiles(h.dir.file("empty"));   // no old settings
+    h.dir.write("build/PlaySyk.ini", "[Setting]\r\nTheme=3\r\n");
+    {
+        ProgramDir chosen;
+        modIni::AdoptOldProgramFiles(h.dir.file("build"));
+        EXPECT_FALSE(paths::isFile(chosen.file("PlaySyk.ini")));
+    }
+    // The folder already has settings: they win, nothing is said.
+    h.dir.write("home/.config/zunkaraoke/PlaySyk.ini", "[Setting]\r\nTheme=7\r\n");
+    modIni::AdoptOldProgramFiles(h.dir.file("build"));
+    EXPECT_TRUE(prompter->questions().empty());
+    EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "7");
 }

@@ -6,6 +6,7 @@
 #include "settings/associations.h"
 #include "support/testdir.h"
 
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <cstdlib>
@@ -77,18 +78,29 @@ const std::string kProgram = "/opt/zun karaoke/zunkaraoke";
 
 // ---------------------------------------------------------------- text of the files
 
-TEST(AssociationText, ExecLineQuotesAndEscapesThePath)
+TEST(AssociationText, ExecLineQuotesOnlyAPathThatNeedsIt)
 {
-    EXPECT_EQ(shell::desktopExecLine("/usr/bin/zunkaraoke"), "\"/usr/bin/zunkaraoke\" %f");
+    // A plain path stands bare: quotes around it make xdg-utils look for a
+    // program named with the quotes.
+    EXPECT_EQ(shell::desktopExecLine("/usr/bin/zunkaraoke"), "/usr/bin/zunkaraoke %f");
+    EXPECT_EQ(shell::desktopExecLine("/home/me/zun-karaoke_2.1/build/zunkaraoke"),
+              "/home/me/zun-karaoke_2.1/build/zunkaraoke %f");
+    EXPECT_EQ(shell::desktopExecLine("/é/z"), "/é/z %f");
+    EXPECT_EQ(shell::desktopExecLine("/100%/z"), "/100%%/z %f");
+    // Reserved characters oblige the quotes.
     EXPECT_EQ(shell::desktopExecLine("/opt/zun karaoke/zunkaraoke"), "\"/opt/zun karaoke/zunkaraoke\" %f");
+    for (const char* odd : {"/a'b", "/a~b", "/a;b", "/a&b", "/a(b)", "/a#b", "/a*b", "/a?b", "/a|b", "/a<b>"})
+        EXPECT_EQ(shell::desktopExecLine(odd), "\"" + std::string(odd) + "\" %f") << odd;
     // Quoting escapes with a backslash, the file's string rules double it.
     EXPECT_EQ(shell::desktopExecLine("/a$b/c\"d"), "\"/a\\\\$b/c\\\\\"d\" %f");
+    EXPECT_EQ(shell::desktopExecLine("/a`b"), "\"/a\\\\`b\" %f");
     EXPECT_EQ(shell::desktopExecLine("/a\\b"), "\"/a\\\\\\\\b\" %f");
-    EXPECT_EQ(shell::desktopExecLine("/100%/z"), "\"/100%%/z\" %f");
-    EXPECT_EQ(shell::desktopExecLine("/é/z"), "\"/é/z\" %f");
+    EXPECT_EQ(shell::desktopExecLine("/1 00%/z"), "\"/1 00%%/z\" %f");
     EXPECT_FALSE(shell::desktopExecLine(""));
     EXPECT_FALSE(shell::desktopExecLine("zunkaraoke"));
+    EXPECT_FALSE(shell::desktopExecLine("/a=b/zunkaraoke"));   // "=" is not allowed in the program
     EXPECT_FALSE(shell::desktopExecLine("/a\nExec=/bin/sh"));
+    EXPECT_FALSE(shell::desktopExecLine("/a\tb"));
     EXPECT_FALSE(shell::desktopExecLine(std::string("/a\0b", 4)));
 }
 
@@ -156,7 +168,7 @@ TEST(Associations, SyncFileAssociationWritesTheThreeFiles)
 
     EXPECT_EQ(shell::desktopFilePath(), home.dir.file("data") + "/applications/zunkaraoke.desktop");
     const std::string desktop = home.read(shell::desktopFilePath());
-    EXPECT_NE(desktop.find("\nExec=\"/opt/zun karaoke/zunkaraoke\" %f\n"), std::string::npos);
+    EXPECT_NE(desktop.find("\nExec=\"/opt/zun karaoke/zunkaraoke\" %f\n"), std::string::npos) << desktop;
     EXPECT_NE(desktop.find("\nMimeType=application/x-zunkaraoke-syk;\n"), std::string::npos);
 
     const std::string package = home.read(shell::mimePackagePath());
@@ -244,6 +256,86 @@ TEST(Associations, PackageIsReadByTheMimeDatabaseTool)
     EXPECT_NE(globs.find("60:application/x-zunkaraoke-syk:*.syk"), std::string::npos) << globs;
     EXPECT_NE(home.read(home.dir.file("data") + "/mime/subclasses").find("audio/x-zunkaraoke-kar audio/midi"),
               std::string::npos);
+}
+
+// ---------------------------------------------------------------- what the desktop's tools say
+
+namespace {
+
+// Runs a desktop tool in the test's environment (C locale, no desktop
+// session, so xdg-utils takes its generic path) and returns its output.
+std::string runTool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
+                             "XDG_MENU_PREFIX"})
+        env.remove(name);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForFinished(20000))
+        return "(no answer)";
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed().toStdString();
+}
+
+std::string xdgDefault(const std::string& mime)
+{
+    return runTool("xdg-mime", {"query", "default", QString::fromStdString(mime)});
+}
+
+// The default application that GIO names, "" when none.
+std::string gioDefault(const std::string& mime)
+{
+    const std::string out = runTool("gio", {"mime", QString::fromStdString(mime)});
+    const auto first = out.substr(0, out.find('\n'));
+    if (first.rfind("Default application", 0) != 0)
+        return "";
+    return first.substr(first.rfind(": ") + 2);
+}
+
+} // namespace
+
+TEST(Associations, TheDesktopsOwnToolsNameOurEntryAndTheOldDefaultsComeBack)
+{
+    if (QStandardPaths::findExecutable("xdg-mime").isEmpty() || QStandardPaths::findExecutable("gio").isEmpty())
+        GTEST_SKIP() << "xdg-mime (xdg-utils) or gio (libglib2.0-bin) is not installed";
+    XdgHome home;
+    shell::setAssociationToolRunner(nullptr);  // the real cache tools
+    // Another program is the user's player for MIDI and MP3 songs.
+    home.dir.write("data/applications/otherplayer.desktop",
+                   "[Desktop Entry]\nType=Application\nName=Other Player\nExec=/bin/true %f\n"
+                   "MimeType=audio/midi;audio/mpeg;\n");
+    const std::string user = "[Added Associations]\naudio/midi=otherplayer.desktop;\n\n"
+                             "[Default Applications]\naudio/midi=otherplayer.desktop;\naudio/mpeg=otherplayer.desktop;\n";
+    home.writeMimeApps(user);
+    ASSERT_EQ(xdgDefault("audio/midi"), "otherplayer.desktop");
+    ASSERT_EQ(gioDefault("audio/midi"), "otherplayer.desktop");
+
+    const std::string program = home.dir.write("bin/zunkaraoke", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    for (const char* ext : {".syk", ".kar", ".mid", ".mp3"})
+        ASSERT_TRUE(shell::associateFileType(ext, program)) << ext;
+    for (const char* ext : {".syk", ".kar", ".mid", ".mp3"}) {
+        const std::string mime = shell::mimeTypeForExtension(ext);
+        EXPECT_EQ(xdgDefault(mime), "zunkaraoke.desktop") << mime;
+        EXPECT_EQ(gioDefault(mime), "zunkaraoke.desktop") << mime;
+    }
+
+    for (const char* ext : {".syk", ".kar", ".mid", ".mp3"})
+        ASSERT_TRUE(shell::removeFileTypeAssociation(ext)) << ext;
+    EXPECT_EQ(home.read(shell::mimeAppsListPath()), user);
+    for (const char* mime : {"audio/midi", "audio/mpeg"}) {
+        EXPECT_EQ(xdgDefault(mime), "otherplayer.desktop") << mime;
+        EXPECT_EQ(gioDefault(mime), "otherplayer.desktop") << mime;
+    }
+    EXPECT_NE(gioDefault("application/x-zunkaraoke-syk"), "zunkaraoke.desktop");
+
+    // A path that needs quotes is still one GIO starts.
+    const std::string spaced = home.dir.write("my bin/zunkaraoke", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(spaced, std::filesystem::perms::owner_all);
+    ASSERT_TRUE(shell::associateFileType(".mid", spaced));
+    EXPECT_EQ(gioDefault("audio/midi"), "zunkaraoke.desktop");
 }
 
 // ---------------------------------------------------------------- the dialog's button

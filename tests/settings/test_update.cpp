@@ -300,13 +300,32 @@ TEST_F(UpdateCheckTest, UnreachableServerEndsTheCheck)
     bool done = false;
     prompter->answerMsgBox(vbOK);
     CheckUpdate("Manuel", [&] { done = true; });
-    // A second check while the first waits is not started.
+    // A second check by button while the first waits says the answer is coming.
     bool second = false;
+    prompter->answerMsgBox(vbOK);
     CheckUpdate("Manuel", [&] { second = true; });
     EXPECT_TRUE(second);
     spin([&] { return done; });
     EXPECT_TRUE(done);
-    EXPECT_EQ(texts(), std::vector<std::string>{"Can't contact server, please try again later."});
+    EXPECT_EQ(texts(), (std::vector<std::string>{"A check for updates is already under way.\nIts answer will follow.",
+                                                 "Can't contact server, please try again later."}));
+}
+
+TEST_F(UpdateCheckTest, CheckByButtonDuringTheMonthlyCheckGetsItsAnswer)
+{
+    TinyServer server(TinyServer::ok("3.1b1.3150\nd\nhttp://a/\nhttp://b/\n"));
+    SetUpdateSiteOverride(server.url());
+    bool monthly = false, asked = false;
+    CheckUpdate("Auto", [&] { monthly = true; });
+    ASSERT_TRUE(UpdateCheckRunning());
+    prompter->answerMsgBox(vbOK);
+    CheckUpdate("Manuel", [&] { asked = true; });
+    EXPECT_FALSE(asked);   // runs: its answer comes when the server has answered
+    spin([&] { return monthly && asked; });
+    EXPECT_TRUE(monthly);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(texts(), std::vector<std::string>{"There's no new version available."});
+    EXPECT_EQ(IniAccess("GET", "Setting", "NextUpd"), std::to_string(nextMonth()));
 }
 
 TEST_F(UpdateCheckTest, NoConfiguredSiteSaysSoWhenAsked)

@@ -72,4 +72,24 @@ ProgramDir::~ProgramDir()
         unsetenv("ZUNKARAOKE_DIR");
 }
 
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name)
+{
+    if (const char* v = std::getenv(name)) {
+        old_ = v;
+        hadOld_ = true;
+    }
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (hadOld_)
+        setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
 } // namespace testsupport

@@ -32,6 +32,20 @@ private:
     bool hadOld_ = false;
 };
 
+// Sets (or, with nullptr, unsets) an environment variable for the lifetime of
+// this object; the old value comes back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_, old_;
+    bool hadOld_ = false;
+};
+
 std::string readFileBytes(const std::string& path);
 
 } // namespace testsupport

@@ -22,11 +22,6 @@ std::string stripTrailingSlashes(std::string p)
     return p;
 }
 
-bool isWritableFolder(const std::string& p)
-{
-    return isFolder(p) && ::access(p.c_str(), W_OK | X_OK) == 0;
-}
-
 // The last part of a path for the hidden-file rule (trailing "/" ignored).
 std::string_view lastName(std::string_view p)
 {
@@ -64,16 +59,19 @@ std::string homeFolder()
     return withTrailingSlash(stripTrailingSlashes(home));
 }
 
+bool programFolderFromEnvironment()
+{
+    const char* d = std::getenv("ZUNKARAOKE_DIR");
+    return d && *d;
+}
+
 std::string programFolder()
 {
-    if (const char* d = std::getenv("ZUNKARAOKE_DIR"); d && *d) {
-        std::string dir = stripTrailingSlashes(d);
+    if (programFolderFromEnvironment()) {
+        std::string dir = stripTrailingSlashes(std::getenv("ZUNKARAOKE_DIR"));
         makeFolders(dir);
         return dir;
     }
-    const std::string exe = executableFolder();
-    if (isWritableFolder(exe))
-        return exe;
     std::string config;
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/')
         config = stripTrailingSlashes(x);

@@ -12,10 +12,13 @@
 namespace paths {
 
 // The folder that holds PlaySyk.ini and the default play list, without a
-// trailing "/": $ZUNKARAOKE_DIR when set (created if missing); else the folder
-// of the executable; when that is not writable, $XDG_CONFIG_HOME/zunkaraoke
-// (default ~/.config/zunkaraoke), created.
+// trailing "/": $ZUNKARAOKE_DIR when set; else the user's configuration folder
+// $XDG_CONFIG_HOME/zunkaraoke (~/.config/zunkaraoke when XDG_CONFIG_HOME is
+// unset or not absolute). Created when missing. Never the folder of the
+// executable: a build folder is thrown away with the user's settings in it.
 std::string programFolder();
+// True when ZUNKARAOKE_DIR names the program folder.
+bool programFolderFromEnvironment();
 // The folder of the executable itself (where shipped assets live), no trailing "/".
 std::string executableFolder();
 // The user's home folder, with a trailing "/" (stands in for the old "c:\").

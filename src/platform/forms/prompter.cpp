@@ -32,6 +32,14 @@ std::unique_ptr<Prompter>& current()
 
 QWidget* dialogParent() { return QApplication::activeWindow(); }
 
+std::function<bool()>& frenchSource()
+{
+    static std::function<bool()> f;
+    return f;
+}
+
+bool speaksFrench() { return frenchSource() && frenchSource()(); }
+
 // "Text (*.txt)|*.txt|All|*.*" -> "Text (*.txt) (*.txt);;All (*.*)".
 QString toQtFilter(const std::string& filter, int index, QString* selected)
 {
@@ -82,6 +90,23 @@ ScopedScriptedPrompter::ScopedScriptedPrompter()
 
 ScopedScriptedPrompter::~ScopedScriptedPrompter() { setPrompter(nullptr); }
 
+void setPrompterFrench(std::function<bool()> french) { frenchSource() = std::move(french); }
+
+std::string standardButtonCaption(int result)
+{
+    const bool fr = speaksFrench();
+    switch (result) {
+    case vbOK: return "OK";
+    case vbCancel: return fr ? "Annuler" : "Cancel";
+    case vbAbort: return fr ? "&Abandonner" : "&Abort";
+    case vbRetry: return fr ? "&Réessayer" : "&Retry";
+    case vbIgnore: return fr ? "&Ignorer" : "&Ignore";
+    case vbYes: return fr ? "&Oui" : "&Yes";
+    case vbNo: return fr ? "&Non" : "&No";
+    default: return "";
+    }
+}
+
 int MsgBox(const std::string& text, int style, const std::string& title) { return prompter().msgBox(text, style, title); }
 
 std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText)
@@ -123,6 +148,9 @@ int QtPrompter::msgBox(const std::string& text, int style, const std::string& ti
     QMessageBox::StandardButtons set;
     for (const B& b : buttons) set |= b.qt;
     box.setStandardButtons(set);
+    for (const B& b : buttons) {
+        if (QAbstractButton* button = box.button(b.qt)) button->setText(qs(standardButtonCaption(b.result)));
+    }
     std::size_t def = (style & 0x300) >> 8;
     if (def < buttons.size()) box.setDefaultButton(buttons[def].qt);
     int r = box.exec();
@@ -139,11 +167,15 @@ int QtPrompter::msgBox(const std::string& text, int style, const std::string& ti
 std::optional<std::string> QtPrompter::inputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& defaultText)
 {
-    bool ok = false;
-    QString t = QInputDialog::getText(dialogParent(), qs(title.empty() ? App::Title() : title), qs(prompt), QLineEdit::Normal,
-                                      qs(defaultText), &ok);
-    if (!ok) return std::nullopt;
-    return ss(t);
+    QInputDialog dlg(dialogParent());
+    dlg.setWindowTitle(qs(title.empty() ? App::Title() : title));
+    dlg.setLabelText(qs(prompt));
+    dlg.setInputMode(QInputDialog::TextInput);
+    dlg.setTextValue(qs(defaultText));
+    dlg.setOkButtonText(qs(standardButtonCaption(vbOK)));
+    dlg.setCancelButtonText(qs(standardButtonCaption(vbCancel)));
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return ss(dlg.textValue());
 }
 
 std::optional<std::string> QtPrompter::openFile(const FileDialogOptions& o)

@@ -5,6 +5,7 @@
 // ScriptedPrompter answers from a queue, records every question and never
 // waits on a window, for tests.
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -176,6 +177,14 @@ public:
 private:
     ScriptedPrompter* p_;
 };
+
+// The standard buttons of message and input boxes speak the program's
+// language, not the desktop's: the function set here says whether the
+// program speaks French (its language setting); English otherwise.
+void setPrompterFrench(std::function<bool()> french);
+// The caption of the standard button that answers `result` (vbOK .. vbNo) in
+// that language, with its "&" access key: "&Oui", "&Non", "OK", "Annuler".
+std::string standardButtonCaption(int result);
 
 // The old runtime's calls, through the prompter.
 int MsgBox(const std::string& text, int style = vbOKOnly, const std::string& title = "");

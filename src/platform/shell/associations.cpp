@@ -425,21 +425,37 @@ std::optional<std::string> desktopExecLine(std::string_view program)
 {
     if (program.empty() || program.front() != '/')
         return std::nullopt;
-    std::string quoted = "\"";
+    // The characters that oblige a command-line argument to be quoted.
+    constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
+    bool quote = false;
     for (char c : program) {
         const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F)
+        // No control characters, and no "=" in the program's path at all.
+        if (u < 0x20 || u == 0x7F || c == '=')
             return std::nullopt;
-        // Inside a quoted argument these four are escaped with a backslash.
-        if (c == '"' || c == '`' || c == '$' || c == '\\')
-            quoted += '\\';
-        quoted += c;
+        if (reserved.find(c) != std::string_view::npos)
+            quote = true;
     }
-    quoted += '"';
+    // Quotes only where the path needs them: some readers of the entry (the
+    // generic part of xdg-utils) take the first word as it stands and would
+    // look for a program whose name begins with a quote.
+    std::string arg;
+    if (quote) {
+        arg = "\"";
+        for (char c : program) {
+            // Inside a quoted argument these four are escaped with a backslash.
+            if (c == '"' || c == '`' || c == '$' || c == '\\')
+                arg += '\\';
+            arg += c;
+        }
+        arg += '"';
+    } else {
+        arg = program;
+    }
     // Then the string rules of the file: backslashes doubled, and "%" is a
     // field code unless doubled.
     std::string value;
-    for (char c : quoted) {
+    for (char c : arg) {
         if (c == '\\')
             value += "\\\\";
         else if (c == '%')

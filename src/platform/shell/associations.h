@@ -66,9 +66,11 @@ void setAssociationToolRunner(AssociationToolRunner runner);
 
 // ---- Building blocks, for tests -----------------------------------------------
 
-// The Exec= value starting `program` on one file: the path quoted and
-// escaped by the desktop entry rules, then " %f". nullopt for a path that is
-// empty, not absolute, or holds control characters.
+// The Exec= value starting `program` on one file: the path as it is, or
+// quoted and escaped by the desktop entry rules when it holds a character
+// that must be quoted (a blank, a quote, "$", "~", ...); "%" doubled; then
+// " %f". nullopt for a path that is empty, not absolute, or holds control
+// characters or "=" (which an Exec program may not contain).
 std::optional<std::string> desktopExecLine(std::string_view program);
 // mimeapps.list text with `desktopId` put first in the [Default Applications]
 // list of `mime` (the section and the key are made when missing; other

@@ -53,6 +53,30 @@ TEST(Paths, FoldersOfTheProgram)
     EXPECT_TRUE(paths::isFolder(paths::executableFolder()));
 }
 
+TEST(Paths, WithoutTheVariableTheProgramFolderIsTheUsersConfigurationFolder)
+{
+    TempDir dir;
+    testsupport::ScopedEnv noDir("ZUNKARAOKE_DIR", nullptr);
+    testsupport::ScopedEnv home("HOME", dir.file("home").c_str());
+    {
+        // Never the executable's folder, even a writable one (a build folder).
+        testsupport::ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+        EXPECT_FALSE(paths::programFolderFromEnvironment());
+        EXPECT_EQ(paths::programFolder(), dir.file("home/.config/zunkaraoke"));
+        EXPECT_TRUE(paths::isFolder(dir.file("home/.config/zunkaraoke")));
+        EXPECT_NE(paths::programFolder(), paths::executableFolder());
+    }
+    {
+        testsupport::ScopedEnv config("XDG_CONFIG_HOME", (dir.file("cfg") + "/").c_str());
+        EXPECT_EQ(paths::programFolder(), dir.file("cfg/zunkaraoke"));
+    }
+    {
+        // A relative value is not a base folder: the default applies.
+        testsupport::ScopedEnv config("XDG_CONFIG_HOME", "relative/cfg");
+        EXPECT_EQ(paths::programFolder(), dir.file("home/.config/zunkaraoke"));
+    }
+}
+
 TEST(Paths, AttributesMapReadOnlyToTheWriteBit)
 {
     using namespace paths;

@@ -4,7 +4,16 @@
 #include "platform/forms/form.h"
 #include "platform/forms/prompter.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -100,3 +109,62 @@ TEST(Prompter, PopupMenuRunsTheChosenItem)
 }
 
 } // namespace
+
+namespace {
+
+// Shows a real message box, reads its buttons' captions and presses the one
+// at `press`; returns the captions (without access keys) and the answer.
+std::pair<std::vector<std::string>, int> realBox(int style, int press)
+{
+    std::vector<std::string> captions;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        for (QAbstractButton* b : box->buttons())
+            captions.push_back(b->text().remove('&').toStdString());
+        std::sort(captions.begin(), captions.end());
+        const auto all = box->buttons();
+        for (QAbstractButton* b : all)
+            if (b->text().remove('&').toStdString() == captions.at(static_cast<std::size_t>(press)))
+                b->click();
+    });
+    QtPrompter real;
+    const int answer = real.msgBox("Question", style, "Title");
+    return {captions, answer};
+}
+
+} // namespace
+
+TEST(Prompter, StandardButtonsSpeakTheProgramsLanguage)
+{
+    bool french = true;
+    setPrompterFrench([&] { return french; });
+    auto [yesNo, answer] = realBox(vbYesNo + vbQuestion, 1);   // sorted: Non, Oui
+    EXPECT_EQ(yesNo, (std::vector<std::string>{"Non", "Oui"}));
+    EXPECT_EQ(answer, vbYes);
+    auto [okCancel, cancelled] = realBox(vbOKCancel, 0);       // Annuler, OK
+    EXPECT_EQ(okCancel, (std::vector<std::string>{"Annuler", "OK"}));
+    EXPECT_EQ(cancelled, vbCancel);
+    EXPECT_EQ(realBox(vbYesNoCancel, 0).first, (std::vector<std::string>{"Annuler", "Non", "Oui"}));
+
+    french = false;
+    EXPECT_EQ(realBox(vbYesNo, 0).first, (std::vector<std::string>{"No", "Yes"}));
+    EXPECT_EQ(realBox(vbOKCancel, 0).first, (std::vector<std::string>{"Cancel", "OK"}));
+
+    // The input box's buttons too.
+    french = true;
+    std::vector<std::string> captions;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            for (QPushButton* b : w->findChildren<QPushButton*>())
+                captions.push_back(b->text().remove('&').toStdString());
+            QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+        }
+    });
+    QtPrompter real;
+    EXPECT_FALSE(real.inputBox("Nom ?", "", "x"));
+    std::sort(captions.begin(), captions.end());
+    EXPECT_EQ(captions, (std::vector<std::string>{"Annuler", "OK"}));
+    setPrompterFrench(nullptr);
+}
