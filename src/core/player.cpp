@@ -115,6 +115,8 @@ Player::Player()
         t.button->setCaption(t.sign);
         t.button->setToolTipText(t.tip);
     }
+    // Signs alone would make the list file buttons look like the arrows.
+    DrawListButtons();
     // The play-list buttons show only in the play-list tab.
     for (CommandButton* b : {&Command_Add, &Command_Supp, &Command_Save, &Command_SaveAs, &Command_Open,
                              &Command_Edit, &Command_Detect})

@@ -277,6 +277,8 @@ public:
     bool SavePlayList(const std::string& path);
     // Draws the row icons and the tab-strip pictures (InitListIcons calls it).
     void DrawListPictures();
+    // Gives the play-list file buttons (open, save, save as) their pictures.
+    void DrawListButtons();
 
     // ---- synchronisation editor and lyric text (src/editor)
     void Command_Record_Click();

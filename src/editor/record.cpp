@@ -96,6 +96,84 @@ void refreshPlayListRow(Player& p)
         row->setSmallIcon(synced ? key + "R" : key);
 }
 
+// Faces of the tool column's picture buttons, each unlike the others.
+// Convert: an arrow from the lyric text (a page) to the list on the left.
+const std::vector<std::string> CompilArt = {
+    ".........KKKKKKKK",
+    ".........KWWWWWWK",
+    "....G....KWKKKKWK",
+    "...GG....KWWWWWWK",
+    "..GGGGGG.KWKKKWWK",
+    ".GGGGGGG.KWWWWWWK",
+    "..GGGGGG.KWKKKKWK",
+    "...GG....KWWWWWWK",
+    "....G....KWKKWWWK",
+    ".........KWWWWWWK",
+    ".........KKKKKKKK",
+};
+// The song's colours: three paint discs.
+const std::vector<std::string> SetColorArt = {
+    "....KKKK..KKKK....",
+    "...KRRRRKKGGGGK...",
+    "..KRRRRRRGGGGGGK..",
+    ".KRRRRRRRGGGGGGGK.",
+    ".KRRRRRRRGGGGGGGK.",
+    ".KRRRRRBBBBGGGGGK.",
+    ".KRRRBBBBBBBBGGGK.",
+    "..KRBBBBBBBBBBGK..",
+    "...KBBBBBBBBBBK...",
+    "....KBBBBBBBBK....",
+    ".....KBBBBBBK.....",
+    "......KKKKKK......",
+};
+// Clear the list: a list crossed out.
+const std::vector<std::string> ClsSykArt = {
+    "KKKKKKKKKKKKK.....",
+    "KWWWWWWWWWWWK.....",
+    "KWKKWKKKKKKWK.....",
+    "KWWWWWWWWWWWK.....",
+    "KWKKWKKKKKWWK.....",
+    "KWWWWWWWWWWWK.....",
+    "KWKKWKKKKKKWK.....",
+    "KWWWWWWRR....RR...",
+    "KWKKWKKRRR..RRR...",
+    "KWWWWWWWRRRRRR....",
+    "KWKKWKKKWRRRR.....",
+    "KWWWWWWWRRRRRR....",
+    "KKKKKKKRRR..RRR...",
+    ".......RR....RR...",
+};
+// Every time back to 0: a stopwatch at zero.
+const std::vector<std::string> ClsTimeArt = {
+    ".......KKKK.......",
+    "........KK........",
+    "......KKKKKK......",
+    "....KKWWWWWWKK....",
+    "...KWWWWRRWWWWK...",
+    "..KWWWWWRRWWWWWK..",
+    "..KWWWWWRRWWWWWK..",
+    ".KWWWWWWRRWWWWWWK.",
+    ".KKWWWWWRRWWWWWKK.",
+    ".KWWWWWWKKWWWWWWK.",
+    ".KWWWWWWWWWWWWWWK.",
+    "..KWWWWWWWWWWWWK..",
+    "..KWWWWWWWWWWWWK..",
+    "...KWWWWWWWWWWK...",
+    "....KKWWWWWWKK....",
+    "......KKKKKK......",
+};
+const std::vector<std::pair<char, long>> ToolPalette = {
+    {'K', 0x303030}, {'W', 0xFFFFFF}, {'G', 0x00A000}, {'R', 0x0000D0}, {'B', 0xD04000},
+};
+
+void setToolTips(Record& r, bool english)
+{
+    r.Command_compil.setToolTipText(english ? "Convert the text into syllables" : "Convertir le texte en syllabes");
+    r.Command_SetColor.setToolTipText(english ? "Karaoke colours of the song" : "Couleurs karaoké de la chanson");
+    r.Command_ClsSyk.setToolTipText(english ? "Clear the list" : "Effacer la liste");
+    r.Command_ClsTime.setToolTipText(english ? "Reset every time to 0" : "Remettre tous les temps à 0");
+}
+
 } // namespace
 
 void Record::ResetMembers()
@@ -152,10 +230,14 @@ Record::Record()
     Command_Plus.setCaption("+");
     Label_Check_Scrole.setCaption("Auto défilement");
     Label_Esp.setCaption("Esp.");
-    Command_compil.setCaption("»");
-    Command_SetColor.setCaption("◐");
-    Command_ClsSyk.setCaption("✗");
-    Command_ClsTime.setCaption("0");
+    const std::pair<CommandButton*, const std::vector<std::string>*> tools[] = {
+        {&Command_compil, &CompilArt}, {&Command_SetColor, &SetColorArt},
+        {&Command_ClsSyk, &ClsSykArt}, {&Command_ClsTime, &ClsTimeArt}};
+    for (const auto& [button, art] : tools) {
+        button->setPicture(PictureFromArt(*art, ToolPalette));
+        button->setStyle(vbButtonGraphical);
+    }
+    setToolTips(*this, false);
     Text_Temp.setText("0,1");
     Label_Ctrl.setCaption("Ctrl");
     Label_Tiret.setCaption("Utiliser les tirets pour séparer les syllabes chantées    Ex: Chan-te");
@@ -369,6 +451,7 @@ void Record::Form_Load()
         Command_Sortir.setToolTipText("Close");
         Command_Play.setToolTipText("Play");
         Command_Stop.setToolTipText("Stop");
+        setToolTips(*this, true);
     }
 
     // Setting the box runs its click (which writes the value back and starts

@@ -179,7 +179,70 @@ long listBackground(Player& w)
     return resolveColor(w.ListView1.BackColor());
 }
 
+// Faces of the play-list file buttons (14 x 14), unlike each other and
+// unlike the move up / move down arrows beside them: an open folder, a
+// floppy disk, the disk with a pencil.
+const std::vector<std::string> OpenListArt = {
+    "..............",
+    ".KKKK.........",
+    ".KYYYK........",
+    ".KYYYYKKKKKK..",
+    ".KYYYYYYYYYK..",
+    ".KYYKKKKKKKKKK",
+    ".KYKDDDDDDDDDK",
+    ".KYKDDDDDDDDK.",
+    ".KKDDDDDDDDDK.",
+    ".KKDDDDDDDDK..",
+    ".KDDDDDDDDDK..",
+    ".KKKKKKKKKKK..",
+};
+const std::vector<std::string> SaveListArt = {
+    "BBBBBBBBBBBBB.",
+    "BBWWWWWWWWWBBB",
+    "BBWWWWWWWWWBBB",
+    "BBWKKKKKKKWBBB",
+    "BBWWWWWWWWWBBB",
+    "BBBBBBBBBBBBBB",
+    "BBBBBBBBBBBBBB",
+    "BBBGGGGGGGBBBB",
+    "BBBGGKKGGGBBBB",
+    "BBBGGKKGGGBBBB",
+    "BBBGGKKGGGBBBB",
+    "BBBGGGGGGGBBBB",
+    ".BBBBBBBBBBBBB",
+};
+const std::vector<std::string> SaveListAsArt = {
+    "BBBBBBBBB.....",
+    "BWWWWWWWB.....",
+    "BWKKKKKWB.....",
+    "BWWWWWWWB.....",
+    "BBBBBBBBB.....",
+    "BBGGKGGBB...OO",
+    "BBGGKGGBB..OYO",
+    "BBGGKGGBB.OYO.",
+    "BBBBBBBBBOYO..",
+    "........OYO...",
+    ".......OYO....",
+    "......KYO.....",
+    "......KK......",
+};
+const std::vector<std::pair<char, long>> ListButtonPalette = {
+    {'K', 0x303030}, {'Y', 0x60E0FF}, {'D', 0x30B8F0}, {'B', 0x803010},
+    {'W', 0xFFFFFF}, {'G', 0xC0C0C0}, {'O', 0x204080},
+};
+
 } // namespace
+
+void Player::DrawListButtons()
+{
+    const std::pair<CommandButton*, const std::vector<std::string>*> faces[] = {
+        {&Command_Open, &OpenListArt}, {&Command_Save, &SaveListArt}, {&Command_SaveAs, &SaveListAsArt}};
+    for (const auto& [button, art] : faces) {
+        button->setCaption("");
+        button->setPicture(PictureFromArt(*art, ListButtonPalette));
+        button->setStyle(vbButtonGraphical);
+    }
+}
 
 void Player::DrawListPictures()
 {

@@ -94,6 +94,23 @@ TEST_F(PlayerTest, EnglishCaptionsOnlyForExactlyEn)
     EXPECT_EQ(again.Caption(), "Player");
 }
 
+TEST_F(PlayerTest, ListFileButtonsHavePicturesUnlikeTheArrows)
+{
+    Player& p = start();
+    CommandButton* files[] = {&p.Command_Open, &p.Command_Save, &p.Command_SaveAs};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        ASSERT_TRUE(files[i]->Picture().valid()) << i;
+        EXPECT_EQ(files[i]->Style(), vbButtonGraphical);
+        EXPECT_EQ(files[i]->Caption(), "");
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_NE(files[i]->Picture().image(), files[j]->Picture().image());
+        // The move buttons keep their arrows: no face is shared.
+        for (CommandButton* arrow : {&p.Command_Up, &p.Command_Dwn})
+            EXPECT_FALSE(arrow->Picture().valid());
+    }
+    EXPECT_EQ(p.Command_Open.ToolTipText(), "Ouvrir (Liste Sélection)");
+}
+
 TEST_F(PlayerTest, LowerCaseEnKeepsTheFrenchTexts)
 {
     WriteDefaultIni();

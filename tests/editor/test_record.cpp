@@ -4,7 +4,11 @@
 // list's row refreshed), its settings and its layout.
 #include "editor/record.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
+
+#include <iterator>
+#include <vector>
 
 #include <filesystem>
 #include <string>
@@ -254,6 +258,36 @@ TEST_F(EditorTest, HelpOpensTheEditorsManualPage)
     EXPECT_EQ(opened, "http://example.org/manuel_fr/manu_editeur_fr.html");
     SetUpdateSiteOverride("");
     shell::setUrlOpener(nullptr);
+}
+
+TEST_F(EditorTest, ToolButtonsHaveDistinctPicturesAndTipsInBothLanguages)
+{
+    std::vector<std::string> english;
+    {
+        Record& r = open();
+        CommandButton* tools[] = {&r.Command_compil, &r.Command_SetColor, &r.Command_ClsSyk, &r.Command_ClsTime};
+        for (std::size_t i = 0; i < std::size(tools); ++i) {
+            EXPECT_EQ(tools[i]->Style(), vbButtonGraphical);
+            ASSERT_TRUE(tools[i]->Picture().valid());
+            EXPECT_EQ(tools[i]->Caption(), "");
+            for (std::size_t j = 0; j < i; ++j)
+                EXPECT_NE(tools[i]->Picture().image(), tools[j]->Picture().image()) << i << " " << j;
+            english.push_back(tools[i]->ToolTipText());
+        }
+        Unload(r);
+        DoEvents();
+    }
+    Langue = "Fr";
+    Record& r = open();
+    const std::vector<std::string> french = {r.Command_compil.ToolTipText(), r.Command_SetColor.ToolTipText(),
+                                             r.Command_ClsSyk.ToolTipText(), r.Command_ClsTime.ToolTipText()};
+    for (std::size_t i = 0; i < french.size(); ++i) {
+        EXPECT_FALSE(english[i].empty());
+        EXPECT_FALSE(french[i].empty());
+        EXPECT_NE(english[i], french[i]);
+    }
+    EXPECT_EQ(french[2], "Effacer la liste");
+    EXPECT_EQ(english[2], "Clear the list");
 }
 
 TEST_F(EditorTest, LayoutFollowsTheWindowSize)

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
+
 using namespace formsp;
 
 namespace {
@@ -61,4 +63,26 @@ StdPicture LoadPicture(const std::string& path, bool* ok)
         return StdPicture();
     }
     return StdPicture(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
+
+StdPicture PictureFromArt(const std::vector<std::string>& rows, const std::vector<std::pair<char, long>>& palette)
+{
+    std::size_t width = 0;
+    for (const std::string& r : rows) width = std::max(width, r.size());
+    if (rows.empty() || width == 0) return StdPicture();
+    QImage img(static_cast<int>(width), static_cast<int>(rows.size()), QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        for (std::size_t x = 0; x < rows[y].size(); ++x) {
+            for (const auto& [c, colour] : palette) {
+                if (c != rows[y][x]) continue;
+                const long rgb = colour & 0xFFFFFF;
+                img.setPixel(static_cast<int>(x), static_cast<int>(y),
+                             qRgb(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                                  static_cast<int>((rgb >> 16) & 0xFF)));
+                break;
+            }
+        }
+    }
+    return StdPicture(img);
 }

@@ -6,6 +6,8 @@
 // getter `Picture()` of a window does not hide the type inside window code.)
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QImage;
 
@@ -40,3 +42,9 @@ private:
 // empty picture. A missing or unreadable file gives the empty picture and sets
 // *ok to false when ok is given (the old call raised an error there).
 StdPicture LoadPicture(const std::string& path, bool* ok = nullptr);
+
+// A small picture drawn from text, for button faces: one string per row of
+// pixels, one character per pixel; `palette` gives the colour (0xBBGGRR) of
+// each character used; any other character is transparent. Rows shorter than
+// the longest are transparent at their end. Empty art gives the empty picture.
+StdPicture PictureFromArt(const std::vector<std::string>& rows, const std::vector<std::pair<char, long>>& palette);
