@@ -15,6 +15,7 @@
 
 #include <exception>
 #include <initializer_list>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -797,11 +798,14 @@ void CfgKaraoke::Command_GetFont_Click()
     ApplyTest();
 }
 
-bool CfgKaraoke::pickColour(long current, long& chosen)
+bool CfgKaraoke::pickColour(long& chosen)
 {
-    const std::optional<long> c = prompter().chooseColor(current, cdlCCFullOpen);
+    // The dialog keeps the colour chosen last in it; the swatch's colour is
+    // not handed to it.
+    const std::optional<long> c = prompter().chooseColor(lastColour_, cdlCCFullOpen);
     if (!c)
         return false;
+    lastColour_ = *c;
     chosen = *c;
     return true;
 }
@@ -809,7 +813,7 @@ bool CfgKaraoke::pickColour(long current, long& chosen)
 void CfgKaraoke::Command_GetColorFont_Click()
 {
     long c = 0;
-    if (!pickColour(Label_FontColor.BackColor(), c))
+    if (!pickColour(c))
         return;
     Label_FontColor.setBackColor(c);
     Label_FontName1.setForeColor(c);
@@ -819,7 +823,7 @@ void CfgKaraoke::Command_GetColorFont_Click()
 void CfgKaraoke::Command_GetColorFontActif_Click()
 {
     long c = 0;
-    if (!pickColour(Label_FontColorActif.BackColor(), c))
+    if (!pickColour(c))
         return;
     Label_FontColorActif.setBackColor(c);
     ApplyTest();
@@ -828,7 +832,7 @@ void CfgKaraoke::Command_GetColorFontActif_Click()
 void CfgKaraoke::Command_GetColorFontPassif_Click()
 {
     long c = 0;
-    if (!pickColour(Label_FontColorPassif.BackColor(), c))
+    if (!pickColour(c))
         return;
     Label_FontColorPassif.setBackColor(c);
     ApplyTest();
@@ -837,7 +841,7 @@ void CfgKaraoke::Command_GetColorFontPassif_Click()
 void CfgKaraoke::Command_GetColorBack_Click()
 {
     long c = 0;
-    if (!pickColour(Label_BackColor.BackColor(), c))
+    if (!pickColour(c))
         return;
     Label_BackColor.setBackColor(c);
     ApplyTest();
@@ -846,7 +850,7 @@ void CfgKaraoke::Command_GetColorBack_Click()
 void CfgKaraoke::Command_ShadowColor_Click()
 {
     long c = 0;
-    if (!pickColour(Label_ShadowColor.BackColor(), c))
+    if (!pickColour(c))
         return;
     Label_ShadowColor.setBackColor(c);
     KarShadowColor = vb::CStr(c);
@@ -857,7 +861,7 @@ void CfgKaraoke::Command_ShadowColor_Click()
 void CfgKaraoke::Command_BallColor_Click()
 {
     long c = 0;
-    if (!pickColour(Shape_Ball.FillColor(), c))
+    if (!pickColour(c))
         return;
     Shape_Ball.setFillColor(c);
     ApplyTest();
@@ -866,7 +870,7 @@ void CfgKaraoke::Command_BallColor_Click()
 void CfgKaraoke::Command_DecColor_Click()
 {
     long c = 0;
-    if (!pickColour(Label_Dec.ForeColor(), c))
+    if (!pickColour(c))
         return;
     Label_Dec.setForeColor(c);
     if (Karaoke* k = lyricWindow())
@@ -1028,7 +1032,10 @@ void CfgKaraoke::Command_Browse_Click()
     FileDialogOptions o;
     o.fileName = "";
     o.filter = "Images Files |*.jpg;*.bmp;*.pcx;*.gif;*.tif";
-    o.initDir = App::Path();
+    // The dialog starts in the program's current directory, as the settings
+    // dialog's picture choice does.
+    std::error_code ec;
+    o.initDir = std::filesystem::current_path(ec).string();
     const std::optional<std::string> chosen = prompter().openFile(o);
     const std::string path = vb::Trim(chosen.value_or(""));
     if (path.empty()) {

@@ -147,9 +147,10 @@ private:
     // Moves the shadow copy by (dx, dy) twips, ticking the shadow first.
     void moveShadow(int dx, int dy);
     // Shows the colour dialog; the chosen colour, or nothing on Cancel.
-    bool pickColour(long current, long& chosen);
+    bool pickColour(long& chosen);
     void showRgb(long colour);
     bool quietDecSize_ = false;
+    long lastColour_ = 0;   // the colour dialog opens on the colour chosen last
 };
 
 // The dialog's default instance, created and loaded on first use.

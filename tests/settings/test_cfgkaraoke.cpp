@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QImage>
 
 #include <map>
@@ -211,6 +213,14 @@ TEST_F(CfgKaraokeTest, ColourEditsShowAtOnceOnTheLyricWindow)
     EXPECT_EQ(KarShadowColor, "65280");
     EXPECT_EQ(d.Label_FontName2.ForeColor(), kGreen);
     EXPECT_GT(inkOnLyrics(kGreen), 5);
+
+    // The colour dialog opens on the colour chosen last in it, not on the
+    // swatch's: first black, then each choice.
+    const auto& asked = prompter->questions();
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0].text, "0");
+    EXPECT_EQ(asked[1].text, std::to_string(kMagenta));
+    EXPECT_EQ(asked[2].text, std::to_string(kRed));
 
     prompter->answerColor(0x123456);
     d.Command_GetColorFontActif.press();
@@ -440,6 +450,7 @@ TEST_F(CfgKaraokeTest, AChosenPictureIsAPreviewUntilSaved)
     prompter->answerOpenFile("  " + pic + " ");
     d.Command_Browse.press();
     EXPECT_EQ(prompter->questions().back().title, "Images Files |*.jpg;*.bmp;*.pcx;*.gif;*.tif");
+    EXPECT_EQ(prompter->questions().back().detail, std::filesystem::current_path().string());
     EXPECT_EQ(d.Text_ImageFond.Text(), pic);
     EXPECT_EQ(PathImage, pic);
     EXPECT_TRUE(k.Picture().valid());
