@@ -190,6 +190,8 @@ public:
     // ---- import of MIDI lyric events (record_import.cpp)
     void Command_ImpKar_Click();
     void Timer_Record_Timer();
+    // Hands the next MIDI lyric record to the import (its own time, its line).
+    void importNextRecord();
     void AddImportedSyllable(double time, const std::string& syllable, const std::string& line,
                              const std::string& nextLine, const std::string& lineAfter);
     void DrawImportLine();

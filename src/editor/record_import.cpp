@@ -50,6 +50,26 @@ void closeLastEntry(ListBox& list)
         list.setList(count - 1, last + "_");
 }
 
+// A syllable as an entry of the list: ";" is the field separator of a sync
+// file, so it becomes "," (as the text conversion does); a line break inside a
+// syllable would cut the file's line, so it goes (line ends are marked by "_");
+// and a syllable that would make its line start with "//" would be read back
+// as a display line, so its second "/" goes.
+std::string importedSyllable(const std::string& syllable)
+{
+    std::string s;
+    s.reserve(syllable.size());
+    for (char c : syllable) {
+        if (c == ';')
+            s += ',';
+        else if (c != '\r' && c != '\n')
+            s += c;
+    }
+    while (s.size() >= 2 && s[0] == '/' && s[1] == '/')
+        s.erase(0, 1);
+    return s;
+}
+
 std::string counterCaption() { return Langue == "Fr" ? "Compteur:" : "Counter:"; }
 
 } // namespace
@@ -117,10 +137,9 @@ void Record::Timer_Record_Timer()
 
     const std::int32_t p = Kar::MidiPosition();
     player().ProgressBar1.setValue(p);
-    // The lyric clock of the main window, so syllables fall due at the same
-    // moments as when the song plays there.
-    const double cur = p / 768000.0 * static_cast<double>(Kar::MidiTempo) -
-                       (static_cast<double>(Kar::MidiMasterTempo()) * 1000.0 - Kar::MidiBpm);
+    // The lyric clock of the main window (the heard position), so syllables
+    // fall due at the same moments as when the song plays there.
+    const double cur = p / 768000.0 * static_cast<double>(Kar::MidiTempo);
     karaoke().ProgressBar1.setValue(p);
 
     // At most one record per tick.
@@ -129,22 +148,7 @@ void Record::Timer_Record_Timer()
     if (idx + 1 > last) {
         karaoke().Cls();
     } else if (idx >= 0 && cur >= Kar::MidiEvents[static_cast<std::size_t>(idx)].TimeMs) {
-        Kar::MidiEventIdx = idx + 1;
-        const Kar::MidiEvent r = Kar::MidiEvents[static_cast<std::size_t>(idx + 1)];
-        const std::int32_t n = r.LineNo;
-        if (n != importLineNo) {
-            if (!RecImportLine.empty()) {
-                closeLastEntry(List_Syk);
-                RecImportLine.clear();
-                RecLineEnded = true;
-            }
-            importLineNo = n;
-            AddImportedSyllable(Kar::MidiPosition() / 1000.0, r.Text, midiLine(n), midiLine(n + 1), midiLine(n + 2));
-        } else if (!r.Text.empty()) {
-            // Records without a syllable inside a line (other meta events)
-            // would only redraw the line.
-            AddImportedSyllable(Kar::MidiPosition() / 1000.0, r.Text, midiLine(n), midiLine(n + 1), midiLine(n + 2));
-        }
+        importNextRecord();
     }
 
     Time_Left.setText(vb::CStr(Kar::MidiPosition() / 1000.0));
@@ -159,6 +163,10 @@ void Record::Timer_Record_Timer()
     // box opens, so no tick runs under it.
     if (Kar::MidiPosition() >= Kar::MidiLength()) {
         Timer_Record.setEnabled(false);
+        // Records still waiting (one is handed over per tick, and the last ones
+        // may fall due in the song's final ticks) are imported with their own times.
+        while (Kar::MidiEventIdx >= 0 && Kar::MidiEventIdx + 1 <= last)
+            importNextRecord();
         const int count = List_Syk.ListCount();
         if (count > 0) {
             List_Syk.setListIndex(count - 1);
@@ -171,6 +179,33 @@ void Record::Timer_Record_Timer()
         Label_Compteur.setCaption(counterCaption());
         Kar::StopMidiAtEnd();
         Command_Stop_Click();
+    }
+}
+
+void Record::importNextRecord()
+{
+    const std::int32_t idx = Kar::MidiEventIdx;
+    Kar::MidiEventIdx = idx + 1;
+    const Kar::MidiEvent r = Kar::MidiEvents[static_cast<std::size_t>(idx + 1)];
+    // The record's own time, on the editor's song clock (music time / 1000):
+    // the record before it holds the moment it falls due, in milliseconds of
+    // the lyric clock. Not the moment this tick happens to run.
+    const double tempo = static_cast<double>(Kar::MidiTempo);
+    const double at = tempo > 0 ? Kar::MidiEvents[static_cast<std::size_t>(idx)].TimeMs * 768.0 / tempo
+                                : Kar::MidiPosition() / 1000.0;
+    const std::int32_t n = r.LineNo;
+    if (n != importLineNo) {
+        if (!RecImportLine.empty()) {
+            closeLastEntry(List_Syk);
+            RecImportLine.clear();
+            RecLineEnded = true;
+        }
+        importLineNo = n;
+        AddImportedSyllable(at, r.Text, midiLine(n), midiLine(n + 1), midiLine(n + 2));
+    } else if (!r.Text.empty()) {
+        // Records without a syllable inside a line (other meta events)
+        // would only redraw the line.
+        AddImportedSyllable(at, r.Text, midiLine(n), midiLine(n + 1), midiLine(n + 2));
     }
 }
 
@@ -224,9 +259,12 @@ void Record::AddImportedSyllable(double time, const std::string& syllable, const
         PrintSplitLigne();
 
     const bool complete = RecImportLine == line;
-    if (!syllable.empty()) {
-        List_Syk.AddItem(syllable + ";" + SykFile::FormatSykTime(time) + (complete ? "_" : ""));
+    const std::string entryText = importedSyllable(syllable);
+    if (!entryText.empty()) {
+        List_Syk.AddItem(entryText + ";" + SykFile::FormatSykTime(time) + (complete ? "_" : ""));
         RecModified = true;
+    } else if (complete) {
+        closeLastEntry(List_Syk);  // the line still ends where its text does
     }
     if (complete) {
         RecImportLine.clear();

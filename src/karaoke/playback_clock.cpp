@@ -70,8 +70,9 @@ void Player::Timer1_Timer()
         if (Kar::MidiEventIdx < 1)
             Kar::MidiEventIdx = 1;
         const long last = static_cast<long>(Kar::MidiEvents.size()) - 1;
-        const double cur = clock.position * static_cast<double>(Kar::MidiTempo) / 768000.0 -
-                           (clock.masterTempo * 1000.0 - Kar::MidiBpm);
+        // The lyric clock is the heard position itself: the synthesiser renders
+        // no earlier than it is heard, so no look-ahead is taken off.
+        const double cur = clock.position * static_cast<double>(Kar::MidiTempo) / 768000.0;
         const long long now = roundedMs(cur);
         const long idx = Kar::MidiEventIdx;
         const long long due = idx <= last ? roundedMs(Kar::MidiEvents[static_cast<std::size_t>(idx)].TimeMs) : now;
@@ -86,8 +87,17 @@ void Player::Timer1_Timer()
             const std::string L0 = midiLine(n);
             if (L0.compare(0, kTrackHeader.size(), kTrackHeader) == 0)
                 return;  // passed over, and no end test on this tick
-            PlayKar(rec.Text, rec.LinePos, L0, midiLine(n - 1), midiLine(n + 1), midiLine(n + 2), midiLine(n + 3),
-                    midiLine(n + 4), midiLine(n + 5), midiLine(n + 6), midiLine(n + 7), midiLine(n + 8));
+            // A record without sung text (a tempo change, an information text,
+            // another track's meta event) belongs to the line it falls in and
+            // must not move the page: after a line's last syllable it would
+            // bring the finished line back and the next line's syllables would
+            // be painted over it. Only the mark that opens an empty line takes
+            // its slot.
+            const bool opensEmptyLine =
+                L0.empty() && Kar::MidiEvents[static_cast<std::size_t>(idx)].LineNo != n;
+            if (!rec.Text.empty() || opensEmptyLine)
+                PlayKar(rec.Text, rec.LinePos, L0, midiLine(n - 1), midiLine(n + 1), midiLine(n + 2), midiLine(n + 3),
+                        midiLine(n + 4), midiLine(n + 5), midiLine(n + 6), midiLine(n + 7), midiLine(n + 8));
         }
     } else {
         // Sync files: each cursor cuts at most one syllable, then each window

@@ -174,9 +174,61 @@ void walkTrack(std::string_view data, std::vector<MetaEvent>& out, std::size_t c
         });
 }
 
+// Line breaks inside a lyric text: CR LF, a lone CR and a lone LF are one
+// break each (lyric-event files end their lines with a text holding only LF or
+// CR, or put the break before or after a syllable).
+struct BrokenText {
+    std::string text;         // the syllable without its breaks
+    bool breakBefore = false; // a break before the first character
+    bool breakAfter = false;  // a break after the last character
+};
+
+BrokenText splitBreaks(const std::string& raw)
+{
+    BrokenText b;
+    std::string t;
+    t.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r') {
+            t += '\n';
+            if (i + 1 < raw.size() && raw[i + 1] == '\n')
+                ++i;
+        } else {
+            t += raw[i];
+        }
+    }
+    const std::size_t first = t.find_first_not_of(" \n");
+    if (first == std::string::npos) {
+        // Blanks and breaks only: a break when there is one, else the text as it is.
+        b.breakBefore = t.find('\n') != std::string::npos;
+        b.text = b.breakBefore ? std::string() : t;
+        return b;
+    }
+    const std::size_t lead = t.find_first_not_of(' ');
+    b.breakBefore = t[lead] == '\n';
+    std::size_t from = b.breakBefore ? first : 0;
+    std::size_t to = t.size();
+    while (to > from && (t[to - 1] == '\n' || t[to - 1] == ' ')) {
+        if (t[to - 1] == '\n')
+            b.breakAfter = true;
+        --to;
+    }
+    if (!b.breakAfter)
+        to = t.size();  // trailing blanks stay: they space the words
+    else
+        while (to < t.size() && t[to] == ' ')
+            ++to;  // blanks before the break still end the word
+    b.text = t.substr(from, to - from);
+    for (char& c : b.text)
+        if (c == '\n')
+            c = ' ';  // a break inside a syllable: the line goes on
+    return b;
+}
+
 // Makes the lyric records of meta events given in the order they are heard.
 // Each record carries the time from its event to the next one, so the running
-// sum is the time of the next record counted from the first; the last record,
+// sum is the time of the next record; the sum starts at the first event's own
+// time, so every record falls due when its event is heard. The last record,
 // with no event after it, keeps the delta of the record before it.
 void makeRecords(const std::vector<MetaEvent>& metas) {
     MidiEvents.assign(1, MidiEvent{});
@@ -187,20 +239,43 @@ void makeRecords(const std::vector<MetaEvent>& metas) {
             MidiLyricType = 5;
             break;
         }
-    MidiEvents.reserve(metas.size() + 1);
+    MidiEvents.reserve(metas.size() + 2);
 
     std::int32_t lineNo = 0;
     std::int32_t linePos = 0;
-    double time = 0;
+    double time = metas.empty() ? 0.0 : static_cast<double>(metas.front().tick) * MidiMsPerTick;
     std::uint64_t ticks = 0;
+    bool pendingBreak = false;  // the text before ended its line
 
-    for (std::size_t k = 0; k < metas.size(); ++k) {
-        const MetaEvent& m = metas[k];
+    auto syllableOf = [](const MetaEvent& m) {
         std::string text;
         if (m.type == MidiLyricType && !m.body.empty() && m.body.front() != '@') {
             text = std::string(m.body);
             OemToAnsiLyric(text);
         }
+        return text;
+    };
+    // The first record is only the starting point of the dispatch and is never
+    // shown: when the first event is itself a syllable, an empty record at its
+    // time goes before it.
+    if (!metas.empty() && !syllableOf(metas.front()).empty()) {
+        MidiEvent start;
+        start.TimeMs = time;
+        start.DeltaMs = time;
+        MidiEvents.push_back(start);
+    }
+
+    auto newLine = [&](std::string first) {
+        ++lineNo;
+        MidiLines.push_back(std::move(first));
+        linePos = 0;
+    };
+
+    for (std::size_t k = 0; k < metas.size(); ++k) {
+        const MetaEvent& m = metas[k];
+        const std::string raw = syllableOf(m);
+        BrokenText bt = splitBreaks(raw);
+        std::string text = std::move(bt.text);
 
         if (k + 1 < metas.size()) {
             const std::uint64_t next = metas[k + 1].tick;
@@ -215,27 +290,44 @@ void makeRecords(const std::vector<MetaEvent>& metas) {
         ev.TimeMs = time;
         ev.DeltaMs = deltaMs;
         const std::string_view t = trimBlanks(text);
-        if (t == "\\" || t == "/" || t == "\r") {
-            ++lineNo;
-            MidiLines.emplace_back();
+        const bool lineBreak = bt.breakBefore || pendingBreak;
+        if (text.empty() && bt.breakBefore) {
+            // A break alone: the next syllables start a new line.
+            newLine({});
+            pendingBreak = false;
+            ev.LineNo = lineNo;
+        } else if (t == "\\" || t == "/") {
+            newLine({});
+            pendingBreak = false;
             text.clear();
-            linePos = 0;
             ev.LineNo = lineNo;
         } else if (!text.empty() && (text[0] == '/' || text[0] == '\\')) {
-            linePos = 0;
             text = std::string(trimLeadingBlanks(std::string_view(text).substr(1)));
-            ++lineNo;
-            MidiLines.push_back(text);
+            newLine(text);
+            pendingBreak = false;
+            ev.Text = text;
+            ev.TextLen = Utf8Length(text);
+            ev.LineNo = lineNo;
+        } else if (!text.empty() && lineBreak) {
+            text = std::string(trimLeadingBlanks(text));
+            newLine(text);
+            pendingBreak = false;
             ev.Text = text;
             ev.TextLen = Utf8Length(text);
             ev.LineNo = lineNo;
         } else {
+            // A line's first syllable shows no blank before it, wherever the
+            // file puts its word spacing.
+            if (linePos == 0 && MidiLines[static_cast<std::size_t>(lineNo)].empty())
+                text = std::string(trimLeadingBlanks(text));
             ev.Text = text;
             ev.TextLen = Utf8Length(text);
             ev.LinePos = linePos;
             ev.LineNo = lineNo;
             MidiLines[static_cast<std::size_t>(lineNo)] += text;
         }
+        if (bt.breakAfter && !ev.Text.empty())
+            pendingBreak = true;
         linePos += Utf8Length(text);
         MidiEvents.push_back(std::move(ev));
     }

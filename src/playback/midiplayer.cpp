@@ -180,13 +180,14 @@ bool PlayMidi()
     if (!MidiPerf || !MidiSegment)
         return false;
 
-    // The lyric clock at the start point, and the first record due after it.
-    const float offset = MidiPerf->GetMasterTempo() * 1000.0f - MidiBpm;
-    const double start = MidiStartPos / 768000.0 * static_cast<double>(MidiTempo) - offset;
+    // The lyric clock at the start point (the heard position, with nothing
+    // taken off), and the first record due after it.
+    const double start = MidiStartPos / 768000.0 * static_cast<double>(MidiTempo);
     const auto last = static_cast<std::int32_t>(MidiEvents.size()) - 1;
     MidiEventIdx = last;
     for (std::int32_t i = 0; i < last; ++i) {
-        if (MidiEvents[static_cast<std::size_t>(i)].TimeMs > start) {
+        // A record due exactly at the start point is still to be shown.
+        if (MidiEvents[static_cast<std::size_t>(i)].TimeMs >= start) {
             MidiEventIdx = i;
             break;
         }

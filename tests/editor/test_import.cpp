@@ -52,10 +52,9 @@ const std::vector<Syllable> kHelloWorld = {{1.0, "\\Hel"}, {1.5, "lo "}, {3.0, "
 
 class ImportTest : public EditorPlayTest {
 protected:
-    // The song clock (music time / 1000) at which a syllable that sounds at
-    // `seconds` is imported: the lyric clock runs (1000 - beats per minute) ms
-    // behind the music, as in the main window.
-    static double importedAt(double seconds) { return (seconds * 1000.0 + 1000.0 - 120.0) * 1.536 / 1000.0; }
+    // The song clock (music time / 1000) of a syllable that sounds at
+    // `seconds`: its own time, whatever tick imported it.
+    static double importedAt(double seconds) { return seconds * 1.536; }
 
     static double timeOf(const std::string& entry)
     {
@@ -90,10 +89,10 @@ TEST_F(ImportTest, SyllablesBecomeEntriesWithTheirTimesAndLineEnds)
     EXPECT_EQ(got[2].substr(0, 6), "world;");
     EXPECT_EQ(got[2].back(), '_');
     EXPECT_NE(got[0].back(), '_');
-    // Times on the editor's clock, a decimal comma, within a tick or two.
-    EXPECT_NEAR(timeOf(got[0]), importedAt(1.0), 0.05);
-    EXPECT_NEAR(timeOf(got[1]), importedAt(1.5), 0.05);
-    EXPECT_NEAR(timeOf(got[2]), importedAt(3.0), 0.05);
+    // Times on the editor's clock, a decimal comma, each the syllable's own.
+    EXPECT_NEAR(timeOf(got[0]), importedAt(1.0), 1e-6);
+    EXPECT_NEAR(timeOf(got[1]), importedAt(1.5), 1e-6);
+    EXPECT_NEAR(timeOf(got[2]), importedAt(3.0), 1e-6);
     EXPECT_NE(got[0].find(','), std::string::npos);
     EXPECT_TRUE(Record::RecModified);
     EXPECT_EQ(Record::RecImportLine, "");
@@ -136,20 +135,21 @@ TEST_F(ImportTest, PressingAgainStopsAndClosesTheLastLine)
     EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(ImportTest, ALineWhoseFirstSyllableIsNotHandedOverStillEnds)
+TEST_F(ImportTest, ASyllableThatIsTheTracksFirstEventIsImportedToo)
 {
-    // The first syllable before the track's name is the analysis's first
-    // record, which the dispatch passes over; the line must still end where
-    // the next one begins.
+    // The first syllable comes before the track's name: it is the track's
+    // first event, and it is imported at its own time like the others.
     Record& r = openEditor("song.kar", karFile(6, kHelloWorld, true));
     r.Command_ImpKar.press();
     playFor(4500);
     const V got = items();
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].substr(0, 4), "lo ;");
-    EXPECT_EQ(got[0].back(), '_');
-    EXPECT_EQ(got[1].substr(0, 6), "world;");
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].substr(0, 4), "Hel;");
+    EXPECT_NEAR(timeOf(got[0]), importedAt(1.0), 1e-6);
+    EXPECT_EQ(got[1].substr(0, 4), "lo ;");
     EXPECT_EQ(got[1].back(), '_');
+    EXPECT_EQ(got[2].substr(0, 6), "world;");
+    EXPECT_EQ(got[2].back(), '_');
 }
 
 TEST_F(ImportTest, ASongWithoutLyricsEndsAtItsEndAllTheSame)

@@ -140,11 +140,12 @@ TEST_F(MidiPlaybackTest, SpeedTwoReachesTheLastSyllableAboutTwiceAsSoon)
     EXPECT_FLOAT_EQ(Kar::MidiMasterTempo(), 2.0f);
     const double fast = secondsToLastSyllable(12000);
 
-    // The lyric clock keeps a fixed lead of (factor x 1000 - bpm) ms, so the
-    // ratio is a little above one half.
-    EXPECT_GT(normal, 9.0);
-    EXPECT_GT(fast, normal * 0.45);
-    EXPECT_LT(fast, normal * 0.6);
+    // The last syllable sounds at 9 s: it lights up then, not a fixed lead
+    // later, and at twice the speed at half the time.
+    EXPECT_GT(normal, 8.98);
+    EXPECT_LT(normal, 9.05);
+    EXPECT_GT(fast, 4.48);
+    EXPECT_LT(fast, 4.55);
 
     // The knob at the far left would stop the music: the speed stays.
     p.VelocityCtl_MouseMove(vbLeftButton, 0, 0, knobMiddleY(knob));
