@@ -302,7 +302,7 @@ void midiCountDown(const LyricView& v, const DisplayOptions& o, long long dueMs,
     }
 }
 
-void redrawMidiPage(const LyricView& v, const DisplayOptions& o)
+void redrawMidiPage(const LyricView& v, const DisplayOptions& o, bool shiftKept)
 {
     LyricPage& p = *v.page;
     Form& w = *v.window;
@@ -320,7 +320,7 @@ void redrawMidiPage(const LyricView& v, const DisplayOptions& o)
         w.setForeColor(o.pageColour);
         drawRingLines(v, o, p.PageLines, false);
     }
-    if (!p.IntroDots) {
+    if (!p.IntroDots && shiftKept) {
         p.PastLines[3] = p.PastLines[2];
         p.PastLines[2] = p.PastLines[1];
         p.PastLines[1] = p.PageLines[1];
@@ -355,6 +355,19 @@ void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::strin
     }
 
     MidiSungText += text;
+
+    // Inside a line, the page no longer shows it (the lyric window was closed
+    // and shown again, or the lyrics were hidden meanwhile): draw the page again
+    // around the same slot, so the sung part has its rows to go over.
+    if (!o.muted && !p.Redraw) {
+        const int n = pageSize(o.nbLigne);
+        const int c = (p.Slot <= 1 || p.Slot > MaxPageLines) ? n : p.Slot - 1;
+        if (!L[0].empty() && p.PageLines[c] != L[0]) {
+            p.Slot = c;
+            refillMidiRing(p, o.nbLigne, L);
+            redrawMidiPage(v, o, false);
+        }
+    }
 
     if (!o.muted) {
         w.setForeColor(o.activeColour);

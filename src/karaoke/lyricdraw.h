@@ -98,8 +98,9 @@ void midiCountDown(const LyricView& v, const DisplayOptions& o, long long dueMs,
 // The page of a MIDI song without sync file (main window only): kept sung lines
 // and page lines in slot order, then the kept lines shift (not while the intro
 // dots show) and the redraw request drops. Songs with standard lyric events
-// are drawn like those with text events.
-void redrawMidiPage(const LyricView& v, const DisplayOptions& o);
+// are drawn like those with text events. Without `shiftKept` the kept lines
+// stay (a page drawn again for the same line).
+void redrawMidiPage(const LyricView& v, const DisplayOptions& o, bool shiftKept = true);
 
 // Shows one MIDI lyric event (see PlayKar): `L` holds the event's line at 0 and
 // the eight lines after it at 1..8.

@@ -1,0 +1,262 @@
+// MIDI karaoke files of the shapes other programs write (lyric events with
+// tempo changes at line starts, lines ended by a lone line feed, soft-karaoke
+// text before the first line, lines wider than the window, syllables that
+// carry their blank in front), played from the main window: while each line
+// is sung, the red ink on the lyric window lies on that line's rows and on no
+// other.
+#include "playback_fixture.h"
+
+#include <QImage>
+
+#include "karaoke/lyricdraw.h"
+#include "karaoke/lyricviews.h"
+#include "platform/music/smf_writer.h"
+#include "playback/midianalysis.h"
+
+using namespace pbtest;
+using testmidi::Track;
+
+namespace {
+
+// 120 beats per minute, 480 ticks per quarter note: 960 ticks a second.
+constexpr int kDivision = 480;
+constexpr int kTick = 960;
+
+struct Lyric {
+    double at;  // seconds
+    std::string text;
+};
+
+// The lyric events in a track of their own (no "Words" name, a handful of
+// events: the whole file is merged), type 5 or 1.
+Track lyricTrack(const std::vector<Lyric>& words, int type, const std::string& name = "Vocals")
+{
+    Track t;
+    t.name(0, name);
+    double last = 0;
+    for (const Lyric& w : words) {
+        t.meta(static_cast<std::uint32_t>((w.at - last) * kTick + 0.5), type, w.text);
+        last = w.at;
+    }
+    return t.end(0);
+}
+
+Track melody(int seconds)
+{
+    Track m;
+    for (int s = 0; s < seconds; ++s)
+        m.on(s == 0 ? 0 : kTick / 2, 0, 60).off(kTick / 2, 0, 60);
+    return m.end(kTick / 2);
+}
+
+class MidiLinesTest : public PlaybackTest {
+protected:
+    void SetUp() override
+    {
+        PlaybackTest::SetUp();
+        // White page lines, a pure red sung part, no shadow.
+        modIni::FontRed = modIni::FontGreen = modIni::FontBlue = "255";
+        modIni::ActifRed = "255";
+        modIni::ActifGreen = modIni::ActifBlue = "0";
+        modIni::ShadowH = modIni::ShadowV = 0;
+    }
+
+    void play(const std::string& bytes)
+    {
+        const std::string song = dir.write("song.kar", bytes);
+        playRow(addRow(song));
+        ASSERT_TRUE(modIni::IsPlaying);
+        ASSERT_EQ(modIni::MediaKind, "midi");
+        // Four lines a page, before the first line is laid out.
+        modIni::NbLigne = 4;
+        karaoke().setWidth(9000);
+    }
+    // Plays on to `seconds` of heard time.
+    void playTo(double seconds)
+    {
+        while (modIni::IsPlaying && heard() < seconds)
+            playFor(10);
+    }
+    static double heard() { return Kar::MidiMsAt(Kar::MidiPosition()) / 1000.0; }
+
+    // Text rows (0-based from the top margin) that hold pixels of `colour`.
+    std::vector<int> rowsWith(long colour)
+    {
+        Karaoke& k = karaoke();
+        const QImage& img = k.image();
+        const Kar::DisplayOptions o = Kar::displayOptions();
+        const double h = k.TextHeight("a");
+        const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+        std::vector<int> rows;
+        for (int row = 0; row < 12; ++row) {
+            const int y0 = static_cast<int>((o.marginY + row * h) / 15), y1 = static_cast<int>((o.marginY + (row + 1) * h) / 15);
+            bool found = false;
+            for (int y = std::max(0, y0); y < std::min(img.height(), y1) && !found; ++y)
+                for (int x = 0; x < img.width() && !found; ++x) {
+                    const QRgb px = img.pixel(x, y);
+                    found = std::abs(qRed(px) - r) < 40 && std::abs(qGreen(px) - g) < 40 && std::abs(qBlue(px) - b) < 40;
+                }
+            if (found)
+                rows.push_back(row);
+        }
+        return rows;
+    }
+    std::vector<int> redRows() { return rowsWith(Kar::displayOptions().activeColour); }
+
+    // The rows the page gives line `text`: its slot's rows after those of the
+    // slots above it.
+    std::vector<int> rowsOfLine(const std::string& text)
+    {
+        const Kar::LyricView v = Kar::karView();
+        const Kar::DisplayOptions o = Kar::displayOptions();
+        int row = 0;
+        for (int s = 1; s <= Kar::pageSize(o.nbLigne); ++s) {
+            const int n = Kar::splitOn(v, o, Kar::KarPageLines[static_cast<std::size_t>(s)]);
+            if (Kar::KarPageLines[static_cast<std::size_t>(s)] == text) {
+                std::vector<int> rows;
+                for (int i = 0; i < n; ++i)
+                    rows.push_back(row + i);
+                return rows;
+            }
+            row += n;
+        }
+        return {};
+    }
+    int slotOf(const std::string& text)
+    {
+        for (int s = 1; s <= 8; ++s)
+            if (Kar::KarPageLines[static_cast<std::size_t>(s)] == text)
+                return s;
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST_F(MidiLinesTest, TempoChangesAtLineStartsDoNotBringTheFinishedLineBack)
+{
+    // An export from a sequencer: lyric events in a voice track, lines ended
+    // with a lone line feed, and the tempo track changing tempo (to the same
+    // speed) exactly where each new line begins.
+    Track conductor;
+    conductor.tempo(0, 500000).tempo(2 * kTick, 500000).tempo(2 * kTick, 500000).end();
+    const std::vector<Lyric> words = {{0.5, "Hel"}, {1.0, "lo "}, {1.5, "world"}, {1.9, "\n"},
+                                      {2.0, "Se"},  {2.5, "cond "}, {3.0, "line"}, {3.9, "\n"},
+                                      {4.0, "Third "}, {4.5, "one"}};
+    play(testmidi::file(1, kDivision, {conductor, lyricTrack(words, 5), melody(7)}));
+    ASSERT_EQ(Kar::MidiLines.size(), 3u);
+    EXPECT_EQ(Kar::MidiLines[0], "Hello world");
+    EXPECT_EQ(Kar::MidiLines[1], "Second line");
+
+    playTo(1.2);
+    EXPECT_EQ(slotOf("Hello world"), 1);
+    EXPECT_EQ(redRows(), rowsOfLine("Hello world"));
+    playTo(2.7);
+    EXPECT_EQ(Kar::MidiSungText, "Second ");
+    EXPECT_EQ(slotOf("Second line"), 2);
+    EXPECT_EQ(redRows(), (std::vector<int>{1}));
+    playTo(4.7);
+    EXPECT_EQ(slotOf("Third one"), 3);
+    EXPECT_EQ(redRows(), (std::vector<int>{2}));
+}
+
+TEST_F(MidiLinesTest, SoftKaraokeTextBeforeTheFirstLineKeepsOffIt)
+{
+    // A soft-karaoke file written in one track (tempo, a text before the
+    // first line, the marked lines), and a second track whose name event
+    // follows that text in the merged order.
+    Track song;
+    song.tempo(0, 500000).text(0, "DURATION: 46");
+    song.text(kTick, "\\First ").text(kTick / 2, "line").text(kTick, "/Next ").text(kTick / 2, "one").end();
+    Track piano = melody(6);
+    piano.data = Track().name(0, "Piano").data + piano.data;
+    play(testmidi::file(1, kDivision, {song, piano}));
+    EXPECT_EQ(Kar::MidiLines[0], "DURATION: 46");
+
+    playTo(1.2);
+    EXPECT_EQ(Kar::MidiSungText, "First ");
+    const std::vector<int> first = rowsOfLine("First line");
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(redRows(), first);
+    playTo(2.7);
+    EXPECT_EQ(Kar::MidiSungText, "Next ");
+    const std::vector<int> next = rowsOfLine("Next one");
+    ASSERT_FALSE(next.empty());
+    EXPECT_NE(next, first);
+}
+
+TEST_F(MidiLinesTest, AWideLineIsOverprintedRowByRowAlsoAfterTheWindowCameBack)
+{
+    // A line of forty words ends the first line; the page wraps it, and the
+    // sung part follows it onto its second row, under the line above.
+    std::vector<Lyric> words = {{0.5, "Short "}, {0.8, "one"}, {0.9, "\r"}};
+    double at = 1.0;
+    for (int i = 0; i < 40; ++i, at += 0.1)
+        words.push_back({at, "word" + std::to_string(i) + " "});
+    words.push_back({at + 0.5, "\r"});
+    words.push_back({at + 0.6, "End"});
+    play(testmidi::file(1, kDivision, {Track().tempo(0, 500000).end(), lyricTrack(words, 1), melody(8)}));
+    ASSERT_EQ(Kar::MidiLines.size(), 3u);
+    const std::string wide = Kar::MidiLines[1];
+    ASSERT_EQ(wide.substr(0, 6), "word0 ");
+
+    playTo(1.05);
+    const std::vector<int> rows = rowsOfLine(wide);
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows.front(), 1);
+    EXPECT_EQ(redRows(), (std::vector<int>{1}));
+    // Well into the line: the sung part runs over its rows, one after the
+    // other, down to the row where the wrap puts its last syllable.
+    auto expectedRed = [&] {
+        const Kar::LyricView v = Kar::karView();
+        const int n = Kar::splitOn(v, Kar::displayOptions(), wide);
+        const int last = Kar::locateSung(Kar::MidiSungText, n, Kar::KarSplitRows).row;
+        std::vector<int> red;
+        for (int r = 0; r < last; ++r)
+            red.push_back(rows.front() + r);
+        return red;
+    };
+    playTo(1.0 + 0.1 * 9 + 0.05);
+    ASSERT_GE(expectedRed().size(), 2u);
+    EXPECT_EQ(redRows(), expectedRed());
+
+    // The lyric window closes mid-line and comes back: the page is drawn
+    // again and the sung part still follows the rows.
+    Unload(karaoke());
+    player().Command_AffSyk_Click();
+    karaoke().setWidth(9000);
+    playTo(1.0 + 0.1 * 10 + 0.05);
+    EXPECT_EQ(rowsOfLine(wide), rows);
+    ASSERT_GE(expectedRed().size(), 2u);
+    EXPECT_EQ(redRows(), expectedRed());
+}
+
+TEST_F(MidiLinesTest, SyllablesWithTheBlankInFrontKeepTheirBlanksInside)
+{
+    // Syllables that carry the blank before the word, lines ended by CR.
+    const std::vector<Lyric> words = {{0.5, "Er"}, {0.8, " kocht"}, {1.1, " Reis"}, {1.4, "\r"},
+                                      {1.5, " Ra"}, {1.8, "ben"}, {2.1, " rufen"}};
+    play(testmidi::file(1, kDivision, {Track().tempo(0, 500000).end(), lyricTrack(words, 5), melody(4)}));
+    ASSERT_EQ(Kar::MidiLines.size(), 2u);
+    EXPECT_EQ(Kar::MidiLines[0], "Er kocht Reis");
+    EXPECT_EQ(Kar::MidiLines[1], "Raben rufen");
+
+    playTo(1.9);
+    EXPECT_EQ(Kar::MidiSungText, "Raben");
+    EXPECT_EQ(redRows(), (std::vector<int>{1}));
+    // The sung part starts at the left margin like its line.
+    Karaoke& k = karaoke();
+    const Kar::DisplayOptions o = Kar::displayOptions();
+    const QImage& img = k.image();
+    const double h = k.TextHeight("a");
+    int firstRed = -1;
+    for (int x = 0; x < img.width() && firstRed < 0; ++x)
+        for (int y = static_cast<int>((o.marginY + h) / 15); y < static_cast<int>((o.marginY + 2 * h) / 15); ++y) {
+            const QRgb px = img.pixel(x, y);
+            if (qRed(px) > 200 && qGreen(px) < 60 && qBlue(px) < 60) {
+                firstRed = x * 15;
+                break;
+            }
+        }
+    EXPECT_NEAR(firstRed, o.marginX, 150);
+}
