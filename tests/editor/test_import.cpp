@@ -3,6 +3,10 @@
 // the song, and the cases the import must not make worse.
 #include "editorplay_fixture.h"
 
+#include <algorithm>
+
+#include "editor/recordsave.h"
+
 #include "platform/files/runtime.h"
 #include "playback/midianalysis.h"
 #include "platform/music/smf_writer.h"
@@ -192,4 +196,60 @@ TEST_F(ImportTest, UnsavedListIsOnlyReplacedWhenTheUserAgrees)
     r.Command_ImpKar.press();
     EXPECT_TRUE(Record::RecBusy);
     EXPECT_TRUE(items().empty());
+}
+
+TEST_F(ImportTest, ImportedListSavesAndOpensAgainWithTheSameEntries)
+{
+    // A soft-karaoke file as programs write them: information texts, a plain
+    // text before the first line ending in a line feed, a syllable holding
+    // ";", one ending its line with CR LF, and the last syllables in the
+    // song's final moments.
+    using testmidi::Track;
+    Track conductor;
+    conductor.tempo(0, 500000).end();
+    Track words;
+    words.name(0, "Words").text(0, "@KMIDI KARAOKE FILE").text(0, "@TRound trip");
+    words.text(0, "Testing Karaoke in .kar format.\n");
+    words.text(kTicksPerSecond / 2, "\\star; ").text(kTicksPerSecond / 4, "light\r\n");
+    words.text(kTicksPerSecond / 4, "Twin").text(kTicksPerSecond / 4, "kle ");
+    words.text(kTicksPerSecond * 3 / 2 - 20, "lit").text(10, "tle").end(0);
+    Track music;
+    music.on(0, 0, 60).off(kTicksPerSecond * 5 / 2, 0, 60).end(0);
+    Record& r = openEditor("song.kar", testmidi::file(1, kDivision, {conductor, words, music}));
+    r.Command_ImpKar.press();
+    prompter->answerMsgBox(vbOK);
+    playFor(4000);
+    ASSERT_FALSE(Record::RecBusy);
+    const V got = items();
+    // Every syllable, none with a line break or a ";" inside, the lines closed.
+    ASSERT_EQ(got.size(), 7u);
+    EXPECT_EQ(got[0].substr(0, got[0].find(';')), "Testing Karaoke in .kar format.");
+    EXPECT_EQ(got[0].back(), '_');
+    EXPECT_EQ(got[1].substr(0, 7), "star, ;");
+    EXPECT_EQ(got[2].substr(0, 6), "light;");
+    EXPECT_EQ(got[2].back(), '_');
+    EXPECT_EQ(got[5].substr(0, 4), "lit;");
+    EXPECT_EQ(got[6].substr(0, 4), "tle;");
+    EXPECT_EQ(got[6].back(), '_');
+    for (const std::string& e : got) {
+        EXPECT_EQ(e.find_first_of("\r\n"), std::string::npos) << e;
+        EXPECT_EQ(std::count(e.begin(), e.end(), ';'), 1) << e;
+    }
+    // "tle" sounds 10 ticks before the end of the song.
+    EXPECT_NEAR(timeOf(got[6]), importedAt((kTicksPerSecond * 11 / 4 - 10.0) / kTicksPerSecond), 1e-6);
+
+    // Saved, then opened again: the same entries.
+    r.Command_SaveSyk.press();
+    ASSERT_TRUE(Record_SaveLoaded());
+    Record_Save& d = record_Save();
+    const std::string path = d.Check_SaveRepCfg.Value() == 1 ? d.Text_PathSyk.Text() : d.Text_PathMp3.Text();
+    prompter->answerMsgBox(vbOK);
+    d.Command_Save.press();
+    DoEvents();
+    r.List_Syk.Clear();
+    Record::RecModified = false;
+    prompter->answerOpenFile(path);
+    r.Command_OpenSyk.press();
+    EXPECT_EQ(items(), got);
+    EXPECT_FALSE(asked("File Not Found"));
 }
