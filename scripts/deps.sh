@@ -5,14 +5,18 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
           libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont
-          libgtest-dev fonts-dejavu-core fonts-liberation2)
+          libgtest-dev fonts-dejavu-core fonts-liberation2
+          libfontconfig-dev fonts-comic-neue)
 if [ "${1:-}" = "--test" ]; then
     # The tests' own peers: a PulseAudio server with a null sink, Xvfb, sox;
     # xwininfo (x11-utils) and ImageMagick's import/convert for the screenshots;
     # the desktop's own tools that read the file associations (xdg-mime, gio)
-    # and rebuild their caches (update-mime-database, update-desktop-database).
+    # and rebuild their caches (update-mime-database, update-desktop-database);
+    # a window manager (openbox) for the window tests, driven as a user would
+    # through xdotool (pointer, minimise) and wmctrl (maximise).
     packages+=(xvfb xauth pulseaudio pulseaudio-utils sox x11-utils imagemagick
-               xdg-utils libglib2.0-bin shared-mime-info desktop-file-utils)
+               xdg-utils libglib2.0-bin shared-mime-info desktop-file-utils
+               openbox xdotool wmctrl)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -44,6 +44,30 @@ void drawRingLines(const LyricView& v, const DisplayOptions& o,
         drawLine(v, o, lines[k], true);
 }
 
+// The page as the last page print left it, drawn again without advancing
+// anything (the scrolling layout's kept lines do not shift again).
+void redrawShownPage(const LyricView& v, const DisplayOptions& o)
+{
+    LyricPage& p = *v.page;
+    Form& w = *v.window;
+    w.Cls();
+    w.setCurrentX(o.marginX);
+    w.setCurrentY(o.marginY);
+    if (o.scroll) {
+        // The last print already made the current line the newest kept one.
+        w.setForeColor(o.passiveColour);
+        if (o.keptLines >= 2)
+            drawLine(v, o, p.PastLines[3], false);
+        if (o.keptLines >= 1)
+            drawLine(v, o, p.PastLines[2], false);
+        w.setForeColor(o.pageColour);
+        drawRingLines(v, o, p.ScrollLines, false);
+    } else {
+        w.setForeColor(o.pageColour);
+        drawRingLines(v, o, p.PageLines, false);
+    }
+}
+
 } // namespace
 
 LineMetrics metricsOf(const LyricView& v, const DisplayOptions& o)
@@ -232,6 +256,10 @@ void refreshDisplay(const LyricView& v, SyncCursor& cur, const DisplayOptions& o
         w.Print("  " + p.Dots);
         return;
     }
+    // The waiting dots cleared the window: bring the whole page back before
+    // overprinting, or only the sung text would show on an empty window.
+    if (!p.Dots.empty() && !p.Redraw)
+        redrawShownPage(v, o);
     p.Dots.clear();
     p.IntroDots = false;
     if (p.Slot < 1 || p.Slot > MaxPageLines)

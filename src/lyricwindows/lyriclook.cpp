@@ -321,9 +321,12 @@ void Player::Check_Muet2_Click()
         return;
     }
     k.Mute_SK.setValue(0);
-    k.Check_Ball.setValue(1);
-    k.Check_Decompte.setValue(1);
-    const int size = toTwips(vb::CSng(IniAccess("GET", "Kar Windows", "BallSize"), 175));
+    // Ball and count-down come back as the user set them, not forced on: a
+    // ball switched off stays 0 by 0, as the window opens it.
+    const bool ball = vb::CLng(IniAccess("GET", "Kar Windows", "Ball"), 1) != 0;
+    k.Check_Ball.setValue(ball ? 1 : 0);
+    k.Check_Decompte.setValue(vb::CLng(IniAccess("GET", "Kar Windows", "CountDown"), 1) != 0 ? 1 : 0);
+    const int size = ball ? toTwips(vb::CSng(IniAccess("GET", "Kar Windows", "BallSize"), 175)) : 0;
     k.Shape_Ball.setHeight(size);
     k.Shape_Ball.setWidth(size);
     k.Command_Print2Ligne.press();

@@ -248,6 +248,37 @@ TEST_F(DrawTest, LateSyllablesShowTheWaitingDots)
     EXPECT_EQ(page.Dots, "");  // the 23rd empties the row
 }
 
+TEST_F(DrawTest, OnTimeSyllableAfterTheDotsBringsThePageBack)
+{
+    // The lyrics were muted (or the song moved) mid-line: the late syllables
+    // cleared the window for their dots; the first on-time one shows the whole
+    // page again, the sung part over it, and no dot is left behind.
+    for (bool scroll : {false, true}) {
+        SCOPED_TRACE(scroll ? "scrolling" : "static");
+        resetAll();
+        opt.nbLigne = 2;
+        opt.scroll = scroll;
+        opt.keptLines = scroll ? 1 : 0;
+        opt.shadowH = opt.shadowV = 30;
+        openLines({"a;1;b;2;c;20;", "next line;50;"});
+        step();
+        refreshDisplay(view, cur, opt, 1.5);  // "a" on time
+        step();
+        refreshDisplay(view, cur, opt, 8.0);  // "b" 6 s late: dots
+        ASSERT_EQ(page.Dots, ".");
+        ASSERT_EQ(inkIn(win, kWhite, 0, 5000).count, 0);
+        step();
+        refreshDisplay(view, cur, opt, 20.5);
+        EXPECT_EQ(page.Dots, "");
+        EXPECT_EQ(cur.SungText, "abc");
+        const int lineRow = scroll ? 1 : 0;
+        EXPECT_GT(rowInk(kWhite, lineRow + 1).count, 0) << "the next line is drawn";
+        EXPECT_GT(rowInk(kBlue, lineRow + 1).count, 0) << "with its shadow";
+        EXPECT_GT(rowInk(kRed, lineRow).count, 0);
+        EXPECT_EQ(inkIn(win, kRed, 0, 1e9, 0, opt.marginX - 10).count, 0) << "no dot left of the margin";
+    }
+}
+
 TEST_F(DrawTest, CountDownBeforeADistantSyllable)
 {
     opt.nbLigne = 2;

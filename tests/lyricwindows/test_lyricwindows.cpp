@@ -650,6 +650,20 @@ TEST_F(SongLookTest, PlayListRowLookAppliesWhenSwitchedOn)
     PlayListTab = 0;
 }
 
+TEST_F(LyricWindowTest, CountDownBarEndsHavePicturesOnBothWindows)
+{
+    Karaoke& k = openLyrics();
+    k.Check_Aff_K1.setValue(1);
+    Karaoke_K1& k1 = karaoke_K1();
+    for (const Image* mark : {&k.Image_Syncro1, &k.Image_Syncro2, &k1.Image_Syncro1, &k1.Image_Syncro2}) {
+        ASSERT_TRUE(mark->Picture().valid());
+        EXPECT_EQ(mark->Picture().pixelWidth(), 11);
+        EXPECT_EQ(mark->Picture().pixelHeight(), 13);
+    }
+    // The two ends are told apart.
+    EXPECT_NE(k.Image_Syncro1.Picture().image(), k.Image_Syncro2.Picture().image());
+}
+
 // ---------------------------------------------------------------- lyrics mute
 
 TEST_F(LyricWindowTest, MutingLyricsHidesBallAndCountDownOnBothWindows)
@@ -667,9 +681,21 @@ TEST_F(LyricWindowTest, MutingLyricsHidesBallAndCountDownOnBothWindows)
     ASSERT_TRUE(isLoaded<Karaoke_K1>());
     EXPECT_FALSE(karaoke_K1().Visible());
 
-    // Unmuting brings ball and count-down back, at the saved ball size.
+    // Unmuting brings ball and count-down back as the settings say: the ball
+    // switched off stays off.
+    setIni("CountDown", "0");
     k.Mute_SK.setValue(0);
     EXPECT_EQ(player().Check_Muet2.Value(), 0);
+    EXPECT_EQ(k.Check_Ball.Value(), 0);
+    EXPECT_EQ(k.Check_Decompte.Value(), 0);
+    EXPECT_EQ(k.Shape_Ball.Width(), 0);
+    EXPECT_EQ(k.Shape_Ball.Height(), 0);
+
+    // Switched on, at the saved ball size.
+    setIni("Ball", "1");
+    setIni("CountDown", "1");
+    player().Check_Muet2.setValue(1);
+    player().Check_Muet2.setValue(0);
     EXPECT_EQ(k.Check_Ball.Value(), 1);
     EXPECT_EQ(k.Check_Decompte.Value(), 1);
     EXPECT_EQ(k.Shape_Ball.Width(), 240);

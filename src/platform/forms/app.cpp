@@ -21,6 +21,8 @@
 #include <cmath>
 #include <map>
 
+#include <fontconfig/fontconfig.h>
+
 namespace formsp {
 
 namespace {
@@ -53,8 +55,32 @@ long fromQColor(const QColor& c)
     return static_cast<long>(c.red()) | (static_cast<long>(c.green()) << 8) | (static_cast<long>(c.blue()) << 16);
 }
 
+// Gives fontconfig the program's family aliases once, before fonts are
+// looked up: without them "Comic Sans MS" falls to whatever fontconfig ranks
+// first for an unknown name, a calligraphic italic on a plain Debian.
+static bool installFontAliases()
+{
+    static const bool installed = [] {
+        if (!FcInit())
+            return false;
+        static const char aliases[] = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <alias binding="same">
+    <family>Comic Sans MS</family>
+    <prefer><family>Comic Neue</family></prefer>
+  </alias>
+</fontconfig>
+)";
+        return FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(), reinterpret_cast<const FcChar8*>(aliases),
+                                              FcFalse) == FcTrue;
+    }();
+    return installed;
+}
+
 QString fontFamilyFor(const std::string& name)
 {
+    installFontAliases();
     QString n = qs(name);
     if (n.isEmpty()) return QApplication::font().family();
     if (QFontDatabase::hasFamily(n)) return n;
@@ -84,6 +110,28 @@ QFont makeFont(const std::string& name, double points, bool bold, bool italic, b
 } // namespace formsp
 
 using namespace formsp;
+
+std::string FontFile(const std::string& family, bool bold)
+{
+    installFontAliases();
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern)
+        return {};
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    std::string file;
+    FcChar8* path = nullptr;
+    if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
+        file = reinterpret_cast<const char*>(path);
+    if (match)
+        FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    return file;
+}
 
 void DoEvents()
 {

@@ -49,6 +49,11 @@ void setMousePointer(int pointer);
 // repeats. Unknown braces are ignored.
 void SendKeys(const std::string& keys, bool wait = true);
 
+// The file of the font face fontconfig picks for a family name (bold or
+// regular), "" when none. The program's own family aliases apply: "Comic Sans
+// MS", the lyric windows' default, is the metric-compatible "Comic Neue".
+std::string FontFile(const std::string& family, bool bold = false);
+
 // Twips <-> pixels (15 twips per pixel; rounding to the nearest pixel).
 int twipsToPixels(double twips);
 int pixelsToTwips(int pixels);

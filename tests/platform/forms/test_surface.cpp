@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include <QFontInfo>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -235,6 +236,20 @@ TEST(Surface, PictureBoxDrawsAndTilesPictures)
     // A new background colour clears the box, as the old boxes did.
     box.setBackColor(vbBlack);
     EXPECT_EQ(box.image().pixel(15, 15) & 0xFFFFFF, 0u);
+}
+
+TEST(Fonts, TheLyricDefaultFaceResolvesToComicNeue)
+{
+    // "Comic Sans MS" is the lyric windows' default; Linux has no such face and
+    // fontconfig's own pick for an unknown name is a calligraphic italic.
+    const std::string regular = FontFile("Comic Sans MS");
+    const std::string bold = FontFile("Comic Sans MS", true);
+    EXPECT_NE(regular.find("/ComicNeue-Regular."), std::string::npos) << regular;
+    EXPECT_NE(bold.find("/ComicNeue-Bold."), std::string::npos) << bold;
+    LyricForm f;
+    f.setFontName("Comic Sans MS");
+    EXPECT_EQ(QFontInfo(f.font()).family().toStdString(), "Comic Neue");
+    EXPECT_FALSE(QFontInfo(f.font()).italic());
 }
 
 TEST(Pictures, LoadPictureReadsImagesAndSurvivesBadFiles)
