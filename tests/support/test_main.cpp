@@ -8,6 +8,7 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("ZUNKARAOKE_AUDIO", "null", 0);
+    setenv("ZUN_TEST_DATA", ZUN_TEST_DATA_DIR, 0);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
