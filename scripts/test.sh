@@ -6,6 +6,6 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh --test
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZUN_SANITIZE=ON
 cmake --build build-asan
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
+# The tests' sanitizer settings (leak suppressions included) come from CTest
+# itself (tests/CMakeLists.txt): the plain command below is what a developer types.
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
