@@ -6,6 +6,9 @@
 #include "platform/files/textfile.h"
 #include "platform/forms/prompter.h"
 
+#include <cstring>
+#include <utility>
+
 namespace modIni {
 
 namespace {
@@ -84,6 +87,13 @@ constexpr const char* kDefaultIni[] = {
 constexpr std::size_t kIniBuffer = 100;
 
 bool iniErrorShown = false;
+std::string iniWriteFailure;
+
+void noteIniWriteFailure()
+{
+    if (iniWriteFailure.empty())
+        iniWriteFailure = LastSaveFailureReason();
+}
 
 void showIniError(const std::string& path)
 {
@@ -152,6 +162,32 @@ void ResetIniErrorShown()
     iniErrorShown = false;
 }
 
+std::string TakeIniWriteFailure()
+{
+    return std::exchange(iniWriteFailure, std::string());
+}
+
+std::string LastSaveFailureReason()
+{
+    const textfile::SaveError e = textfile::lastSaveError();
+    const bool fr = Langue == "Fr";
+    switch (e.kind) {
+    case textfile::SaveFailure::ReadOnlyFile:
+        return fr ? "le fichier est en lecture seule." : "the file is read-only.";
+    case textfile::SaveFailure::DiskFull:
+        return fr ? "le disque est plein." : "the disk is full.";
+    case textfile::SaveFailure::FolderNotWritable:
+        return fr ? "le dossier ne peut pas être modifié (lecture seule ou droits insuffisants)."
+                  : "the folder cannot be written to (read-only or no permission).";
+    case textfile::SaveFailure::None:
+    case textfile::SaveFailure::Other:
+        break;
+    }
+    if (e.error != 0)
+        return (fr ? "erreur du système : " : "system error: ") + std::string(std::strerror(e.error)) + ".";
+    return fr ? "erreur inconnue." : "unknown error.";
+}
+
 std::string DefaultIniText()
 {
     const std::string home = paths::homeFolder();
@@ -210,18 +246,28 @@ std::string IniAccess(std::string_view Mode, std::string_view SecName, std::stri
         // A read-only settings file is made writable before every access.
         if (paths::getFileAttributes(P) != paths::kAttrArchive)
             paths::setFileAttributes(P, paths::kAttrArchive);
+        const std::string mode = vb::UCase(Mode);
         if (!FileExists(P)) {
-            WriteDefaultIni();
+            {
+                // Two instances starting together write the defaults once.
+                const textfile::FileLock lock(P);
+                if (!FileExists(P))
+                    WriteDefaultIni();
+            }
             if (!FileExists(P)) {
+                if (mode == "WRITE")
+                    noteIniWriteFailure();
                 showIniError(P);
                 return "";
             }
         }
-        const std::string mode = vb::UCase(Mode);
         if (mode == "WRITE") {
             if (!KeyValue || KeyValue->text.empty())
                 return "ERROR KeyValue";
-            profile::WritePrivateProfileString(SecName, KeyName, KeyValue->text, P);
+            // The write's result is kept for the dialogs that save settings:
+            // they say once that the settings were not stored.
+            if (!profile::WritePrivateProfileString(SecName, KeyName, KeyValue->text, P))
+                noteIniWriteFailure();
             return "";
         }
         if (mode == "GET") {

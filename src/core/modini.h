@@ -53,6 +53,14 @@ std::string IniDefault(std::string_view SecName, std::string_view KeyName);
 // colour or a font never silently becomes 0 or nameless.
 std::string IniGetOrDefault(std::string_view SecName, std::string_view KeyName);
 
+// Settings writes report no result (callers write many keys in a row); the
+// first failure since the last call is kept instead. Returns why it failed, in
+// the interface language ("" when every write since was stored), and forgets it.
+std::string TakeIniWriteFailure();
+// Why the last file save of this thread failed, in the interface language
+// ("the disk is full.", "the file is read-only.", ...).
+std::string LastSaveFailureReason();
+
 // When the settings file cannot be created, the "INI File Error" box (the
 // file's path, Yes and No buttons) is shown once per run through the prompter;
 // a function set here is called instead of the box.

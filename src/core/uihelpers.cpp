@@ -19,6 +19,14 @@ void MsgMustStop()
         MsgBox("You must stop before running this function", vbCritical, "Stop");
 }
 
+void ShowSettingsNotSaved(const std::string& why)
+{
+    if (Langue == "Fr")
+        MsgBox("Les paramètres n'ont pas pu être enregistrés : " + why, vbOKOnly + vbExclamation, "Erreur");
+    else
+        MsgBox("The settings could not be saved: " + why, vbOKOnly + vbExclamation, "Error");
+}
+
 void MsgSelectSong()
 {
     Player& p = player();

@@ -3,6 +3,7 @@
 // centring of a window on the screen, the dialogs' colours from the settings
 // and the unloading of every secondary window at the end of the run.
 #include <initializer_list>
+#include <string>
 
 class Control;
 class Form;
@@ -15,6 +16,9 @@ void MsgMustStop();
 // When the main window's current-song box is empty: "Select a song !", gives the
 // main window the focus and clears IsPlaying. Does nothing when a song is chosen.
 void MsgSelectSong();
+// "The settings could not be saved: " and the reason (exclamation icon), once
+// per press of a dialog's save button.
+void ShowSettingsNotSaved(const std::string& why);
 // Places the window in the middle of the screen (a window larger than the screen
 // gets a negative position).
 void CenterForm(Form& form);

@@ -513,6 +513,7 @@ void CfgKaraoke::Command_Save_Click()
     if (!sizeOf(fontSize))
         fontSize = vb::CStr(static_cast<long>(KarFontSize > 0 ? KarFontSize : 26));
 
+    TakeIniWriteFailure();
     IniAccess("WRITE", kKar, "BackColor", Label_BackColor.BackColor());
     IniAccess("WRITE", kKar, "FontColor", Label_FontColor.BackColor());
     IniAccess("WRITE", kKar, "FontColorActif", Label_FontColorActif.BackColor());
@@ -532,6 +533,9 @@ void CfgKaraoke::Command_Save_Click()
     IniAccess("WRITE", kKar, "ShadowV", ShadowV);
     // The picture is written here only: choosing one is a preview until saved.
     IniAccess("WRITE", "Path", "Path Image", Text_ImageFond.Text());
+    // The look still applies for this run; the user learns it will not come back.
+    if (const std::string why = TakeIniWriteFailure(); !why.empty())
+        ShowSettingsNotSaved(why);
 
     // The start-up copies of the look, which every later song start applies.
     const long fontColour = Label_FontColor.BackColor();

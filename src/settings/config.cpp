@@ -517,6 +517,7 @@ void Config::Command_Sortie_Click()
     }
 
     const int themeIndex = SkinsListIndex();
+    TakeIniWriteFailure();
     IniAccess("WRITE", "Path", "Path Syk", Text_PathSyk.Text());
     IniAccess("WRITE", "Path", "Path MP3", Text_PathMp3.Text());
     IniAccess("WRITE", "Setting", "ListColor", ThemePresets::ColourText(Label_ListColor.BackColor()));
@@ -528,6 +529,13 @@ void Config::Command_Sortie_Click()
     MidiOut = port;
     IniAccess("WRITE", "Setting", "MidiOut", MidiOut);
     IniAccess("WRITE", "Setting", "Langue", Option_Langue[0].Value() ? "Fr" : "En");
+    // The main window reads its settings from the file when it comes back:
+    // settings that were not stored would be lost without a word. The dialog
+    // stays open so the user can try again or close it.
+    if (const std::string why = TakeIniWriteFailure(); !why.empty()) {
+        ShowSettingsNotSaved(why);
+        return;
+    }
 
     PathSyk = Text_PathSyk.Text();
     PathMp3 = Text_PathMp3.Text();

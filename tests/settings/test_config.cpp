@@ -8,6 +8,9 @@
 
 #include <QImage>
 
+#include <cstdlib>
+#include <filesystem>
+
 using namespace modIni;
 
 namespace {
@@ -204,6 +207,50 @@ TEST_F(ConfigTest, MidiOutputMustBeAutoOrAWholeNumber)
 }
 
 // ---------------------------------------------------------------- closing
+
+TEST_F(ConfigTest, SaveAndExitSaysOnceWhenTheSettingsCannotBeStored)
+{
+    testsupport::SmallDisk disk(dir.path() / "disk", 128 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "cannot mount a RAM disk here (needs root)";
+    setIni("Setting", "Langue", "En");
+    Config& c = open();
+    // The program folder lies on a disk that is then filled up.
+    const std::string before = iniBytes();
+    std::filesystem::copy_file(IniPath(), disk.path() + "/PlaySyk.ini");
+    setenv("ZUNKARAOKE_DIR", disk.path().c_str(), 1);
+    struct Back {
+        std::string folder;
+        ~Back() { setenv("ZUNKARAOKE_DIR", folder.c_str(), 1); }
+    } back{dir.path().string()};
+    disk.fill();
+
+    auto notSaved = [&] {
+        int n = 0;
+        for (const std::string& m : messages())
+            if (m.rfind("The settings could not be saved: ", 0) == 0)
+                ++n;
+        return n;
+    };
+    c.Text_PathMp3.setText("/elsewhere/");
+    prompter->answerMsgBox(vbOK);
+    c.Command_Sortie.press();
+    EXPECT_EQ(notSaved(), 1);
+    EXPECT_EQ(messages().back(), "The settings could not be saved: the disk is full.");
+    // Nothing is lost: the dialog stays for another try, the file is as it was.
+    EXPECT_TRUE(isLoaded<Config>());
+    EXPECT_EQ(iniBytes(), before);
+
+    // A read-only folder.
+    ASSERT_TRUE(disk.makeReadOnly());
+    prompter->answerMsgBox(vbOK);
+    c.Command_Sortie.press();
+    EXPECT_EQ(notSaved(), 2);
+    EXPECT_EQ(messages().back(),
+              "The settings could not be saved: the folder cannot be written to (read-only or no permission).");
+    EXPECT_EQ(iniBytes(), before);
+    EXPECT_TRUE(prompter->unexpected().empty());
+}
 
 TEST_F(ConfigTest, ClosingWithoutSavingChangesNothing)
 {

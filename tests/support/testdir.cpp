@@ -1,7 +1,13 @@
 #include "support/testdir.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <linux/capability.h>
+#include <sys/mount.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <random>
 #include <sstream>
 
@@ -90,6 +96,85 @@ ScopedEnv::~ScopedEnv()
         setenv(name_.c_str(), old_.c_str(), 1);
     else
         unsetenv(name_.c_str());
+}
+
+SmallDisk::SmallDisk(const std::filesystem::path& where, std::size_t bytes) : path_(where)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(path_, ec);
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (mounted_)
+        ::umount2(path_.c_str(), MNT_DETACH);
+}
+
+void SmallDisk::fill() const
+{
+    const std::string filler = (path_ / "filler").string();
+    const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return;
+    const std::string block(4096, 'x');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    // The last partial block: a byte at a time until nothing fits.
+    while (::write(fd, "x", 1) == 1) {
+    }
+    ::close(fd);
+}
+
+bool SmallDisk::makeReadOnly() const
+{
+    return mounted_ && ::mount("tmpfs", path_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+namespace {
+
+constexpr unsigned kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+
+bool capabilities(__user_cap_data_struct (&data)[2])
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(SYS_capget, &header, data) == 0;
+}
+
+bool setCapabilities(__user_cap_data_struct (&data)[2])
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+ObeyFileModes::ObeyFileModes()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!capabilities(data))
+        return;
+    if ((data[0].effective & kOverrides) == 0) {
+        active_ = true;  // modes are obeyed already
+        return;
+    }
+    saved_[0] = data[0].effective;
+    saved_[1] = data[1].effective;
+    data[0].effective &= ~kOverrides;
+    dropped_ = active_ = setCapabilities(data);
+}
+
+ObeyFileModes::~ObeyFileModes()
+{
+    if (!dropped_)
+        return;
+    __user_cap_data_struct data[2] = {};
+    if (!capabilities(data))
+        return;
+    data[0].effective = saved_[0];
+    data[1].effective = saved_[1];
+    setCapabilities(data);
 }
 
 } // namespace testsupport

@@ -48,4 +48,43 @@ private:
 
 std::string readFileBytes(const std::string& path);
 
+// A small RAM disk (tmpfs) mounted on a new folder, unmounted at the end: the
+// full or read-only disk a save must survive. mounted() is false where the
+// test may not mount (not root, a container without the right): skip then.
+class SmallDisk {
+public:
+    SmallDisk(const std::filesystem::path& where, std::size_t bytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    std::string path() const { return path_.generic_string(); }
+    // Fills the disk with one file until no byte more fits.
+    void fill() const;
+    // Makes the whole disk read-only; false when that is refused.
+    bool makeReadOnly() const;
+
+private:
+    std::filesystem::path path_;
+    bool mounted_ = false;
+};
+
+// The tests run as root, who reads and writes any file whatever its mode. For
+// the life of this object the calling thread obeys file permissions as any
+// user does (it gives up the capabilities that override them). active() is
+// false when they cannot be given up.
+class ObeyFileModes {
+public:
+    ObeyFileModes();
+    ~ObeyFileModes();
+    ObeyFileModes(const ObeyFileModes&) = delete;
+    ObeyFileModes& operator=(const ObeyFileModes&) = delete;
+    bool active() const { return active_; }
+
+private:
+    bool active_ = false;
+    bool dropped_ = false;
+    unsigned saved_[2] = {0, 0};
+};
+
 } // namespace testsupport

@@ -88,6 +88,16 @@ bool isFile(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool sameFile(const std::string& a, const std::string& b)
+{
+    if (a.empty() || b.empty())
+        return false;
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+        return a == b;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool isFolder(const std::string& path)
 {
     struct stat st {};

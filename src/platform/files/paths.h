@@ -28,6 +28,9 @@ std::string homeFolder();
 bool isFile(const std::string& path);
 // True for an existing folder. Never throws.
 bool isFolder(const std::string& path);
+// True when both paths name one existing file (the same text, or two names
+// of one file: links, "./", a second spelling of the folder).
+bool sameFile(const std::string& a, const std::string& b);
 // Size in bytes, -1 when the file does not exist or cannot be read.
 std::int64_t fileSize(const std::string& path);
 // Creates the folder and its parents; true when it exists afterwards.

@@ -153,6 +153,9 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
         return false;
     std::string v = cleanName(value);
 
+    // Another running instance changes the same file: read, change and save
+    // as one step, or one of the two writes is lost.
+    const textfile::FileLock lock(file);
     // A file that exists but cannot be read is left alone: rewriting it from
     // nothing would lose every other setting.
     auto text = textfile::readText(file);
@@ -186,6 +189,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
 
 bool DeletePrivateProfileKey(std::string_view section, std::string_view key, const std::string& file)
 {
+    const textfile::FileLock lock(file);
     auto text = textfile::readText(file);
     if (!text)
         return ::access(file.c_str(), F_OK) != 0;

@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,7 +58,107 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+thread_local SaveError lastError;
+
+bool fail(SaveFailure kind, int error)
+{
+    lastError = {kind, error};
+    return false;
+}
+
+bool failWithErrno(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return fail(SaveFailure::DiskFull, error);
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return fail(SaveFailure::FolderNotWritable, error);
+    default:
+        return fail(SaveFailure::Other, error);
+    }
+}
+
+bool isAsciiAlnum(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// "<one of our files>.tmp-XXXXXX": the name saveBytesAtomic gives its
+// temporary file. Only the kinds of file the program saves count, so another
+// program's files are never touched.
+bool isOurTemporaryName(std::string_view name)
+{
+    constexpr std::string_view mark = ".tmp-";
+    if (name.size() < mark.size() + 6 + 2)
+        return false;
+    const std::size_t at = name.size() - 6 - mark.size();
+    if (name.substr(at, mark.size()) != mark)
+        return false;
+    for (char c : name.substr(at + mark.size()))
+        if (!isAsciiAlnum(c))
+            return false;
+    const std::string_view target = name.substr(0, at);
+    const std::size_t dot = target.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return false;
+    std::string ext;
+    for (char c : target.substr(dot + 1))
+        ext += static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+    for (const char* ours : {"lst", "syk", "sy1", "ini", "txt", "desktop", "list", "xml"})
+        if (ext == ours)
+            return true;
+    return false;
+}
+
+// Removes what interrupted saves left in `dir`. A save holds a lock on its
+// temporary file while it writes, so a file we can lock has no writer; the
+// age check covers the instant between its creation and its lock.
+void removeStaleTemporaries(const std::string& dir)
+{
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view name = e->d_name;
+        if (!isOurTemporaryName(name))
+            continue;
+        const std::string full = (dir == "/" ? "" : dir) + "/" + std::string(name);
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || now - st.st_mtime < 2)
+            continue;
+        const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(full.c_str());
+        ::close(fd);
+    }
+    ::closedir(d);
+}
+
+bool readOnlyMode(const std::string& path, const struct stat& st)
+{
+    if ((st.st_mode & 0222) == 0)
+        return true;
+    return ::geteuid() != 0 && ::access(path.c_str(), W_OK) != 0 && errno == EACCES;
+}
+
 } // namespace
+
+SaveError lastSaveError() { return lastError; }
+
+bool isReadOnlyFile(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    return readOnlyMode(path, st);
+}
 
 void appendUtf8(std::string& out, char32_t cp)
 {
@@ -264,8 +367,9 @@ std::optional<std::vector<std::string>> readLines(const std::string& path)
 
 bool saveBytesAtomic(const std::string& pathIn, std::string_view bytes)
 {
+    lastError = {};
     if (pathIn.empty() || pathIn.back() == '/')
-        return false;
+        return fail(SaveFailure::Other, EISDIR);
     // Saving through a symbolic link replaces the file it points to, not the link.
     std::string path = pathIn;
     struct stat lst {};
@@ -280,13 +384,27 @@ bool saveBytesAtomic(const std::string& pathIn, std::string_view bytes)
     struct stat old {};
     const bool hadOld = ::stat(path.c_str(), &old) == 0;
     if (hadOld && S_ISDIR(old.st_mode))
-        return false;
+        return fail(SaveFailure::Other, EISDIR);
+    // The rename would replace a read-only file as if it were writable: the
+    // user's mark is respected instead.
+    if (hadOld && readOnlyMode(path, old))
+        return fail(SaveFailure::ReadOnlyFile, EACCES);
+
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    removeStaleTemporaries(dir);
 
     std::string tmp = path + ".tmp-XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
-        return false;
+        return failWithErrno(errno);
+    // Held until the file is renamed or removed: tells a save running in
+    // another process that this temporary file is not stale.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    int error = 0;
     bool ok = writeAll(fd, bytes);
+    if (!ok)
+        error = errno;
     if (ok) {
         mode_t mode;
         if (hadOld) {
@@ -298,24 +416,49 @@ bool saveBytesAtomic(const std::string& pathIn, std::string_view bytes)
         }
         ::fchmod(fd, mode); // best effort: the contents matter more than the mode
         ok = ::fsync(fd) == 0;
+        if (!ok)
+            error = errno;
     }
-    if (::close(fd) != 0)
+    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+        error = errno;
         ok = false;
-    if (ok)
-        ok = ::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return false;
     }
+    if (!ok)
+        ::unlink(tmp.c_str());
+    ::close(fd);  // the data was synced before the rename
+    if (!ok)
+        return failWithErrno(error);
     // Make the rename itself durable: sync the folder entry (best effort).
-    const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
     return true;
+}
+
+FileLock::FileLock(const std::string& path, int timeoutMs)
+{
+    const std::string name = path + ".lock";
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return;
+    for (int waited = 0;; waited += 5) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            fd_ = fd;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= timeoutMs)
+            break;
+        ::usleep(5000);
+    }
+    ::close(fd);
+}
+
+FileLock::~FileLock()
+{
+    if (fd_ >= 0)
+        ::close(fd_);  // closing lets go of the lock
 }
 
 bool writeLines(const std::string& path, const std::vector<std::string>& lines)

@@ -51,8 +51,41 @@ std::optional<std::string> readText(const std::string& path);
 std::optional<std::vector<std::string>> readLines(const std::string& path);
 
 // Writes bytes to a file beside `path` and renames it over `path`, so a failed
-// write never loses the old file. Returns false (old file untouched) on failure.
+// write never loses the old file. Returns false (old file untouched) on failure;
+// lastSaveError() then says why. A file the user made read-only is never
+// replaced. Temporary files that an interrupted save left in the folder (the
+// name of one of our files followed by ".tmp-" and six letters or digits) are
+// removed on the way; the ones another save is still writing are left alone.
 bool saveBytesAtomic(const std::string& path, std::string_view bytes);
+
+// Why the last save of this thread failed (kind None after a success).
+enum class SaveFailure { None, ReadOnlyFile, DiskFull, FolderNotWritable, Other };
+struct SaveError {
+    SaveFailure kind = SaveFailure::None;
+    int error = 0;  // errno of the failing call, 0 when none
+};
+SaveError lastSaveError();
+// True for an existing file that its owner made read-only (no write permission
+// for anyone), or that this user may not write. Root may write anything, so the
+// mode is what tells; a missing file is not read-only.
+bool isReadOnlyFile(const std::string& path);
+// An exclusive lock between processes over a file that is read, changed and
+// saved again (the settings file): the lock lives on `path` + ".lock", which is
+// created when missing and left in place. Waits up to `timeoutMs` for another
+// holder; without the lock (a folder that cannot be written, a holder that
+// never lets go) locked() is false and the caller goes on unprotected.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path, int timeoutMs = 5000);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool locked() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
 // Encodes (see encode) and writes each line followed by CR LF, atomically.
 bool writeLines(const std::string& path, const std::vector<std::string>& lines);
 // Encodes and writes text as is (line ends in `text` are written unchanged), atomically.

@@ -5,6 +5,8 @@
 
 #include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using testsupport::TempDir;
 using testsupport::readFileBytes;
@@ -142,4 +144,38 @@ TEST(Profile, RandomFilesNeverCrash)
         ASSERT_TRUE(WritePrivateProfileString("a", "b", "1", f));
         EXPECT_EQ(GetPrivateProfileString("A", "B", "", f), "1") << round;
     }
+}
+
+TEST(Profile, TwoRunningProgramsNeverLoseEachOthersWrites)
+{
+    TempDir dir;
+    const auto f = dir.write("PlaySyk.ini", kIni);
+    constexpr int kProcesses = 4;
+    constexpr int kWrites = 60;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (int k = 0; k < kWrites; ++k)
+                ok = WritePrivateProfileString("Run" + std::to_string(p), "Key" + std::to_string(k), std::to_string(k), f)
+                     && ok;
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    int lost = 0;
+    for (int p = 0; p < kProcesses; ++p)
+        for (int k = 0; k < kWrites; ++k)
+            if (GetPrivateProfileString("Run" + std::to_string(p), "Key" + std::to_string(k), "", f)
+                != std::to_string(k))
+                ++lost;
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(GetPrivateProfileString("Kar Windows", "Top", "", f), "5850");
 }

@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -173,4 +178,78 @@ TEST(TextEncoding, WhatIsWrittenReadsBackAsTheSameText)
     textfile::Encoding e;
     textfile::encode("Mère", &e);
     EXPECT_EQ(e, textfile::Encoding::Windows1252);
+}
+
+TEST(AtomicSave, AFileTheUserMadeReadOnlyIsNotReplaced)
+{
+    TempDir dir;
+    const auto path = dir.write("song.syk", "a;1;\r\n");
+    ::chmod(path.c_str(), 0444);
+    // Root could write it: the mode is what the user said.
+    EXPECT_FALSE(textfile::saveBytesAtomic(path, "b;2;\r\n"));
+    EXPECT_EQ(textfile::lastSaveError().kind, textfile::SaveFailure::ReadOnlyFile);
+    EXPECT_TRUE(textfile::isReadOnlyFile(path));
+    EXPECT_EQ(readFileBytes(path), "a;1;\r\n");
+    EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"song.syk"});
+
+    // Writable again: saved, and the error is forgotten.
+    ::chmod(path.c_str(), 0644);
+    EXPECT_FALSE(textfile::isReadOnlyFile(path));
+    EXPECT_TRUE(textfile::saveBytesAtomic(path, "b;2;\r\n"));
+    EXPECT_EQ(textfile::lastSaveError().kind, textfile::SaveFailure::None);
+    EXPECT_EQ(readFileBytes(path), "b;2;\r\n");
+    EXPECT_FALSE(textfile::isReadOnlyFile(dir.file("missing.syk")));
+}
+
+TEST(AtomicSave, TemporaryFilesLeftByInterruptedSavesAreRemoved)
+{
+    TempDir dir;
+    const auto list = dir.write("list.lst", "old");
+    auto aged = [&](const std::string& name) {
+        const auto p = dir.write(name, "half");
+        const timespec old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+        ::utimensat(AT_FDCWD, p.c_str(), old, 0);
+        return p;
+    };
+    aged("list.lst.tmp-AbC123");
+    aged("PlaySyk.ini.tmp-x9Y8z7");
+    // Not ours: another kind of file, another suffix, a fresh one, one whose
+    // save still runs (it holds its lock).
+    aged("song.mp3.tmp-AbC123");
+    aged("list.lst.tmp-AbC12");
+    aged("list.lst.tmp-AbC1234");
+    aged("notes.tmp-AbC123");
+    dir.write("other.syk.tmp-Fresh1", "being written");
+    const auto busy = aged("busy.lst.tmp-Busy01");
+    const int fd = ::open(busy.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+
+    ASSERT_TRUE(textfile::saveBytesAtomic(list, "new"));
+    ::close(fd);
+    auto names = folderNames(dir.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"busy.lst.tmp-Busy01", "list.lst", "list.lst.tmp-AbC12",
+                                               "list.lst.tmp-AbC1234", "notes.tmp-AbC123", "other.syk.tmp-Fresh1",
+                                               "song.mp3.tmp-AbC123"}));
+}
+
+TEST(AtomicSave, FullOrReadOnlyDiskFailsSayingWhyAndLeavesNothingBehind)
+{
+    TempDir dir;
+    testsupport::SmallDisk disk(dir.path() / "disk", 64 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "cannot mount a RAM disk here (needs root)";
+    const std::string path = disk.path() + "/PlaySyk.ini";
+    ASSERT_TRUE(textfile::saveBytesAtomic(path, "old\r\n"));
+    disk.fill();
+    EXPECT_FALSE(textfile::saveBytesAtomic(path, std::string(8192, 'n')));
+    EXPECT_EQ(textfile::lastSaveError().kind, textfile::SaveFailure::DiskFull);
+    EXPECT_EQ(readFileBytes(path), "old\r\n");
+    EXPECT_EQ(folderNames(disk.path()).size(), 2u);  // the file and the filler
+
+    ASSERT_TRUE(disk.makeReadOnly());
+    EXPECT_FALSE(textfile::saveBytesAtomic(path, "new\r\n"));
+    EXPECT_EQ(textfile::lastSaveError().kind, textfile::SaveFailure::FolderNotWritable);
+    EXPECT_EQ(readFileBytes(path), "old\r\n");
 }
