@@ -3,6 +3,7 @@
 
 #include "core/modini.h"
 #include "core/player.h"
+#include "core/syklines.h"
 #include "core/theme.h"
 #include "core/uihelpers.h"
 #include "editor/record.h"
@@ -136,7 +137,7 @@ void Player::Command_Parole_Click()
     }
     const std::string syk = FindSykFile(song);
     if (!syk.empty()) {
-        const std::optional<std::vector<std::string>> lines = textfile::readLines(syk);
+        const std::optional<std::vector<std::string>> lines = SykFile::ReadSykLines(syk);
         if (lines && !lines->empty())
             paroles().Show();
         const std::optional<std::string> text = lines ? Kar::SykLyricText(*lines) : std::nullopt;

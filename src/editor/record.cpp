@@ -183,6 +183,7 @@ void Record::ResetMembers()
     RecSongFileName.clear();
     RecBusy = false;
     RecModified = false;
+    RecSykUnread.clear();
     RecCurLine = 0;
     RecLineEnded = false;
     RecNewLine = 0;

@@ -96,6 +96,7 @@ public:
     static inline std::string RecSongFileName; // file name of the main window's song
     static inline bool RecBusy = false;        // a list walk or an import is under way
     static inline bool RecModified = false;    // the list holds unsaved changes
+    static inline std::string RecSykUnread;    // a sync file that could not be read whole into the list
     static inline long RecCurLine = 0;         // preview line (1 or 2) being sung
     static inline bool RecLineEnded = false;   // the last reached entry ended a line
     static inline int RecNewLine = 0;          // 1: empty the sung part before the next syllable

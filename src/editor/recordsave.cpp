@@ -69,12 +69,25 @@ void Record::LoadSykFile()
     SykFile::ReadResult r = SykFile::ReadSykEntries(RecSykPath);
     for (const std::string& e : r.entries)
         List_Syk.AddItem(e);
-    if (!r.ok) {
+    RecSykUnread.clear();
+    if (r.ok)
+        return;
+    if (!FileExists(RecSykPath)) {
         if (french())
             MsgBox("Fichier introuvable", vbOKOnly, "Erreur");
         else
             MsgBox("File Not Found", vbOKOnly, "Error");
+        return;
     }
+    // The file is there but the list does not hold all of it: saving the list
+    // over it would lose the rest, so a save to it asks first.
+    RecSykUnread = RecSykPath;
+    if (french())
+        MsgBox("Le fichier " + RecSykPath + " n'a pas pu être lu en entier : la liste n'en contient que la partie lue.",
+               vbOKOnly + vbExclamation, "Erreur");
+    else
+        MsgBox("The file " + RecSykPath + " could not be read whole: the list holds only the part that was read.",
+               vbOKOnly + vbExclamation, "Error");
 }
 
 void Record::Command_OpenSyk_Click()
@@ -331,7 +344,21 @@ void Record_Save::Command_Save_Click()
         failed();
         return;
     }
-    if (FileExists(target)) {
+    if (!Record::RecSykUnread.empty() && FileExists(target) && paths::sameFile(target, Record::RecSykUnread)) {
+        const int answer =
+            french() ? MsgBox("Le fichier -> " + target
+                                  + " <- n'a pas pu être lu en entier à l'ouverture : la liste affichée n'en contient "
+                                    "pas tout.\nRemplacer le fichier par la liste affichée ?",
+                              vbOKCancel + vbExclamation, "Attention")
+                     : MsgBox("The File -> " + target
+                                  + " <- could not be read whole when it was opened: the list shown does not hold all "
+                                    "of it.\nReplace the file with the list shown ?",
+                              vbOKCancel + vbExclamation, "Warning");
+        if (answer != vbOK)
+            return;
+        if (!RecordLoaded() || unloading())
+            return;
+    } else if (FileExists(target)) {
         const int answer =
             french() ? MsgBox("Le fichier -> " + target + " <- existe déjà\nVoulez-vous le remplacer ?\n",
                               vbOKCancel + vbQuestion, "Attention")
@@ -350,9 +377,16 @@ void Record_Save::Command_Save_Click()
     for (int i = 0; i < count; ++i)
         entries.push_back(r.List_Syk.List(i));
     if (!SykFile::WriteSykFile(target, entries)) {
-        failed();
+        const std::string why = LastSaveFailureReason();
+        if (french())
+            MsgBox("Une erreur s'est produite!\n" + target + " : " + why, vbOKOnly, "Erreur");
+        else
+            MsgBox("An error occured!\n" + target + ": " + why, vbOKOnly, "Error");
+        Unload(*this);
         return;
     }
+    if (paths::sameFile(target, Record::RecSykUnread))
+        Record::RecSykUnread.clear();
     Record::RecModified = false;
     MsgBox(french() ? "Terminé..." : "Done...", vbOKOnly, "");
     Unload(*this);

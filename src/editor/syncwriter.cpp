@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "core/syklines.h"
 #include "platform/files/runtime.h"
 #include "platform/files/textfile.h"
 
@@ -62,7 +63,9 @@ bool ParseSykLine(std::string_view line, std::vector<std::string>& out)
 ReadResult ReadSykEntries(const std::string& path)
 {
     ReadResult result;
-    const std::optional<std::vector<std::string>> lines = textfile::readLines(path);
+    // The same reading as the lyric windows': the editor holds every line
+    // they show, so a save never drops one.
+    const std::optional<std::vector<std::string>> lines = ReadSykLines(path);
     if (!lines)
         return result;
     for (const std::string& line : *lines) {

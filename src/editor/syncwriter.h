@@ -31,9 +31,10 @@ bool ParseSykLine(std::string_view line, std::vector<std::string>& out);
 
 struct ReadResult {
     std::vector<std::string> entries;  // read up to the failure, if any
-    bool ok = false;                   // false: missing file or badly formed line
+    bool ok = false;                   // false: the file could not be read whole
 };
-// Reads a whole sync file (UTF-8 when valid, else Windows-1252; any line end).
+// Reads a whole sync file as the lyric windows read it (core/syklines.h: a
+// last time without its closing ";" is still read).
 ReadResult ReadSykEntries(const std::string& path);
 
 // Writes the lines (CR LF after each) beside `path` and renames the result

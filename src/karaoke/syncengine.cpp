@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "core/modini.h"
+#include "core/syklines.h"
 #include "core/player.h"
 #include "karaoke/engine.h"
 #include "karaoke/lyricviews.h"
 #include "karaoke/synccursor.h"
 #include "platform/files/runtime.h"
-#include "platform/files/textfile.h"
 #include "platform/forms/controls.h"
 
 namespace {
@@ -23,7 +23,7 @@ std::vector<std::string> syncFileLines(const std::string& path)
 {
     if (path.empty())
         return {};
-    auto lines = textfile::readLines(path);
+    auto lines = SykFile::ReadSykLines(path);
     return lines ? std::move(*lines) : std::vector<std::string>{};
 }
 

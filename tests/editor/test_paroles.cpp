@@ -82,7 +82,14 @@ TEST_F(ParolesTest, SyncFileShownAsPlainText)
 
 TEST_F(ParolesTest, BrokenSyncFileLeavesTheTextAsItWas)
 {
-    for (const char* bad : {"Hel;1,5;lo ;abc;\r\n", "Hel;1,5;lo ;2\r\n"}) {
+    // A last time without its closing ";" is read, as the lyric windows read it.
+    paroles().Text_Paroles.setText("previous\r\n");
+    song("song.mp3", "A;1;\r\nHel;1,5;lo ;2\r\nB;3;\r\n");
+    player().Command_Parole.press();
+    EXPECT_EQ(paroles().Text_Paroles.Text(), "A\r\nHello \r\nB\r\n");
+    EXPECT_TRUE(prompter->questions().empty());
+
+    for (const char* bad : {"Hel;1,5;lo ;abc;\r\n"}) {
         prompter->clear();
         paroles().Text_Paroles.setText("previous\r\n");
         song("song.mp3", std::string("A;1;\r\n") + bad);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -163,7 +164,7 @@ TEST_F(RecordSaveTest, AFailedWriteKeepsTheOldFileAndSaysSo)
     prompter->answerMsgBox(vbOK);
     d.Command_Save.press();
     DoEvents();
-    EXPECT_EQ(lastMessage(), "An error occured!");
+    EXPECT_EQ(lastMessage().rfind("An error occured!\n" + syk + "missing/song.syk: ", 0), 0u) << lastMessage();
     EXPECT_EQ(prompter->questions().back().title, "Error");
     EXPECT_FALSE(Record_SaveLoaded());
     EXPECT_TRUE(Record::RecModified);
@@ -173,6 +174,74 @@ TEST_F(RecordSaveTest, AFailedWriteKeepsTheOldFileAndSaysSo)
     saveDialog().Command_Cancel.press();
     DoEvents();
     EXPECT_TRUE(Record::RecModified);
+}
+
+TEST_F(RecordSaveTest, EveryLineTheLyricWindowsReadIsSavedBack)
+{
+    // A file edited by hand: the second line lost the ";" after its last time.
+    dir.write("Songs/song.syk", "One;1;two;2;\r\nThree;3;four;4\r\nFive;5;\r\n");
+    Record& r = open();
+    EXPECT_EQ(entries(), (Entries{"One;1", "two;2_", "Three;3", "four;4_", "Five;5_"}));
+    EXPECT_TRUE(messages().empty());
+    r.List_Syk.setListIndex(0);
+    Record::RecModified = true;
+    Record_Save& d = saveDialog();
+    prompter->answerMsgBox(vbOK);  // replace the file
+    prompter->answerMsgBox(vbOK);  // done
+    d.Command_Save.press();
+    DoEvents();
+    EXPECT_EQ(lastMessage(), "Done...");
+    EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "One;1;two;2;\r\nThree;3;four;4;\r\nFive;5;\r\n");
+}
+
+TEST_F(RecordSaveTest, AFileThatCouldNotBeReadIsReplacedOnlyWhenTheUserSaysSo)
+{
+    const std::string bytes = "a;1;b;2;\r\nc;3;\r\n";
+    dir.write("Songs/song.syk", bytes);
+    ::chmod((songs + "song.syk").c_str(), 0200);  // writable, not readable
+    {
+        testsupport::ObeyFileModes obey;
+        if (!obey.active())
+            GTEST_SKIP() << "file modes cannot be enforced here";
+        prompter->answerMsgBox(vbOK);
+        open();
+    }
+    EXPECT_EQ(lastMessage(), "The file " + songs + "song.syk could not be read whole: the list holds only the part "
+                                                   "that was read.");
+    record().List_Syk.AddItem("new;1_");
+
+    // Cancel: the file stays, the dialog too.
+    Record_Save& d = saveDialog();
+    prompter->answerMsgBox(vbCancel);
+    d.Command_Save.press();
+    EXPECT_EQ(lastMessage(), "The File -> " + songs + "song.syk <- could not be read whole when it was opened: the "
+                                                      "list shown does not hold all of it.\nReplace the file with the "
+                                                      "list shown ?");
+    EXPECT_TRUE(Record_SaveLoaded());
+    EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), bytes);
+
+    // OK: the user wants the list shown.
+    prompter->answerMsgBox(vbOK);
+    prompter->answerMsgBox(vbOK);
+    d.Command_Save.press();
+    DoEvents();
+    EXPECT_EQ(lastMessage(), "Done...");
+    EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "new;1;\r\n");
+    EXPECT_TRUE(Record::RecSykUnread.empty());
+}
+
+TEST_F(RecordSaveTest, AReadOnlySyncFileIsNotReplaced)
+{
+    dir.write("Songs/song.syk", "old;1;\r\n");
+    ::chmod((songs + "song.syk").c_str(), 0444);
+    editorWith({"new;2_"}, 0);
+    Record_Save& d = saveDialog();
+    prompter->answerMsgBox(vbOK);  // replace
+    prompter->answerMsgBox(vbOK);  // the error
+    d.Command_Save.press();
+    DoEvents();
+    EXPECT_EQ(lastMessage(), "An error occured!\n" + songs + "song.syk: the file is read-only.");
+    EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "old;1;\r\n");
 }
 
 TEST_F(RecordSaveTest, SyncFileCommandsRefuseWhilePlaying)
@@ -203,19 +272,20 @@ TEST_F(RecordSaveTest, OpenSykReplacesTheListAndAsksAboutUnsavedChanges)
     r.Command_OpenSyk.press();
     EXPECT_EQ(r.List_Syk.ListCount(), 4);
 
-    // A badly formed file: what came before the fault, and the message.
-    dir.write("Songs/bad.syk", "a;1;b;2\r\nc;3;\r\n");
+    // A line whose last time lacks its closing ";" (the lyric windows read
+    // it): every line is in the list, nothing is said.
+    dir.write("Songs/bad.syk", "a;1;b;2\r\nc;3;\r\nd;\r\n");
     Record::RecModified = false;
+    prompter->clear();
     prompter->answerOpenFile(songs + "bad.syk");
-    prompter->answerMsgBox(vbOK);
     r.Command_OpenSyk.press();
-    EXPECT_EQ(entries(), (Entries{"a;1"}));
-    EXPECT_EQ(lastMessage(), "File Not Found");
+    EXPECT_EQ(entries(), (Entries{"a;1", "b;2_", "c;3_", "d;0_"}));
+    EXPECT_TRUE(messages().empty());
 
     // A cancelled dialog changes nothing.
     prompter->answerOpenFile(std::nullopt);
     r.Command_OpenSyk.press();
-    EXPECT_EQ(entries(), (Entries{"a;1"}));
+    EXPECT_EQ(entries(), (Entries{"a;1", "b;2_", "c;3_", "d;0_"}));
     EXPECT_TRUE(prompter->unexpected().empty());
 }
 
