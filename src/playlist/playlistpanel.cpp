@@ -24,6 +24,27 @@ constexpr int RowsPerBatch = 250;
 
 const char* ListFilter = "lst (*.lst)|*.lst";
 
+// The list file whose last load failed: the rows on screen are not its
+// contents, so Save and the question at quit never write over it; only a file
+// chosen with Save as is written.
+std::string unreadList;
+
+bool isUnreadList(const std::string& path)
+{
+    return !unreadList.empty() && (path == unreadList || paths::sameFile(path, unreadList));
+}
+
+void tellListNotReplaced(const std::string& path)
+{
+    if (french())
+        MsgBox("La liste de sélection " + path
+                   + " n'a pas pu être lue : elle n'est pas remplacée.\nChoisissez un fichier pour enregistrer la liste.",
+               vbOKOnly + vbExclamation, "Attention");
+    else
+        MsgBox("The play list " + path + " could not be read: it is not replaced.\nChoose a file to save the list.",
+               vbOKOnly + vbExclamation, "Warning");
+}
+
 } // namespace
 
 // ---- columns and the hidden copy ----------------------------------------------
@@ -152,6 +173,7 @@ void Player::LoadPlayList(std::string& path)
     ShowListNotice(*this);
 
     const LstFile file = readLstFile(path);
+    unreadList = file.opened ? std::string() : path;
     if (!file.opened) {
         MsgBox((french() ? "Erreur à l'ouverture de la Liste de Sélection " : "Error while opening PlayList File ") + path,
                vbOKOnly, french() ? "Erreur" : "Error");
@@ -204,10 +226,15 @@ bool Player::SavePlayList(const std::string& path)
                vbOKOnly + vbExclamation, french() ? "Erreur" : "Error");
         return false;
     }
-    if (writeLstFile(path, rows))
+    if (writeLstFile(path, rows)) {
+        if (isUnreadList(path))
+            unreadList.clear();  // chosen with Save as: the file now holds the list
         return true;
-    MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!" : "An error occured while saving!", vbOKOnly,
-           french() ? "Erreur" : "Error");
+    }
+    const std::string why = modIni::LastSaveFailureReason();
+    MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!\n" + path + " : " + why
+                    : "An error occured while saving!\n" + path + ": " + why,
+           vbOKOnly, french() ? "Erreur" : "Error");
     return false;
 }
 
@@ -220,6 +247,13 @@ bool Player::AskSavePlayList()
                                        : "Modifications were made in your Play List \nDo you want to save them? ",
                               vbYesNo + vbQuestion, french() ? "Sauvegarde" : "Save");
     if (answer == vbYes) {
+        if (isUnreadList(modIni::PathLst)) {
+            // Saved only where the user chooses; a cancelled choice is a save
+            // that did not happen.
+            tellListNotReplaced(modIni::PathLst);
+            Command_SaveAs_Click();
+            return !modIni::PlayListModified;
+        }
         // A failed save leaves the changes marked, so they are asked for again,
         // and the caller keeps the list on screen.
         if (!SavePlayList(modIni::PathLst))
@@ -256,6 +290,11 @@ void Player::Command_Open_Click()
 
 void Player::Command_Save_Click()
 {
+    if (isUnreadList(modIni::PathLst)) {
+        tellListNotReplaced(modIni::PathLst);
+        Command_SaveAs_Click();
+        return;
+    }
     if (!SavePlayList(modIni::PathLst))
         return;
     modIni::PlayListModified = false;

@@ -15,6 +15,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 using namespace PlayList;
 using testsupport::ProgramDir;
@@ -258,6 +259,69 @@ TEST_F(PlayListWindow, SaveAsAndOpen)
     EXPECT_EQ(row(*w, 2).Text(), "Y");
     EXPECT_FALSE(modIni::PlayListModified);
     EXPECT_TRUE(prompts->unexpected().empty());
+}
+
+TEST_F(PlayListWindow, AListThatCouldNotBeReadIsNeverSavedOver)
+{
+    const std::string bytes = "A;;;MP3;/m/a.mp3;N\r\nB;;;MP3;/m/b.mp3;N\r\n";
+    modIni::PathLst = writeList("list.lst", bytes);
+    ::chmod(modIni::PathLst.c_str(), 0200);  // writable, not readable
+    {
+        testsupport::ObeyFileModes obey;
+        if (!obey.active())
+            GTEST_SKIP() << "file modes cannot be enforced here";
+        prompts->answerMsgBox(vbOK);
+        w->LoadPlayList(modIni::PathLst);
+    }
+    EXPECT_TRUE(wasAsked("Error while opening PlayList File " + music.file("list.lst")));
+    EXPECT_EQ(w->ListView1.ListItems.Count(), 0);
+    addRow("New", "", "/m/new.mp3");
+    modIni::PlayListModified = true;
+
+    // Save: said, and the user is asked for another file (cancelled here).
+    prompts->clear();
+    prompts->answerMsgBox(vbOK);
+    prompts->answerSaveFile(std::nullopt);
+    w->Command_Save_Click();
+    EXPECT_TRUE(wasAsked("The play list " + music.file("list.lst") + " could not be read: it is not replaced."));
+    EXPECT_FALSE(wasAsked("Save complete!"));
+    EXPECT_TRUE(modIni::PlayListModified);
+    EXPECT_EQ(music.read("list.lst"), bytes);
+
+    // Quit -> Yes: the same.
+    prompts->clear();
+    prompts->answerMsgBox(vbYes);
+    prompts->answerMsgBox(vbOK);
+    prompts->answerSaveFile(std::nullopt);
+    w->AskSavePlayList();
+    EXPECT_TRUE(wasAsked("could not be read: it is not replaced."));
+    EXPECT_EQ(music.read("list.lst"), bytes);
+    EXPECT_TRUE(prompts->unexpected().empty());
+
+    // A file chosen with Save as is written; it becomes the list's file.
+    prompts->clear();
+    prompts->answerMsgBox(vbOK);
+    prompts->answerSaveFile(music.file("saved.lst"));
+    w->Command_Save_Click();
+    EXPECT_EQ(music.read("saved.lst"), "New;;;MP3;/m/new.mp3;N;;;;;;;\r\n");
+    EXPECT_EQ(modIni::PathLst, music.file("saved.lst"));
+    EXPECT_FALSE(modIni::PlayListModified);
+    EXPECT_EQ(music.read("list.lst"), bytes);
+}
+
+TEST_F(PlayListWindow, AReadOnlyListIsNotWrittenAndTheUserIsTold)
+{
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    ::chmod(modIni::PathLst.c_str(), 0444);
+    row(*w, 1).setText("Changed");
+    modIni::PlayListModified = true;
+    prompts->answerMsgBox(vbOK);
+    w->Command_Save_Click();
+    EXPECT_TRUE(wasAsked("An error occured while saving!\n" + music.file("list.lst") + ": the file is read-only."));
+    EXPECT_FALSE(wasAsked("Save complete!"));
+    EXPECT_TRUE(modIni::PlayListModified);
+    EXPECT_EQ(music.read("list.lst"), "A;;;MP3;/m/a.mp3;N\r\n");
 }
 
 TEST_F(PlayListWindow, BackupAndRestoreKeepEveryField)
