@@ -35,6 +35,18 @@ void Config::Command_Associer_Click()
     CheckBox* boxes[] = {&Check_Syk, &Check_Kar, &Check_Mid, &Check_Mp3};
     std::string failed;
     const std::string program = AssociationProgram();
+    // The desktop's launcher cannot start a program from such a folder.
+    if (program.find('%') != std::string::npos) {
+        if (Langue == "Fr")
+            MsgBox("Le chemin du programme contient « % » : les types de fichiers ne peuvent pas lui être associés.\n"
+                       "Placez le programme dans un dossier sans « % ».\n" + program,
+                   vbOKOnly + vbCritical, "");
+        else
+            MsgBox("The program's path holds a \"%\": file types cannot be associated with it.\n"
+                   "Move the program to a folder without \"%\".\n" + program,
+                   vbOKOnly + vbCritical, "");
+        return;
+    }
     for (std::size_t i = 0; i < kExtAssociations.size(); ++i) {
         if (boxes[i]->Value() != 1)
             continue;

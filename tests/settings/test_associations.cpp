@@ -232,6 +232,18 @@ TEST(Associations, RefusalsAndFailures)
     EXPECT_FALSE(shell::isFileTypeAssociated(".mp3"));
 }
 
+TEST(Associations, ProgramPathWithAPercentSignIsRefused)
+{
+    // The desktop would refuse the entry: nothing is written, the failure said.
+    XdgHome home;
+    std::string error;
+    EXPECT_FALSE(shell::associateFileType(".syk", "/opt/100%/zunkaraoke", &error));
+    EXPECT_NE(error.find("\"%\""), std::string::npos) << error;
+    EXPECT_FALSE(home.exists(shell::desktopFilePath()));
+    EXPECT_FALSE(home.exists(shell::mimeAppsListPath()));
+    EXPECT_FALSE(shell::isFileTypeAssociated(".syk"));
+}
+
 TEST(Associations, LinkedListIsEditedWhereItLives)
 {
     XdgHome home;

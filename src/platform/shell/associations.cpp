@@ -563,6 +563,14 @@ bool associateFileType(std::string_view ext, const std::string& program, std::st
             *error = "the program path cannot be used: " + program;
         return false;
     }
+    // GLib looks the program of an Exec line up before it turns "%%" back
+    // into "%", so it refuses an entry whose program path holds a "%": such
+    // an association would be written and never work.
+    if (program.find('%') != std::string::npos) {
+        if (error)
+            *error = "the program path holds a \"%\": " + program;
+        return false;
+    }
     std::vector<std::string> mimes = desktopMimeTypes();
     if (std::find(mimes.begin(), mimes.end(), type->mime) == mimes.end())
         mimes.push_back(type->mime);
