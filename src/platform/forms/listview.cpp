@@ -695,6 +695,7 @@ void ListViewPrivate::iconsChanged()
 {
     iconCache.clear();
     iconBox.clear();
+    fitListColumns();
     table->viewport()->update();
     list->viewport()->update();
     if (committed > 0 && q->view_ != 3)
@@ -1324,6 +1325,7 @@ void ListView::setCheckboxes(bool on)
     // The check boxes change the rows' size: the views lay the rows out anew.
     emit d->model->layoutAboutToBeChanged();
     emit d->model->layoutChanged();
+    d->fitListColumns();
 }
 
 void ListView::setFullRowSelect(bool on)

@@ -424,6 +424,12 @@ TEST_F(ListViewTest, TheListViewShowsWholeNamesWithinItsWidth)
     EXPECT_GE(cell(2).width(), need);
     // Every column takes that width: the names line up.
     EXPECT_EQ(cell(1).width(), cell(2).width());
+    // Check boxes take room of their own: the names keep theirs.
+    const int withoutBoxes = cell(2).width();
+    ListView1.setCheckboxes(true);
+    QApplication::processEvents();
+    EXPECT_GT(cell(2).width(), withoutBoxes);
+    ListView1.setCheckboxes(false);
     // A name longer than the list is held to the list's width.
     ListView1.ListItems(3).setText(std::string(300, 'W'));
     QApplication::processEvents();
