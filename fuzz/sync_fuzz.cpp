@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/syklines.h"
+#include "editor/syncwriter.h"
 #include "fuzz_support.h"
 #include "karaoke/pagestate.h"
 #include "karaoke/synccursor.h"
@@ -113,6 +115,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     runCursor(lines, size, 3, true);   // not a page size of the settings: a full page
     if (size > 0)
         runCursorChangingSize(lines, bytes);
+
+    // The lines as every reader takes them: each time closed, so the editor
+    // reads every line whole and the windows show the same lines.
+    std::vector<std::string> closed;
+    closed.reserve(lines.size());
+    for (const std::string& line : lines) {
+        closed.push_back(SykFile::CloseLastTime(line));
+        check(closed.back().size() <= line.size() + 2);
+        std::vector<std::string> entries;
+        check(SykFile::ParseSykLine(closed.back(), entries));
+    }
+    runCursor(closed, size + 2 * closed.size(), 2, true);
 
     // The time reader alone, on the raw bytes: a number or 0, never NaN or inf.
     const double t = Kar::parseSyncTime(bytes.substr(0, 64));
