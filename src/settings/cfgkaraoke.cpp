@@ -804,12 +804,11 @@ void CfgKaraoke::Command_GetFont_Click()
 
 bool CfgKaraoke::pickColour(long& chosen)
 {
-    // The dialog keeps the colour chosen last in it; the swatch's colour is
-    // not handed to it.
-    const std::optional<long> c = prompter().chooseColor(lastColour_, cdlCCFullOpen);
+    // The dialog is not preset to the swatch: it opens on black, with its
+    // custom-colour part shown.
+    const std::optional<long> c = prompter().chooseColor(0, cdlCCFullOpen);
     if (!c)
         return false;
-    lastColour_ = *c;
     chosen = *c;
     return true;
 }

@@ -150,7 +150,6 @@ private:
     bool pickColour(long& chosen);
     void showRgb(long colour);
     bool quietDecSize_ = false;
-    long lastColour_ = 0;   // the colour dialog opens on the colour chosen last
 };
 
 // The dialog's default instance, created and loaded on first use.

@@ -292,10 +292,11 @@ void Config::PaintButtonGroup(long colour)
 
 bool Config::PickColour(long& colour)
 {
-    const auto chosen = prompter().chooseColor(lastColour_, cdlCCFullOpen);
+    // The dialog is not preset to the swatch: it opens on black, with its
+    // custom-colour part shown.
+    const auto chosen = prompter().chooseColor(0, cdlCCFullOpen);
     if (!chosen)
         return false;
-    lastColour_ = *chosen;
     colour = *chosen;
     return true;
 }

@@ -124,7 +124,6 @@ private:
     // Runs the colour dialog; false on cancel.
     bool PickColour(long& colour);
     void BrowseInto(TextBox& box);
-    long lastColour_ = 0;   // the colour dialog opens on the colour chosen last
 };
 
 // The settings dialog's default instance, created and loaded on first use.

@@ -214,13 +214,11 @@ TEST_F(CfgKaraokeTest, ColourEditsShowAtOnceOnTheLyricWindow)
     EXPECT_EQ(d.Label_FontName2.ForeColor(), kGreen);
     EXPECT_GT(inkOnLyrics(kGreen), 5);
 
-    // The colour dialog opens on the colour chosen last in it, not on the
-    // swatch's: first black, then each choice.
+    // The colour dialog is not preset to the swatch's colour.
     const auto& asked = prompter->questions();
     ASSERT_EQ(asked.size(), 3u);
-    EXPECT_EQ(asked[0].text, "0");
-    EXPECT_EQ(asked[1].text, std::to_string(kMagenta));
-    EXPECT_EQ(asked[2].text, std::to_string(kRed));
+    for (const auto& q : asked)
+        EXPECT_EQ(q.text, "0");
 
     prompter->answerColor(0x123456);
     d.Command_GetColorFontActif.press();

@@ -312,6 +312,8 @@ TEST_F(ConfigTest, ColourButtonsPaintTheirGroups)
     prompter->answerColor(0x00FF00);
     c.Command_GetWinColor.press();
     EXPECT_EQ(c.Combo_Skins.BackColor(), 0x00FF00);
+    // Not preset to the swatch, nor to the colour chosen before.
+    EXPECT_EQ(prompter->questions().back().text, "0");
 
     prompter->answerColor(0xFF0000);
     c.Command_GetButtomColor.press();
