@@ -52,6 +52,22 @@ bool writeRowLength(const std::string& text)
     return true;
 }
 
+// True when the song holds neither a sounding note nor a syllable (a header
+// without track chunks, tracks the reader could make nothing of, a conductor
+// track alone): started, it would only run as a silent 0:00 song with an
+// empty lyric window.
+bool nothingPlayable(const music::Sequence& seq)
+{
+    if (seq.length <= 0)
+        return true;
+    const bool notes = std::any_of(seq.events.begin(), seq.events.end(), [](const music::MidiMessage& m) {
+        return (m.status & 0xF0) == 0x90 && m.data2 > 0;
+    });
+    const bool words =
+        std::any_of(MidiEvents.begin(), MidiEvents.end(), [](const MidiEvent& e) { return !e.Text.empty(); });
+    return !notes && !words;
+}
+
 } // namespace
 
 const std::string& MidiError() { return loadError; }
@@ -137,6 +153,14 @@ bool LoadMidiFile()
     MidiSegment = MidiLoader.LoadSegment(song);
     if (!MidiSegment) {
         loadError = MidiLoader.ErrorText();
+        MidiPerf.reset();
+        ResetMidiChannels();
+        return false;
+    }
+    if (nothingPlayable(MidiSegment->sequence())) {
+        loadError = modIni::Langue == "Fr" ? "Le fichier MIDI ne contient ni note ni parole."
+                                           : "The MIDI file holds no note and no lyric.";
+        MidiSegment.reset();
         MidiPerf.reset();
         ResetMidiChannels();
         return false;

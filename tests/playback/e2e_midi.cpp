@@ -231,6 +231,39 @@ TEST_F(MidiPlaybackTest, BrokenKarFileIsReportedAndNothingIsLoaded)
     EXPECT_FALSE(modIni::IsPlaying);
     EXPECT_FALSE(Kar::MidiLoaded);
     EXPECT_FALSE(player().Timer1.Enabled());
+
+    // MIDI files with nothing to play in them: a header that announces a track
+    // but has none, a track the reader can make nothing of (a data byte with no
+    // status before it), and a conductor track alone. Each would otherwise run
+    // as a silent 0:00 song without a word.
+    using testmidi::Track;
+    Track conductor;
+    conductor.tempo(0, 500000).end(kDivision * 4);
+    const std::vector<std::string> empty{
+        testmidi::header(1, 1, kDivision),
+        testmidi::header(0, 1, kDivision) + testmidi::chunk("MTrk", testmidi::bytes({0x00, 0x40, 0x40, 0x40})),
+        testmidi::file(1, kDivision, {conductor}),
+    };
+    for (std::size_t i = 0; i < empty.size(); ++i) {
+        SCOPED_TRACE(i);
+        prompter->clear();
+        const int e = addRow(dir.write("empty" + std::to_string(i) + ".mid", empty[i]));
+        playRow(e);
+        EXPECT_TRUE(asked("This file cannot be played.\r\nThe MIDI file holds no note and no lyric."));
+        EXPECT_EQ(row(e).SmallIcon(), "Picture_Stop");
+        EXPECT_FALSE(modIni::IsPlaying);
+        EXPECT_FALSE(Kar::MidiLoaded);
+        EXPECT_FALSE(player().Timer1.Enabled());
+    }
+
+    // Words without notes still make a song to sing.
+    Track words;
+    words.name(0, "Words").text(kTicksPerSecond, "\\La").text(kTicksPerSecond, "la").end(kTicksPerSecond);
+    prompter->clear();
+    playRow(addRow(dir.write("words.kar", testmidi::file(1, kDivision, {conductor, words}))));
+    EXPECT_EQ(questionCount(), 0);
+    EXPECT_TRUE(modIni::IsPlaying);
+    EXPECT_TRUE(Kar::MidiLoaded);
 }
 
 TEST_F(MidiPlaybackTest, MeasuringForTheListLeavesThePlayingSongAlone)
