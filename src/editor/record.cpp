@@ -614,10 +614,13 @@ void Player::Command_Record_Click()
         k.setBackColor(iniColour("Kar Windows", "BackColor"));
         k.setFontName(IniGetOrDefault("Kar Windows", "FontName"));
         k.setFontSize(iniNumber("Kar Windows", "FontSize"));
-        k.setTop(iniTwips("Kar Windows", "Top"));
-        k.setLeft(iniTwips("Kar Windows", "Left"));
-        k.setHeight(iniTwips("Kar Windows", "Height"));
-        k.setWidth(iniTwips("Kar Windows", "Width"));
+        int top = iniTwips("Kar Windows", "Top"), left = iniTwips("Kar Windows", "Left");
+        int height = iniTwips("Kar Windows", "Height"), width = iniTwips("Kar Windows", "Width");
+        Form::fitOnScreen(left, top, width, height);
+        k.setTop(top);
+        k.setLeft(left);
+        k.setHeight(height);
+        k.setWidth(width);
         const std::string picture = IniAccess("GET", "Path", "Path Image");
         if (FileExists(picture)) {
             bool ok = false;
@@ -640,6 +643,7 @@ void Player::Command_Record_Click()
         Record& r = record();
         r.setTop(iniTwips("Record Windows", "Top"));
         r.setLeft(iniTwips("Record Windows", "Left"));
+        r.keepOnScreen();
         Check_Aff_Record.setValue(1);
         r.Show();
     } else {

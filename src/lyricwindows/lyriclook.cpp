@@ -280,10 +280,15 @@ void Player::Command_AffSyk_Click()
         auto saved = [](const char* key, float fallback) {
             return toTwips(vb::CSng(IniAccess("GET", "Kar Windows", key), fallback));
         };
-        k.setTop(saved("Top", 5850));
-        k.setLeft(saved("Left", 150));
-        k.setHeight(saved("Height", 2775));
-        k.setWidth(saved("Width", 10875));
+        // A saved place from another monitor, or a hand-edited size, is made
+        // to fit the screen before the window takes it.
+        int top = saved("Top", 5850), left = saved("Left", 150);
+        int height = saved("Height", 2775), width = saved("Width", 10875);
+        Form::fitOnScreen(left, top, width, height);
+        k.setTop(top);
+        k.setLeft(left);
+        k.setHeight(height);
+        k.setWidth(width);
         Check_Aff_Karaoke.setValue(1);
         k.Show();
     } else {

@@ -169,6 +169,7 @@ void InstallCfgKaraokeHooks()
         CfgKaraoke& d = cfgKaraoke();
         d.Show();
         d.Move(left, top);
+        d.keepOnScreen();
     };
     UnloadCfgKaraoke = [] {
         if (isLoaded<CfgKaraoke>())

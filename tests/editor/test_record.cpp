@@ -7,6 +7,7 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <QRect>
 #include <iterator>
 #include <vector>
 
@@ -226,6 +227,25 @@ TEST_F(EditorTest, ClosingRefusalsAndTheStoredPlace)
     EXPECT_EQ(again.Left(), 600);
     EXPECT_TRUE(Record::RecCtrlMode);
     EXPECT_EQ(again.Text_TXT.Text(), "");
+}
+
+TEST_F(EditorTest, HandEditedPlacesOfTheEditorAndItsLyricWindowFitTheScreen)
+{
+    // A place from a monitor that is gone, and a lyric window size no screen holds.
+    IniAccess("WRITE", "Record Windows", "Top", "99999999");
+    IniAccess("WRITE", "Record Windows", "Left", "-99999999");
+    IniAccess("WRITE", "Kar Windows", "Top", "-40000");
+    IniAccess("WRITE", "Kar Windows", "Left", "99999999");
+    IniAccess("WRITE", "Kar Windows", "Width", "99999999");
+    IniAccess("WRITE", "Kar Windows", "Height", "99999999");
+    Record& r = open();
+    const int SW = Screen::Width(), SH = Screen::Height();
+    const QRect screen(0, 0, SW / 15, SH / 15);
+    EXPECT_TRUE(screen.intersects(QRect(r.Left() / 15, r.Top() / 15, r.Width() / 15, r.Height() / 15)));
+    Karaoke& k = karaoke();
+    EXPECT_LE(k.Width(), SW);
+    EXPECT_LE(k.Height(), SH);
+    EXPECT_TRUE(screen.intersects(QRect(k.Left() / 15, k.Top() / 15, k.Width() / 15, k.Height() / 15)));
 }
 
 TEST_F(EditorTest, AutoScrollBoxFollowsTheSettings)

@@ -14,11 +14,14 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRect>
 #include <QMainWindow>
 #include <QTest>
 
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace modIni;
 
@@ -217,6 +220,46 @@ TEST_F(LyricWindowTest, OpensAtItsSavedPlaceButNeverAboveTheScreen)
     EXPECT_EQ(player().Check_Aff_Karaoke.Value(), 0);
     EXPECT_EQ(ini("Top"), "450");
     EXPECT_EQ(ini("Left"), "900");
+}
+
+TEST_F(LyricWindowTest, HandEditedPlaceAndSizeAreBroughtOntoTheScreen)
+{
+    const int SW = Screen::Width(), SH = Screen::Height();
+    const QRect screen(0, 0, SW / 15, SH / 15);
+    auto onScreen = [&](const Karaoke& k) {
+        return screen.intersects(QRect(k.Left() / 15, k.Top() / 15, k.Width() / 15, k.Height() / 15));
+    };
+
+    // A size no screen holds would make a window (and a drawing surface) of
+    // gigabytes: it takes the screen's size at most.
+    setIni("Top", "600");
+    setIni("Left", "300");
+    setIni("Height", "99999999");
+    setIni("Width", "99999999");
+    Karaoke& big = openLyrics();
+    EXPECT_LE(big.Width(), SW);
+    EXPECT_LE(big.Height(), SH);
+    EXPECT_GT(big.Width(), SW / 2);
+    EXPECT_TRUE(onScreen(big));
+    Unload(big);
+
+    // Places on a monitor that is no longer there, on every side; the size is
+    // kept when it fits.
+    setIni("Height", "2775");
+    setIni("Width", "6000");
+    const std::vector<std::pair<std::string, std::string>> places{
+        {"-50000", "-90000"}, {"600", "-90000"}, {"99999999", "300"}, {"600", "99999999"}, {"-99999999", "99999999"}};
+    for (const auto& [top, left] : places) {
+        SCOPED_TRACE(top + " " + left);
+        setIni("Top", top);
+        setIni("Left", left);
+        Karaoke& k = openLyrics();
+        EXPECT_TRUE(onScreen(k));
+        EXPECT_GE(k.Top(), 0);
+        EXPECT_EQ(k.Width(), 6000);
+        EXPECT_EQ(k.Height(), 2775);
+        Unload(k);
+    }
 }
 
 TEST_F(LyricWindowTest, SecondWindowDocksDirectlyUnderTheFirst)

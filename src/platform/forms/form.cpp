@@ -502,21 +502,43 @@ void Form::Show()
     }
 }
 
-void Form::keepOnScreen()
+void Form::fitOnScreen(int& left, int& top, int& width, int& height)
 {
-    // Whole pixels that cover the outer size, so that the moved window fits.
-    const QRect frame(px(d_->left), px(d_->top), std::max(1, (Width() + 14) / 15), std::max(1, (Height() + 14) / 15));
     const QList<QScreen*> screens = QGuiApplication::screens();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return;
+    const QScreen* home = primary;
+    for (const QScreen* s : screens) {
+        if (s->geometry().contains(px(left), px(top))) {
+            home = s;
+            break;
+        }
+    }
+    const QRect work = home->availableGeometry();
+    width = std::clamp(width, 0, static_cast<int>(tw(work.width())));
+    height = std::clamp(height, 0, static_cast<int>(tw(work.height())));
+
+    // Whole pixels that cover the outer size, so that the moved window fits.
+    const QRect frame(px(left), px(top), std::max(1, (width + 14) / 15), std::max(1, (height + 14) / 15));
     for (const QScreen* s : screens) {
         if (s->geometry().intersects(frame)) return;
     }
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary) return;
     const QRect area = primary->availableGeometry();
     const int x = std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
     const int y = std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
-    d_->left = tw(x);
-    d_->top = tw(y);
+    left = static_cast<int>(tw(x));
+    top = static_cast<int>(tw(y));
+}
+
+void Form::keepOnScreen()
+{
+    // The window's own size is the program's: only its place is taken.
+    const int wasLeft = static_cast<int>(d_->left), wasTop = static_cast<int>(d_->top);
+    int left = wasLeft, top = wasTop, width = Width(), height = Height();
+    fitOnScreen(left, top, width, height);
+    if (left == wasLeft && top == wasTop) return;
+    d_->left = left;
+    d_->top = top;
     applyGeometry();
 }
 

@@ -181,6 +181,13 @@ public:
     // second monitor, or a hand-edited settings file) moves onto the primary
     // screen, where the user can reach it; one partly on a screen stays put.
     void keepOnScreen();
+    // The same rule for a place and outer size (twips) before they are given to
+    // a window: a size larger than the screen that holds the window's top-left
+    // corner (else the primary screen) shrinks to that screen's work area, then
+    // a place no screen shows comes onto the primary screen. Saved sizes go
+    // through here, so that a hand-edited one never makes a window (and its
+    // drawing surface) thousands of pixels wide.
+    static void fitOnScreen(int& left, int& top, int& width, int& height);
     // Horizontal / vertical frame sizes in twips for the current border style.
     int frameWidthTwips() const;
     int frameHeightTwips() const;
