@@ -108,7 +108,7 @@ void Player::mnuAddtoPlayList_Click(int Index)
         return;
     }
     const std::string flag = modIni::FindSykFile(path).empty() ? "N" : (modIni::Langue == "En" ? "Y" : "O");
-    const std::string title = vb::Left(name, static_cast<long>(vb::Len(name)) - 4);
+    const std::string title = nameAsText(vb::Left(name, static_cast<long>(vb::Len(name)) - 4));
     const std::string line = sanitizeField(title) + ";;;" + sanitizeField(item->SubItems(2)) + ";" + path + ";" + flag;
     if (!appendLstLine(modIni::PathLst, line))
         saveError();

@@ -1,5 +1,6 @@
 #include "playlist/playlistrow.h"
 
+#include "platform/files/paths.h"
 #include "platform/files/textfile.h"
 
 #include <algorithm>
@@ -30,6 +31,23 @@ bool isBlank(std::string_view s)
 fs::path toPath(const std::string& utf8)
 {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// The song and picture columns hold file names, which on Linux are bytes that
+// need not be UTF-8 ("caf\xE9.mp3" copied from an old system). Such a name is
+// kept byte for byte, in memory and in the file, so that it still names its file.
+bool isPathColumn(std::size_t col) { return col == ColPath || col == ColPicturePath; }
+
+// A path field of a file that is not UTF-8 as a whole: Windows-1252 text (a
+// list from Windows, or one of ours written in Windows-1252) or the bytes of
+// a name that is not UTF-8. Only the disk tells them apart: the bytes are
+// taken as they are when they name a file and the decoded text does not.
+std::string pathFromBytes(const std::string& bytes)
+{
+    std::string decoded = textfile::cp1252ToUtf8(bytes);
+    if (!paths::isFile(decoded) && paths::isFile(bytes))
+        return bytes;
+    return decoded;
 }
 
 } // namespace
@@ -174,12 +192,17 @@ std::string formatLstLine(const PlayListRow& row)
 LstFile readLstFile(const std::string& path)
 {
     LstFile result;
-    auto lines = textfile::readLines(path);
-    if (!lines)
+    const auto bytes = textfile::readBytes(path);
+    if (!bytes)
         return result;
     result.opened = true;
-    result.rows.reserve(lines->size());
-    for (const std::string& line : *lines) {
+    const bool utf8File = textfile::isValidUtf8(*bytes);
+    // A file that is UTF-8 as a whole is read as such; otherwise the fields
+    // are split first (";" and the line ends are the same bytes in both
+    // encodings) and decoded below.
+    const std::vector<std::string> lines = textfile::splitLines(utf8File ? textfile::decode(*bytes) : *bytes);
+    result.rows.reserve(lines.size());
+    for (const std::string& line : lines) {
         PlayListRow row;
         bool complete = true;
         if (!parseLstLine(line, row, &complete))
@@ -188,6 +211,30 @@ LstFile readLstFile(const std::string& path)
             ++result.repairedLines;
         result.rows.push_back(std::move(row));
     }
+    if (utf8File)
+        return result;
+
+    // Not UTF-8: a list in Windows-1252, or one whose text is UTF-8 and that
+    // holds names that are not. The text is UTF-8 when every field but those
+    // names is.
+    bool utf8Text = true;
+    for (const PlayListRow& row : result.rows) {
+        for (std::size_t col = 0; col < row.fields.size() && utf8Text; ++col) {
+            if (!textfile::isValidUtf8(row.fields[col]) && !isPathColumn(col))
+                utf8Text = false;
+        }
+    }
+    for (PlayListRow& row : result.rows) {
+        for (std::size_t col = 0; col < row.fields.size(); ++col) {
+            std::string& field = row.fields[col];
+            if (isPathColumn(col) && !textfile::isValidUtf8(field))
+                field = pathFromBytes(field);
+            else if (!utf8Text)
+                field = textfile::cp1252ToUtf8(field);
+        }
+    }
+    if (utf8Text && !result.rows.empty() && result.rows.front().Title().rfind("\xEF\xBB\xBF", 0) == 0)
+        result.rows.front().Title().erase(0, 3);
     return result;
 }
 
@@ -197,9 +244,33 @@ bool writeLstFile(const std::string& path, const std::vector<PlayListRow>& rows)
         return false;
     std::vector<std::string> lines;
     lines.reserve(rows.size());
-    for (const PlayListRow& row : rows)
+    bool names = false;
+    for (const PlayListRow& row : rows) {
         lines.push_back(formatLstLine(row));
-    return textfile::writeLines(path, lines);
+        names = names || !textfile::isValidUtf8(lines.back());
+    }
+    if (!names)
+        return textfile::writeLines(path, lines);
+
+    // Names that are not UTF-8 are written as their bytes; the text around
+    // them is written in UTF-8, which tells the reader that these are names
+    // and not Windows-1252 text. Anything else that is not UTF-8 is text.
+    std::string bytes;
+    for (const PlayListRow& row : rows) {
+        for (std::size_t col = 0; col < row.fields.size(); ++col) {
+            if (col > 0)
+                bytes += ';';
+            std::string field = sanitizeField(row.fields[col]);
+            if (!isPathColumn(col) && !textfile::isValidUtf8(field))
+                field = textfile::cp1252ToUtf8(field);
+            bytes += field;
+        }
+        bytes += "\r\n";
+    }
+    // The reader drops one byte-order mark from a UTF-8 title at the start.
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        bytes.insert(0, "\xEF\xBB\xBF");
+    return textfile::saveBytesAtomic(path, bytes);
 }
 
 std::string defaultListPath(const std::string& programFolder)
@@ -241,6 +312,11 @@ bool ensureDefaultList(const std::string& path)
     if (!ec && (perms & fs::perms::owner_write) == fs::perms::none)
         fs::permissions(p, fs::perms::owner_write, fs::perm_options::add, ec);
     return fs::is_regular_file(p, ec);
+}
+
+std::string nameAsText(std::string_view name)
+{
+    return textfile::isValidUtf8(name) ? std::string(name) : textfile::cp1252ToUtf8(name);
 }
 
 std::string itemCountText(std::size_t count, const std::string& langue)

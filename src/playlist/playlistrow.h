@@ -133,6 +133,9 @@ bool ensureDefaultList(const std::string& path);
 
 // ---- Small text helpers shared by the list panel --------------------------
 
+// A file name (or part of one) as text, for a title made from it: a name
+// that is not UTF-8 is read as Windows-1252, the code page such names come from.
+std::string nameAsText(std::string_view name);
 // "12 objet(s)" in French, "12 file(s)" otherwise.
 std::string itemCountText(std::size_t count, const std::string& langue);
 // Cuts the text before its first NUL character, in place, and returns it.

@@ -226,7 +226,7 @@ int commitAdd(Player& w, PlayListRow& firstAdded)
             refused.push_back(name);
             continue;
         }
-        row[ColTitle] = vb::Left(name, static_cast<long>(vb::Len(name)) - 4);
+        row[ColTitle] = nameAsText(vb::Left(name, static_cast<long>(vb::Len(name)) - 4));
         row[ColStyle] = item->SubItems(2);
         const bool hasSyk = !finder.findSyk(row[ColPath]).empty();
         const bool hasSy1 = hasSyk && !finder.findSy1(row[ColPath]).empty();

@@ -1,5 +1,6 @@
 // Start-up of the main window: settings into the run state, first run, captions
 // and colours, and the file named on the command line.
+#include "support/playerfixture.h"
 #include "test_player_fixture.h"
 
 #include "platform/files/paths.h"
@@ -342,6 +343,18 @@ TEST_F(CommandLineTest, ARelativeSongPathIsTakenFromTheStartingFolder)
     std::filesystem::current_path(before);
     EXPECT_EQ(p.Select_Song.Text(), song);
     EXPECT_EQ(p.Dir1.Path(), songs.path().generic_string());
+}
+
+TEST_F(CommandLineTest, SongWhoseNameIsNotUtf8PlaysFromTheCommandLine)
+{
+    // A name made on an older system: "caf\xE9" is not UTF-8, yet names the file.
+    const std::string song = songs.write("caf\xE9.wav", testsupport::silentWav(2.0));
+    setCommandLine(song);
+    Player& p = start();
+    EXPECT_EQ(p.Select_Song.Text(), song);
+    EXPECT_TRUE(IsPlaying);
+    EXPECT_TRUE(prompter->questions().empty());
+    p.Command_Stop_Click();
 }
 
 TEST_F(CommandLineTest, SykWithoutItsSongSaysSo)

@@ -226,6 +226,53 @@ TEST_F(PlaybackTest, MissingEmptyOrUnreadableSongIsReportedAndMarked)
     EXPECT_EQ(p.Label_time.Caption(), "0:02");
 }
 
+TEST_F(PlaybackTest, SongWhoseNameIsNotUtf8PlaysFromTheFolderAndAListAndIsSavedUnchanged)
+{
+    // "café.wav" named on an older system: the "é" is the single byte 0xE9,
+    // which is no UTF-8. Its sync file beside it has the same name.
+    const std::string name = "caf\xE9.wav";
+    const std::string song = dir.write("songs/" + name, silentWav(3.0));
+    dir.write("songs/caf\xE9.syk", "Caf;0,5;\xE9;1;\r\n");
+    Player& p = player();
+
+    // The folder view lists it and plays it.
+    modIni::PlayListTab = 0;
+    p.PlayListTabName = "DirList";
+    p.Dir1.setPath(dir.file("songs"));
+    ASSERT_EQ(p.ListView1.ListItems.Count(), 1);
+    EXPECT_EQ(row(1).Text(), name);
+    playRow(1);
+    EXPECT_EQ(p.Select_Song.Text(), song);
+    EXPECT_EQ(questionCount(), 0);
+    EXPECT_TRUE(modIni::IsPlaying);
+    EXPECT_TRUE(p.HasSyk);
+    EXPECT_EQ(p.Label_time.Caption(), "0:03");
+    p.Command_Stop.press();
+
+    // A play list keeps the name's bytes when it is saved and read again, and
+    // the song plays from it.
+    modIni::PlayListTab = 1;
+    p.PlayListTabName = "PlayList";
+    p.ListView1.ListItems.Clear();
+    row(addRow(song)).setSubItems(PlayList::ColSyncFlag, "Y");
+    const std::string lst = dir.file("list.lst");
+    ASSERT_TRUE(p.SavePlayList(lst));
+    const std::string saved = testsupport::readFileBytes(lst);
+    EXPECT_NE(saved.find(";" + song + ";"), std::string::npos);
+    p.ListView1.ListItems.Clear();
+    std::string path = lst;
+    p.LoadPlayList(path);
+    ASSERT_EQ(p.ListView1.ListItems.Count(), 1);
+    EXPECT_EQ(row(1).SubItems(PlayList::ColPath), song);
+    ASSERT_TRUE(p.SavePlayList(dir.file("again.lst")));
+    EXPECT_EQ(testsupport::readFileBytes(dir.file("again.lst")), saved);
+    prompter->clear();
+    playRow(1);
+    EXPECT_EQ(questionCount(), 0);
+    EXPECT_TRUE(modIni::IsPlaying);
+    p.Command_Stop.press();
+}
+
 TEST_F(PlaybackTest, VolumeAndMuteOnAnAudioSong)
 {
     playRow(addRow(dir.write("song.wav", silentWav(10.0))));

@@ -158,6 +158,47 @@ TEST(LstFile, AccentsRoundTripInWindows1252)
     EXPECT_EQ(bad.rows[0].Path(), "/p.mp3");
 }
 
+TEST(LstFile, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    TempDir dir;
+    // Names made on an older system: "é" and "è" as single bytes.
+    const std::string song = dir.write("caf\xE9.mp3", "x");
+    const std::string picture = dir.write("m\xE8re.jpg", "x");
+    const std::string path = dir.file("list.lst");
+
+    // Beside text that Windows-1252 holds, and beside text it does not.
+    for (const std::string& title : {"Caf\xC3\xA9"s, "\xE6\x97\xA5\xE6\x9C\xAC"s}) {
+        SCOPED_TRACE(title);
+        const std::vector<PlayListRow> rows = {
+            makeRow({title, "No\xC3\xABl", "3:05", "MP3", song, "N", "1", "1", "2", "3", "4", "5", picture}),
+            makeRow({"Two", "", "", "MP3", "/m/M\xC3\xA8re.mp3", "N"})};
+        ASSERT_TRUE(writeLstFile(path, rows));
+        const std::string bytes = dir.read("list.lst");
+        EXPECT_NE(bytes.find(";" + song + ";"), std::string::npos);
+        EXPECT_NE(bytes.find(";" + picture + "\r\n"), std::string::npos);
+        const LstFile back = readLstFile(path);
+        ASSERT_EQ(back.rows.size(), 2u);
+        EXPECT_EQ(back.rows, rows);
+        // Read and written again: the same bytes.
+        ASSERT_TRUE(writeLstFile(path, back.rows));
+        EXPECT_EQ(dir.read("list.lst"), bytes);
+    }
+
+    // A title made from such a name is text: read as Windows-1252.
+    ASSERT_TRUE(writeLstFile(path, {makeRow({"caf\xE9", "", "", "MP3", song, "N"})}));
+    EXPECT_EQ(readLstFile(path).rows[0].Title(), "caf\xC3\xA9");
+    EXPECT_EQ(readLstFile(path).rows[0].Path(), song);
+
+    // A Windows-1252 list names the UTF-8 file when that one is on the disk,
+    // and the file of those very bytes otherwise.
+    dir.write("No\xC3\xABl.mp3", "x");
+    dir.write("old.lst", "Old;A;;MP3;" + dir.file("No\xEBl.mp3") + ";N\r\nT;B;;MP3;" + song + ";N\r\n");
+    const LstFile old = readLstFile(dir.file("old.lst"));
+    ASSERT_EQ(old.rows.size(), 2u);
+    EXPECT_EQ(old.rows[0].Path(), dir.file("No\xC3\xABl.mp3"));
+    EXPECT_EQ(old.rows[1].Path(), song);
+}
+
 TEST(LstFile, WriterFormAndFailures)
 {
     TempDir dir;

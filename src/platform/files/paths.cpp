@@ -171,6 +171,27 @@ bool setFileAttributes(const std::string& path, int attrs)
     return ::chmod(path.c_str(), mode) == 0;
 }
 
+std::vector<std::string> listSubfolders(const std::string& folder, bool includeHidden)
+{
+    std::vector<std::string> out;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return out;
+    const int dfd = ::dirfd(dir);
+    while (const dirent* de = ::readdir(dir)) {
+        const std::string_view name = de->d_name;
+        if (name == "." || name == ".." || (!includeHidden && name[0] == '.'))
+            continue;
+        if (de->d_type != DT_DIR && de->d_type != DT_LNK && de->d_type != DT_UNKNOWN)
+            continue;
+        struct stat st {};
+        if (::fstatat(dfd, de->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode))
+            out.emplace_back(name);
+    }
+    ::closedir(dir);
+    return out;
+}
+
 std::vector<FileEntry> listFolder(const std::string& folder, const ListOptions& options)
 {
     std::vector<FileEntry> out;

@@ -65,6 +65,11 @@ struct ListOptions {
 // regard to case (byte order breaks ties). An unreadable folder gives none.
 std::vector<FileEntry> listFolder(const std::string& folder, const ListOptions& options = {});
 
+// Names of the sub-folders of a folder (links to folders count), unsorted;
+// "." and ".." never, names beginning with "." only with includeHidden. The
+// names are the file system's bytes. An unreadable folder gives none.
+std::vector<std::string> listSubfolders(const std::string& folder, bool includeHidden = false);
+
 // Finds a file whose name matches the last part of `path` without regard to
 // case, in the folder of `path`: the exact name first, then a case-insensitive
 // match (songs and sync files copied from Windows: "Song.MP3" -> "song.syk").

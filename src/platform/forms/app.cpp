@@ -2,6 +2,7 @@
 #include "platform/forms/app.h"
 
 #include "platform/files/paths.h"
+#include "platform/files/textfile.h"
 #include "platform/forms/form.h"
 #include "platform/forms/widgets_p.h"
 
@@ -18,6 +19,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -43,6 +45,55 @@ int px(double twips)
 }
 
 double tw(double pixels) { return pixels * 15.0; }
+
+QString qs(const std::string& s)
+{
+    if (textfile::isValidUtf8(s))
+        return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    QString out;
+    out.reserve(static_cast<qsizetype>(s.size()));
+    std::size_t i = 0;
+    while (i < s.size()) {
+        char32_t cp = 0;
+        const std::size_t len = textfile::utf8SequenceAt(s, i, &cp);
+        if (len == 0) {
+            out += QChar(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(s[i])));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out += QChar(QChar::highSurrogate(cp));
+            out += QChar(QChar::lowSurrogate(cp));
+        } else {
+            out += QChar(static_cast<char16_t>(cp));
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string ss(const QString& s)
+{
+    const auto escaped = [](char16_t u) { return u >= 0xDC80 && u <= 0xDCFF; };
+    if (std::none_of(s.begin(), s.end(), [&](QChar c) { return escaped(c.unicode()); }))
+        return s.toUtf8().toStdString();
+    std::string out;
+    out.reserve(static_cast<std::size_t>(s.size()));
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t u = s[i].unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
+            textfile::appendUtf8(out, QChar::surrogateToUcs4(u, s[i + 1].unicode()));
+            ++i;
+        } else if (escaped(u)) {
+            out += static_cast<char>(u - 0xDC00);
+        } else if (QChar::isSurrogate(u)) {
+            textfile::appendUtf8(out, 0xFFFD);
+        } else {
+            textfile::appendUtf8(out, u);
+        }
+    }
+    return out;
+}
 
 QColor toQColor(long colour)
 {

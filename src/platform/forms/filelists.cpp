@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
+#include <vector>
 #include <unistd.h>
 #include <pwd.h>
 
@@ -373,12 +375,20 @@ void DirListBox::fill()
             start = end + 1;
         }
     }
-    const QDir dir(qs(path_));
-    const QStringList names =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    // Listed by their bytes: a folder whose name is not UTF-8 must still open.
+    std::vector<std::pair<QString, std::string>> found;
+    for (std::string& n : paths::listSubfolders(path_))
+        found.emplace_back(qs(n), std::move(n));
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        const int c = a.first.toLower().localeAwareCompare(b.first.toLower());
+        return c != 0 ? c < 0 : a.second < b.second;
+    });
+    QStringList names;
     const std::string prefix = path_ == "/" ? "/" : path_ + "/";
-    for (const QString& n : names)
-        subfolders_.push_back(prefix + ss(n));
+    for (auto& [shown, name] : found) {
+        names.append(shown);
+        subfolders_.push_back(prefix + name);
+    }
 
     tree->clear();
     QStyle* st = tree->style();

@@ -1,8 +1,10 @@
 // Pictures loaded from files or drawn by code.
 #include "platform/forms/picture.h"
 
+#include "platform/files/textfile.h"
 #include "platform/forms/widgets_p.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QImageReader>
 
@@ -47,7 +49,22 @@ StdPicture LoadPicture(const std::string& path, bool* ok)
 {
     if (ok) *ok = true;
     if (path.empty()) return StdPicture();
-    QImageReader reader(qs(path));
+    // A name that is not UTF-8 cannot reach the file through Qt's own file
+    // names: its bytes are read here and the picture decoded from memory.
+    QBuffer buffer;
+    QImageReader reader;
+    if (textfile::isValidUtf8(path)) {
+        reader.setFileName(qs(path));
+    } else {
+        auto bytes = textfile::readBytes(path);
+        if (!bytes) {
+            if (ok) *ok = false;
+            return StdPicture();
+        }
+        buffer.setData(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())));
+        buffer.open(QIODevice::ReadOnly);
+        reader.setDevice(&buffer);
+    }
     // The format is found from the contents: pictures renamed by hand (a GIF
     // called .jpg) load all the same.
     reader.setDecideFormatFromContent(true);

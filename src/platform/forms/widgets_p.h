@@ -8,8 +8,13 @@
 
 namespace formsp {
 
-inline QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-inline std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
+// Text and names of the program (UTF-8 std::string) <-> Qt text. A Linux file
+// name may hold bytes that are not UTF-8 ("caf\xE9.mp3" made on an old system):
+// each byte that starts no valid sequence travels as the lone surrogate
+// U+DC80..U+DCFF and comes back as the same byte, so a name shown in a control
+// and read back from it still names the file.
+QString qs(const std::string& s);
+std::string ss(const QString& s);
 
 // 0xBBGGRR (system colours resolved) -> QColor.
 QColor toQColor(long colour);

@@ -155,6 +155,16 @@ TEST_F(DirListBoxTest, ChangeRunsOnlyWhenTheFolderChanges)
     Dir1.setPath(m() + "\\Zouk\\");   // written on Windows
     EXPECT_EQ(Dir1.Path(), m() + "/Zouk");
     EXPECT_EQ(events.size(), 3u);
+
+    // A folder whose name is not UTF-8 ("Caf\xE9" from an older system) is
+    // listed by its bytes and opens.
+    std::filesystem::create_directories(music.path() / "Zouk" / "Caf\xE9");
+    Dir1.Refresh();
+    ASSERT_EQ(Dir1.ListCount(), 1);
+    EXPECT_EQ(Dir1.List(0), m() + "/Zouk/Caf\xE9");
+    EXPECT_TRUE(Dir1.setPath(Dir1.List(0)));
+    EXPECT_EQ(Dir1.Path(), m() + "/Zouk/Caf\xE9");
+    EXPECT_EQ(Dir1.List(-2), m() + "/Zouk");
 }
 
 TEST_F(DirListBoxTest, AFolderThatIsGoneShowsTheHomeFolder)

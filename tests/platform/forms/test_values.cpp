@@ -208,6 +208,16 @@ TEST(Text, SingleLineBoxLockedAndSelection)
     f.Show();
     QTest::keyClicks(t.widget(), "zz");
     EXPECT_EQ(t.Text(), "hello world");
+
+    // File names hold any bytes: what a box is given comes back byte for byte
+    // (a Latin-1 "é", stray and cut sequences, the UTF-8 form of a surrogate,
+    // text beyond the first plane around them).
+    for (const std::string& name : {std::string("/m/caf\xE9.mp3"), std::string("\xFF\x80\xC3"),
+                                     std::string("a\xED\xB2\x80" "b"),
+                                     std::string("\xF0\x9F\x8E\xA4\xE9\xF0\x9F\x8E\xA4")}) {
+        t.setText(name);
+        EXPECT_EQ(t.Text(), name);
+    }
 }
 
 } // namespace
