@@ -5,14 +5,13 @@
 #include "editor/record.h"
 
 #include <QImage>
+#include <QRect>
 #include <gtest/gtest.h>
 
-#include <QRect>
-#include <iterator>
-#include <vector>
-
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "core/modini.h"
 #include "core/player.h"
