@@ -215,6 +215,9 @@ TEST_F(ImportTest, ImportedListSavesAndOpensAgainWithTheSameEntries)
     words.text(kTicksPerSecond * 3 / 2 - 20, "lit").text(10, "tle").end(0);
     Track music;
     music.on(0, 0, 60).off(kTicksPerSecond * 5 / 2, 0, 60).end(0);
+    // The sync folder is the test's own: the default one is the user's home,
+    // where a song.syk left behind would be found by every later test.
+    modIni::IniAccess("WRITE", "Path", "Path Syk", dir.file(""));
     Record& r = openEditor("song.kar", testmidi::file(1, kDivision, {conductor, words, music}));
     r.Command_ImpKar.press();
     prompter->answerMsgBox(vbOK);
