@@ -40,15 +40,19 @@ bool showsFolder(const Player& w)
 // Appends one line to a play-list file: the old lines stay byte for byte, a
 // last line without its line end gets one first (the new line would join it),
 // and the file is written beside and renamed, so a failed write loses nothing.
-bool appendLstLine(const std::string& path, const std::string& line)
+bool appendLstLine(const std::string& path, const std::string& line, std::string* why)
 {
     if (path.empty())
         return false;
     std::string bytes;
     if (paths::isFile(path)) {
         const auto old = textfile::readBytes(path);
-        if (!old)
+        if (!old) {
+            // Without its lines the file would be written holding only the new one.
+            if (why)
+                *why = french() ? "la liste n'a pas pu être lue." : "the list could not be read.";
             return false;
+        }
         bytes = *old;
     }
     if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r')
@@ -63,10 +67,18 @@ bool appendLstLine(const std::string& path, const std::string& line)
         bytes += *cp;
     } else {
         // A Windows-1252 file cannot hold the line: the whole file goes UTF-8.
-        return textfile::writeText(path, textfile::decode(bytes) + line + "\r\n");
+        if (textfile::writeText(path, textfile::decode(bytes) + line + "\r\n"))
+            return true;
+        if (why)
+            *why = modIni::LastSaveFailureReason();
+        return false;
     }
     bytes += "\r\n";
-    return textfile::saveBytesAtomic(path, bytes);
+    if (textfile::saveBytesAtomic(path, bytes))
+        return true;
+    if (why)
+        *why = modIni::LastSaveFailureReason();
+    return false;
 }
 
 } // namespace
@@ -110,8 +122,11 @@ void Player::mnuAddtoPlayList_Click(int Index)
     const std::string flag = modIni::FindSykFile(path).empty() ? "N" : (modIni::Langue == "En" ? "Y" : "O");
     const std::string title = nameAsText(vb::Left(name, static_cast<long>(vb::Len(name)) - 4));
     const std::string line = sanitizeField(title) + ";;;" + sanitizeField(item->SubItems(2)) + ";" + path + ";" + flag;
-    if (!appendLstLine(modIni::PathLst, line))
-        saveError();
+    // The user hears why the song was not added (a read-only list, a full disk).
+    if (std::string why; !appendLstLine(modIni::PathLst, line, &why))
+        MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!\n" + modIni::PathLst + " : " + why
+                        : "An error occured while saving!\n" + modIni::PathLst + ": " + why,
+               vbOKOnly, french() ? "Erreur" : "Error");
 }
 
 void Player::mnuDeleteToPlayList_Click(int Index)

@@ -244,10 +244,20 @@ TEST_F(AddToFile, FailuresAreReportedAndNothingIsLost)
     w->mnuAddtoPlayList_Click(0);
     const auto& q = prompts->questions();
     ASSERT_EQ(q.size(), 2u);
-    EXPECT_EQ(q[0].text, "An error occured while saving!");
+    EXPECT_EQ(q[0].text.rfind("An error occured while saving!\n" + program.file("no/such/folder/x.lst") + ": ", 0), 0u)
+        << q[0].text;
     EXPECT_EQ(q[0].title, "Error");
     EXPECT_EQ(q[1].text, "An error occured while saving!");
     EXPECT_EQ(program.read("list.lst"), "Old;;;MP3;/old.mp3;N");
+
+    // A list the user made read-only is not written; the message says why.
+    ::chmod(lst.c_str(), 0444);
+    row(2).setSelected(true);
+    prompts->answerMsgBox(vbOK);
+    w->mnuAddtoPlayList_Click(0);
+    EXPECT_EQ(prompts->questions().back().text, "An error occured while saving!\n" + lst + ": the file is read-only.");
+    EXPECT_EQ(program.read("list.lst"), "Old;;;MP3;/old.mp3;N");
+    ::chmod(lst.c_str(), 0644);
 
     // A name with ";" would break the list line: refused.
     song("a;b.mp3");

@@ -558,6 +558,30 @@ TEST_F(CfgKaraokeTest, SaveWritesTheLookAndTheStartUpCopies)
     EXPECT_EQ(again.Label_FontName2.Top() - again.Label_FontName1.Top(), 40);
 }
 
+TEST_F(CfgKaraokeTest, SaveOnAFullDiskSaysOnceThatTheLookWasNotStored)
+{
+    testsupport::SmallDisk disk(dir.path() / "disk", 128 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "cannot mount a RAM disk here (needs root)";
+    CfgKaraoke& d = open();
+    Langue = "En";
+    const std::string before = testsupport::readFileBytes(IniPath());
+    std::filesystem::copy_file(IniPath(), disk.path() + "/PlaySyk.ini");
+    const testsupport::ScopedEnv folder("ZUNKARAOKE_DIR", disk.path().c_str());
+    disk.fill();
+    prompter->answerColor(0x102030);
+    d.Command_GetColorBack.press();
+    prompter->answerMsgBox(vbOK);
+    d.Command_Save.press();
+    int said = 0;
+    for (const std::string& m : messages())
+        if (m == "The settings could not be saved: the disk is full.")
+            ++said;
+    EXPECT_EQ(said, 1);
+    EXPECT_EQ(testsupport::readFileBytes(IniPath()), before);
+    EXPECT_TRUE(prompter->unexpected().empty());
+}
+
 TEST_F(CfgKaraokeTest, ClosingWithoutSavingBringsBackTheSavedLook)
 {
     const auto before = iniLines();

@@ -8,7 +8,6 @@
 
 #include <QImage>
 
-#include <cstdlib>
 #include <filesystem>
 
 using namespace modIni;
@@ -218,11 +217,7 @@ TEST_F(ConfigTest, SaveAndExitSaysOnceWhenTheSettingsCannotBeStored)
     // The program folder lies on a disk that is then filled up.
     const std::string before = iniBytes();
     std::filesystem::copy_file(IniPath(), disk.path() + "/PlaySyk.ini");
-    setenv("ZUNKARAOKE_DIR", disk.path().c_str(), 1);
-    struct Back {
-        std::string folder;
-        ~Back() { setenv("ZUNKARAOKE_DIR", folder.c_str(), 1); }
-    } back{dir.path().string()};
+    const testsupport::ScopedEnv folder("ZUNKARAOKE_DIR", disk.path().c_str());
     disk.fill();
 
     auto notSaved = [&] {

@@ -24,6 +24,8 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // Stores `value` for `key` in `section`, creating the file, section or key when
 // missing. Line ends in the value are stored as blanks (they would break the
 // file's lines). False when the file cannot be written (the old file is kept).
+// The read, change and save run under a lock shared with other processes
+// (textfile::FileLock), so two running programs never lose each other's writes.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& file);
 
