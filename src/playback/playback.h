@@ -15,6 +15,8 @@ ListItem* currentSongRow(Player& p);
 // Tells the user that the current song cannot be played (with the reason the
 // decoder or MIDI reader gave) and marks its row with the missing-file icon.
 void ReportUnplayable(Player& p, const std::string& reason);
+// Tells the user (once each time) when the sound device goes away while in use.
+void WatchSoundOutput();
 // True when a song plays and has reached its end (audio: the position is at
 // the duration; MIDI: the heard position is at the segment's length).
 bool SongAtEnd(Player& p);

@@ -12,6 +12,7 @@
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
+#include "platform/media/engine.h"
 #include "playback/midianalysis.h"
 #include "playback/midiplayer.h"
 #include "playback/playback.h"
@@ -44,6 +45,24 @@ void ReportUnplayable(Player& p, const std::string& reason)
     MsgBox(text, vbExclamation, fr ? "Attention" : "Warning");
     if (ListItem* row = currentSongRow(p))
         row->setSmallIcon(PlayList::IconStop);
+}
+
+void WatchSoundOutput()
+{
+    static bool watching = false;
+    if (watching)
+        return;
+    watching = true;
+    // Said once each time the device goes away; the song goes on silently
+    // in real time, so the lyrics stay with where the song would be.
+    media::engine().setOutputLostHandler([] {
+        const bool fr = Langue == "Fr";
+        MsgBox(fr ? "La sortie du son a été perdue : la chanson continue sans le son." + std::string(vb::vbCrLf) +
+                        "Le son revient dès que le serveur de son est de retour, ou au prochain Play."
+                  : "The sound output was lost: the song goes on without sound." + std::string(vb::vbCrLf) +
+                        "The sound comes back as soon as the sound server does, or at the next Play.",
+               vbExclamation, fr ? "Attention" : "Warning");
+    });
 }
 
 } // namespace playback
@@ -113,6 +132,7 @@ void Player::Command_Play_Click()
         return;
     }
     IsPlaying = true;
+    playback::WatchSoundOutput();
 
     const bool hasSyk = !FindSykFile(song).empty();
     const bool hasSy1 = !FindSy1File(song).empty();

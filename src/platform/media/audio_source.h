@@ -18,6 +18,11 @@ public:
     // not block on the user-interface thread. `startFrame` is the engine's running
     // frame counter at the first frame of this block (what was rendered before).
     virtual void mixInto(float* out, int frames, std::int64_t startFrame) = 0;
+    // Whether the source still has sound to give (a song playing, notes still
+    // ringing). Asked on the audio thread right after mixInto. While no source
+    // is busy the engine lets its output rest; whoever makes a source busy
+    // again calls AudioEngine::wake().
+    virtual bool busy() { return true; }
 };
 
 } // namespace media

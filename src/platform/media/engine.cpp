@@ -3,11 +3,13 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -34,6 +36,9 @@ constexpr auto kNullPeriod = std::chrono::milliseconds(10);
 // The device's buffer: short, so that what is heard stays close to what was
 // rendered (seeks and stops answer quickly), long enough not to starve.
 constexpr int kDeviceBufferMs = 80;
+// How long every source must have been idle before the output rests: what
+// was queued has been heard by then, and the last notes have died away.
+constexpr std::int64_t kRestFrames = kSampleRate / 2;
 
 float clampSample(float v)
 {
@@ -73,6 +78,17 @@ struct AudioEngine::Impl {
     // Output selection (user-interface thread).
     std::mutex outMu;
     OutputKind kind = OutputKind::None;
+    // The output to open when woken: Device or Null, None until first chosen.
+    OutputKind wanted = OutputKind::None;
+    // The device went away while in use and has not come back yet.
+    bool deviceLost = false;
+    std::function<void()> lostHandler;
+    QTimer* deviceRetry = nullptr; // tries the lost device again now and then
+
+    // Rest (audio thread writes, user-interface thread reads).
+    std::atomic<std::int64_t> lastBusy{0};
+    std::atomic<bool> mayRest{false};
+    std::atomic<bool> restPosted{false};
 
     // Null output.
     std::thread nullThread;
@@ -91,10 +107,26 @@ struct AudioEngine::Impl {
         std::fill(out, out + std::size_t(frames) * kChannels, 0.0f);
         std::lock_guard lock(mixMu);
         const std::int64_t start = rendered.load(std::memory_order_relaxed);
-        for (AudioSource* s : sources)
+        bool busy = false;
+        for (AudioSource* s : sources) {
             s->mixInto(out, frames, start);
-        rendered.store(start + frames, std::memory_order_release);
+            busy = s->busy() || busy;
+        }
+        const std::int64_t end = start + frames;
+        rendered.store(end, std::memory_order_release);
+        if (busy)
+            lastBusy.store(end, std::memory_order_relaxed);
+        else if (mayRest.load(std::memory_order_relaxed) && end - lastBusy.load(std::memory_order_relaxed) >= kRestFrames &&
+                 !restPosted.exchange(true))
+            postRest();
     }
+
+    static void postRest();
+    static void deviceFailed() { engine().d->outputFailed(false); }
+    void restIfIdle();
+    void outputFailed(bool simulated);
+    void watchDevices();
+    void retryDevice();
 
     // Renders `frames` frames in blocks of at most kMaxBlockFrames; `sink`
     // receives each block.
@@ -139,7 +171,9 @@ struct AudioEngine::Impl {
         return h;
     }
 
-    void startNull();
+    // `from`: the frame the listener is at (-1: the rendered end), so that a
+    // null output taking over goes on from where the listener was.
+    void startNull(std::int64_t from = -1);
     void stopNull();
     bool startDevice();
     void stopDevice();
@@ -244,6 +278,7 @@ public:
             if (!dev.isFormatSupported(fmt))
                 return false;
         }
+        rootSoundServerLink(dev, fmt);
         thread_ = new QThread;
         thread_->setObjectName(QStringLiteral("zun-audio"));
         thread_->start(QThread::TimeCriticalPriority);
@@ -301,12 +336,29 @@ public:
     }
 
 private:
+    // Qt's link to the sound server is made by the first stream opened, on
+    // that stream's thread, and reconnects after a server restart only from
+    // a thread that still runs: one short stream opened here, on the
+    // user-interface thread, before any on the audio thread.
+    static void rootSoundServerLink(const QAudioDevice& dev, const QAudioFormat& fmt)
+    {
+        static bool done = false;
+        if (done || QThread::currentThread() != QCoreApplication::instance()->thread())
+            return;
+        done = true;
+        QBuffer empty;
+        empty.open(QIODevice::ReadOnly);
+        QAudioSink probe(dev, fmt);
+        probe.start(&empty);
+        probe.stop();
+    }
+
     // The device went away while playing (sound server stopped): carry on with
     // the null output so that songs still advance and end.
     void failedLater()
     {
         if (QCoreApplication* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, [] { engine().setOutput(OutputKind::Null); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(app, [] { AudioEngine::Impl::deviceFailed(); }, Qt::QueuedConnection);
     }
 
     AudioEngine::Impl* eng_;
@@ -318,16 +370,16 @@ private:
 
 // ---------------------------------------------------------------------------
 
-void AudioEngine::Impl::startNull()
+void AudioEngine::Impl::startNull(std::int64_t from)
 {
     {
         std::lock_guard lock(nullMu);
         nullStop = false;
     }
-    nullThread = std::thread([this] {
+    nullThread = std::thread([this, from] {
         std::vector<float> scratch(std::size_t(kMaxBlockFrames) * kChannels);
         const auto t0 = Clock::now();
-        const std::int64_t base = rendered.load();
+        const std::int64_t base = from >= 0 ? std::min(from, rendered.load()) : rendered.load();
         std::unique_lock lock(nullMu);
         while (!nullStop) {
             lock.unlock();
@@ -382,19 +434,112 @@ void AudioEngine::Impl::stopCurrent()
     // Whatever was queued is gone or heard: the listener is at the rendered end.
     const std::int64_t r = rendered.load();
     publish(r, r, false);
+    mayRest.store(false);
     kind = OutputKind::None;
 }
 
 void AudioEngine::Impl::start(OutputKind k)
 {
     stopCurrent();
-    if (k == OutputKind::Device && !startDevice())
-        k = OutputKind::Null;
+    if (k == OutputKind::Device) {
+        if (startDevice())
+            deviceLost = false;
+        else
+            k = OutputKind::Null;
+    }
     if (k == OutputKind::Null)
         startNull();
     if (k == OutputKind::Stepped)
         stepCarry = 0.0;
+    // A fresh output counts as busy, so it runs at least until the sources
+    // have had their say.
+    lastBusy.store(rendered.load());
+    restPosted.store(false);
+    mayRest.store(k == OutputKind::Device || k == OutputKind::Null);
     kind = k;
+}
+
+void AudioEngine::Impl::postRest()
+{
+    // Closing the output is the user-interface thread's work; without an
+    // application object (command-line tools) the output simply keeps running.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, [] { engine().d->restIfIdle(); }, Qt::QueuedConnection);
+}
+
+void AudioEngine::Impl::restIfIdle()
+{
+    std::lock_guard lock(outMu);
+    restPosted.store(false);
+    if (kind != OutputKind::Device && kind != OutputKind::Null)
+        return;
+    if (rendered.load() - lastBusy.load() < kRestFrames)
+        return; // woken meanwhile
+    stopCurrent();
+}
+
+void AudioEngine::Impl::outputFailed(bool simulated)
+{
+    std::function<void()> tell;
+    {
+        std::lock_guard lock(outMu);
+        if (kind != OutputKind::Device && !simulated)
+            return; // a late report of a device already replaced
+        if (kind == OutputKind::Device) {
+            // The listener heard up to here; what the server still held is
+            // lost, and the song goes on from this point in real time.
+            const std::int64_t at = heard();
+            stopDevice();
+            startNull(at);
+            kind = OutputKind::Null;
+            lastBusy.store(rendered.load());
+            mayRest.store(true);
+        }
+        if (!deviceLost) {
+            deviceLost = true;
+            tell = lostHandler;
+        }
+        watchDevices();
+    }
+    if (tell)
+        tell();
+}
+
+// While the device is lost and a song goes on silently, the device is tried
+// again every few seconds, so the sound comes back soon after the server does.
+void AudioEngine::Impl::watchDevices()
+{
+    if (!QCoreApplication::instance())
+        return;
+    if (!deviceRetry) {
+        deviceRetry = new QTimer;
+        deviceRetry->setInterval(2000);
+        QObject::connect(deviceRetry, &QTimer::timeout, [] {
+            AudioEngine::Impl& e = *engine().d;
+            std::lock_guard lock(e.outMu);
+            e.retryDevice();
+        });
+    }
+    deviceRetry->start();
+}
+
+// outMu held. From the null output to the device, the listener's place kept.
+void AudioEngine::Impl::retryDevice()
+{
+    if (!deviceLost || kind != OutputKind::Null || wanted != OutputKind::Device) {
+        if (deviceRetry && kind != OutputKind::Null)
+            deviceRetry->stop();
+        return;
+    }
+    const std::int64_t at = heard();
+    stopNull();
+    if (startDevice()) {
+        deviceLost = false;
+        kind = OutputKind::Device;
+        deviceRetry->stop();
+        return;
+    }
+    startNull(at);
 }
 
 // ---------------------------------------------------------------------------
@@ -416,11 +561,35 @@ void AudioEngine::addSource(AudioSource* source)
         if (std::find(d->sources.begin(), d->sources.end(), source) == d->sources.end())
             d->sources.push_back(source);
     }
+    wake();
+}
+
+void AudioEngine::wake()
+{
     std::lock_guard lock(d->outMu);
-    if (d->kind == OutputKind::None) {
+    d->lastBusy.store(d->rendered.load());
+    if (d->wanted == OutputKind::None) {
         const bool null = envForcesNull() || !QCoreApplication::instance();
-        d->start(null ? OutputKind::Null : OutputKind::Device);
+        d->wanted = null ? OutputKind::Null : OutputKind::Device;
     }
+    if (d->kind == OutputKind::None) {
+        d->start(d->wanted);
+        if (d->deviceLost && d->kind == OutputKind::Null)
+            d->watchDevices();
+    } else {
+        d->retryDevice();
+    }
+}
+
+void AudioEngine::setOutputLostHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(d->outMu);
+    d->lostHandler = std::move(handler);
+}
+
+void AudioEngine::simulateOutputLost()
+{
+    d->outputFailed(true);
 }
 
 void AudioEngine::removeSource(AudioSource* source)
@@ -448,6 +617,8 @@ OutputKind AudioEngine::outputKind() const
 void AudioEngine::setOutput(OutputKind kind)
 {
     std::lock_guard lock(d->outMu);
+    if (kind == OutputKind::Device || kind == OutputKind::Null)
+        d->wanted = kind;
     if (kind == d->kind)
         return;
     if (kind == OutputKind::None)

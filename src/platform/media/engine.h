@@ -12,11 +12,23 @@
 // Positions follow what the listener hears, not what was rendered: the device
 // keeps some audio queued, so heardFrames() lags renderedFrames() by that much.
 //
+// Rest: when no source has been busy for half a second (nothing plays: stopped,
+// paused, ended, between songs), the device or null output is closed, so the
+// process wakes up no more and the sound server may suspend its sink. The
+// frame counters stand still meanwhile; wake() (called by whoever makes a
+// source busy again) opens the output once more.
+//
+// A device that goes away while in use (the sound server stopped) is replaced
+// by the null output at once, so songs go on in real time; the output-lost
+// handler runs once. The device is tried again at the next wake() and when the
+// sound server announces its devices again.
+//
 // Threads: addSource/removeSource and the readers are called from the
 // user-interface thread; sources are pulled on the audio thread (or inside
 // step() with the stepped output). The engine's lock is held only while one
 // block of at most kMaxBlockFrames is mixed.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +51,14 @@ public:
     // Adds a source to the mix from the next block on; starts the output on
     // first use. Adding a source twice adds it once.
     void addSource(AudioSource* source);
+    // A source has become busy (a song starts, goes on after a pause, moves):
+    // a resting output opens again, and a device lost earlier is tried again.
+    void wake();
+    // Runs on the user-interface thread, once each time the sound device goes
+    // away while in use.
+    void setOutputLostHandler(std::function<void()> handler);
+    // Test hook: behaves as if the device had just gone away.
+    void simulateOutputLost();
     // Takes a source out of the mix. When this returns, the audio thread is no
     // longer inside the source and never calls it again: it may be destroyed.
     void removeSource(AudioSource* source);

@@ -228,6 +228,12 @@ struct MediaPlayer::Impl : AudioSource {
         clock.note(startFrame, n, posStart, (double(prevIdx) + frac) / fileRate);
     }
 
+    bool busy() override
+    {
+        std::lock_guard lock(mu);
+        return file && playing;
+    }
+
     // --- user-interface thread (callers hold mu) ----------------------------
 
     double positionLocked() const
@@ -304,6 +310,8 @@ bool MediaPlayer::setFileName(const std::string& path)
     if (r.file && !d->registered) {
         engine().addSource(d.get());
         d->registered = true;
+    } else if (r.file && d->autoStart) {
+        engine().wake();
     }
     return path.empty() || r.file != nullptr;
 }
@@ -332,32 +340,41 @@ double MediaPlayer::CurrentPosition() const
 
 void MediaPlayer::setCurrentPosition(double seconds)
 {
-    std::lock_guard lock(d->mu);
-    if (!d->file || std::isnan(seconds))
-        return;
-    if (seconds >= d->duration) {
-        // Past the end: the song is over, as if it had played to its end.
-        d->playing = d->paused = false;
-        d->ended = true;
-        d->seekPending = false;
-        d->clock.jump(d->duration);
-        return;
+    {
+        std::lock_guard lock(d->mu);
+        if (!d->file || std::isnan(seconds))
+            return;
+        if (seconds >= d->duration) {
+            // Past the end: the song is over, as if it had played to its end.
+            d->playing = d->paused = false;
+            d->ended = true;
+            d->seekPending = false;
+            d->clock.jump(d->duration);
+            return;
+        }
+        d->ended = false;
+        d->jumpLocked(std::max(0.0, seconds));
+        if (!d->playing)
+            return;
     }
-    d->ended = false;
-    d->jumpLocked(std::max(0.0, seconds));
+    // Outside the lock: opening a resting output may pull this source at once.
+    engine().wake();
 }
 
 void MediaPlayer::Play()
 {
-    std::lock_guard lock(d->mu);
-    if (!d->file || d->playing)
-        return;
-    double pos = d->positionLocked();
-    if (d->ended || pos >= d->duration)
-        pos = 0.0;
-    d->ended = d->paused = false;
-    d->playing = true;
-    d->jumpLocked(pos);
+    {
+        std::lock_guard lock(d->mu);
+        if (!d->file || d->playing)
+            return;
+        double pos = d->positionLocked();
+        if (d->ended || pos >= d->duration)
+            pos = 0.0;
+        d->ended = d->paused = false;
+        d->playing = true;
+        d->jumpLocked(pos);
+    }
+    engine().wake();
 }
 
 void MediaPlayer::Pause()

@@ -92,6 +92,7 @@ public:
     std::function<void(const MidiMessage&)> tap;
     bool manual = false;
     bool attached = false;
+    std::int64_t lastActiveEnd = 0;   // rendered end when a state last played
     std::vector<float> left = std::vector<float>(kChunk), right = std::vector<float>(kChunk);
 
     std::int64_t heardFrame() {
@@ -378,6 +379,20 @@ public:
             c->perfClock.note(startFrame, frames, perfStart, c->perfTime);
     }
 
+    // Busy while a state plays or waits to, then while notes still ring
+    // (their release), for a few seconds at most: a note held by the
+    // sustain pedal or a looped sample could otherwise ring for ever.
+    bool busy() override {
+        std::lock_guard lk(m);
+        const std::int64_t end = renderedEnd.load();
+        if (active && active->current()) {
+            lastActiveEnd = end;
+            return true;
+        }
+        return synth && fluid_synth_get_active_voice_count(synth) > 0 &&
+               end - lastActiveEnd < 3 * media::kSampleRate;
+    }
+
     // Heard position of a state (lock held; `heard` read before locking).
     static double positionAt(const StateRuntime& s, std::int64_t heard) {
         if (s.stopped)
@@ -533,7 +548,7 @@ std::shared_ptr<SegmentState> Performance::PlaySegment(const std::shared_ptr<Seg
         return nullptr;
     Synth& sy = theSynth();
     const std::int64_t heard = sy.heardFrame();
-    std::lock_guard lk(sy.m);
+    std::unique_lock lk(sy.m);
     // The new segment replaces the one playing, as a primary segment does.
     for (auto& s : core_->states)
         if (!s->stopped && !s->finished) {
@@ -554,6 +569,11 @@ std::shared_ptr<SegmentState> Performance::PlaySegment(const std::shared_ptr<Seg
     core_->states.push_back(rt);
     while (core_->states.size() > kKeptStates)
         core_->states.erase(core_->states.begin());
+    const bool attached = sy.attached;
+    lk.unlock();
+    // Outside the lock: opening the output may pull the synthesiser at once.
+    if (attached)
+        media::engine().wake();
     return std::make_shared<SegmentState>(core_, seg, seg->GetStartPoint(), startTime, rt->id);
 }
 
