@@ -80,9 +80,53 @@ LineMetrics metricsOf(const LyricView& v, const DisplayOptions& o)
     return m;
 }
 
+namespace {
+
+// The wraps made lately: a line is wrapped on every tick that shows one of
+// its syllables, and measuring a line of thousands of syllables again each
+// time would cost far more than a tick. A wrap depends only on the text, the
+// window's width, the margin and the font.
+struct Wrap {
+    const Form* window = nullptr;
+    std::string line;
+    double width = 0;
+    int margin = 0;
+    std::string font;
+    int count = 0;
+    std::array<std::string, 5> rows{};
+};
+constexpr std::size_t kKeptWraps = 32;  // both windows' pages and kept lines
+std::array<Wrap, kKeptWraps> wraps;
+std::size_t nextWrap = 0;
+
+std::string fontKey(const Form& w)
+{
+    return w.FontName() + '/' + std::to_string(w.FontSize()) + (w.FontBold() ? "b" : "") + (w.FontItalic() ? "i" : "");
+}
+
+} // namespace
+
 int splitOn(const LyricView& v, const DisplayOptions& o, const std::string& line)
 {
-    return splitLine(line, metricsOf(v, o), v.page->SplitRows);
+    const LineMetrics m = metricsOf(v, o);
+    const std::string font = fontKey(*v.window);
+    auto& rows = v.page->SplitRows;
+    for (const Wrap& w : wraps) {
+        if (w.window == v.window && w.width == m.windowWidth && w.margin == m.margin && w.line == line &&
+            w.font == font) {
+            // As the wrap itself leaves them: rows 1..3 always, row 4 when used.
+            for (int r = 1; r <= 3; ++r)
+                rows[r] = w.rows[r];
+            if (w.count == 4)
+                rows[4] = w.rows[4];
+            return w.count;
+        }
+    }
+    const int count = splitLine(line, m, rows);
+    Wrap& w = wraps[nextWrap];
+    nextWrap = (nextWrap + 1) % kKeptWraps;
+    w = Wrap{v.window, line, m.windowWidth, m.margin, font, count, rows};
+    return count;
 }
 
 void printShadow(const LyricView& v, const DisplayOptions& o, const std::string& text, bool active)
@@ -172,7 +216,14 @@ void moveBall(const LyricView& v, const DisplayOptions& o, const std::string& ro
     const double h = std::round(w.TextHeight("a"));
     ball.setVisible(true);
     const double sylWidth = w.TextWidth(syllable);
-    const double left = o.marginX + w.TextWidth(rowText) - sylWidth + (sylWidth - ball.Width()) / 2.0;
+    // A sung part of thousands of characters ends far past the right edge:
+    // measuring what can be on the window is enough to put the ball out of
+    // sight there too, and keeps a tick's work bounded.
+    std::size_t visible = static_cast<std::size_t>(std::max(0.0, w.Width() / 15.0)) * 2 + 16;
+    while (visible < rowText.size() && visible > 0 && (static_cast<unsigned char>(rowText[visible]) & 0xC0) == 0x80)
+        --visible;  // whole characters only
+    const double rowWidth = rowText.size() > visible ? w.TextWidth(rowText.substr(0, visible)) : w.TextWidth(rowText);
+    const double left = o.marginX + rowWidth - sylWidth + (sylWidth - ball.Width()) / 2.0;
     const double top = (row - 1 + v.page->RowOffset) * h + o.marginY;
     ball.Move(twips(left), twips(top));
     KarPaintEnabled = true;

@@ -9,7 +9,28 @@
 #include "playback/midiplayer.h"
 #include "platform/forms/controls.h"
 
+#include <optional>
+
 namespace Kar {
+
+namespace {
+struct TickValues {
+    bool active = false;
+    double position = 0;
+    std::optional<DisplayOptions> options;
+};
+TickValues tick;
+} // namespace
+
+TickScope::TickScope(double positionSeconds)
+{
+    tick = TickValues{true, positionSeconds, std::nullopt};
+}
+
+TickScope::~TickScope()
+{
+    tick = TickValues{};
+}
 
 long colourOf(const std::string& red, const std::string& green, const std::string& blue)
 {
@@ -19,6 +40,8 @@ long colourOf(const std::string& red, const std::string& green, const std::strin
 
 DisplayOptions displayOptions()
 {
+    if (tick.active && tick.options)
+        return *tick.options;
     Karaoke& k = karaoke();
     DisplayOptions o;
     o.nbLigne = modIni::NbLigne;
@@ -35,6 +58,8 @@ DisplayOptions displayOptions()
     o.shadowColour = vb::CLng(modIni::KarShadowColor, 0);
     o.shadowH = modIni::ShadowH;
     o.shadowV = modIni::ShadowV;
+    if (tick.active)
+        tick.options = o;
     return o;
 }
 
@@ -63,6 +88,7 @@ ProgressBar* karSongBar()
 void applyDisplayLine(const std::string& line)
 {
     modIni::ApplyKarDisplaySettings(line);
+    tick.options.reset(); // its colours are the options' from now on
 }
 
 MidiClock midiClock()
@@ -86,6 +112,8 @@ void stopMidiAtEnd()
 
 double playPositionSeconds()
 {
+    if (tick.active)
+        return tick.position;
     if (modIni::MediaKind == "midi")
         return midiClock().position / 1000.0;
     return player().ActiveMovie1.CurrentPosition();

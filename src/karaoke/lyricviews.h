@@ -50,4 +50,15 @@ struct MidiClock {
 MidiClock midiClock();
 // Ends a MIDI song that played to its end (before the stop).
 void stopMidiAtEnd();
+
+// One tick of the playback clock: while it lives, the display options are
+// built once (again only after a display line changed them) and the play
+// position is the one the tick read, however many procedures ask.
+class TickScope {
+public:
+    explicit TickScope(double positionSeconds);
+    ~TickScope();
+    TickScope(const TickScope&) = delete;
+    TickScope& operator=(const TickScope&) = delete;
+};
 } // namespace Kar

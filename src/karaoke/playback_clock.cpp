@@ -3,6 +3,7 @@
 // step of each sync-file cursor and of each window's highlight), and notices the
 // end of the song.
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "core/modini.h"
@@ -40,6 +41,7 @@ void Player::Timer1_Timer()
         return;
     const bool midi = modIni::MediaKind == "midi";
     Kar::MidiClock clock;
+    double x = 0;  // an audio song's position
     ProgressBar* lyricBar = Kar::karSongBar();
 
     // Elapsed time and progress. A value the bar refuses (past its maximum)
@@ -52,7 +54,7 @@ void Player::Timer1_Timer()
             ProgressBar1.setValue(static_cast<double>(clock.position));
         }
     } else {
-        const double x = ActiveMovie1.CurrentPosition();
+        x = ActiveMovie1.CurrentPosition();
         ProgressBar1.setValue(x);
         Time_Left.setCaption(vb::FormatMinSec(x));
     }
@@ -62,6 +64,11 @@ void Player::Timer1_Timer()
     const double max = ProgressBar1.Max();
     const long percent = max > 0 ? static_cast<long>(std::floor(ProgressBar1.Value() * 100.0 / max)) : 0;
     Label_PTime.setCaption(std::to_string(percent) + " %");
+
+    // The position is read once a tick; the lyric procedures below ask the
+    // scope for it, and for the display options.
+    std::optional<Kar::TickScope> tick;
+    tick.emplace(midi ? clock.position / 1000.0 : x);
 
     if (midi && !HasSyk) {
         // MIDI lyric events: at most one per tick, in order.
@@ -112,8 +119,9 @@ void Player::Timer1_Timer()
     }
 
     // The end of the song: the next one, or stop.
+    tick.reset();
     if (midi) {
-        const Kar::MidiClock now = Kar::midiClock();
+        const Kar::MidiClock& now = clock;
         if (now.loaded && now.position >= now.length && modIni::IsPlaying) {
             if (Command_Auto.Value() == 1) {
                 Command_Next_Click();
@@ -122,7 +130,7 @@ void Player::Timer1_Timer()
                 Command_Stop_Click();
             }
         }
-    } else if (ActiveMovie1.CurrentPosition() >= ActiveMovie1.Duration() && modIni::IsPlaying) {
+    } else if (x >= ActiveMovie1.Duration() && modIni::IsPlaying) {
         if (Command_Auto.Value() == 1)
             Command_Next_Click();
         else

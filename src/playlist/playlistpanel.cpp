@@ -172,7 +172,7 @@ void Player::LoadPlayList(std::string& path)
     }
     ShowListNotice(*this);
 
-    const LstFile file = readLstFile(path);
+    LstFile file = readLstFile(path);
     unreadList = file.opened ? std::string() : path;
     if (!file.opened) {
         MsgBox((french() ? "Erreur à l'ouverture de la Liste de Sélection " : "Error while opening PlayList File ") + path,
@@ -187,12 +187,14 @@ void Player::LoadPlayList(std::string& path)
         ShowListProgress(*this, 0, total);
         ListView1.BeginUpdate();
         int done = 0;
-        for (PlayListRow row : file.rows) {
+        for (PlayListRow& row : file.rows) {
             // The sync flag is never taken from the file: the disk says.
             const bool hasSyk = !finder.findSyk(row.Path()).empty();
             const bool hasSy1 = hasSyk && !finder.findSy1(row.Path()).empty();
             row.SyncFlag() = syncFlag(hasSyk, hasSy1, modIni::Langue);
-            appendRow(ListView1, row, iconKey(songKindOf(row.Path()), hasSyk));
+            const std::string icon = iconKey(songKindOf(row.Path()), hasSyk);
+            // The row's texts move into the list: a long list is never held twice.
+            appendRow(ListView1, std::move(row), icon);
             if (++done % RowsPerBatch == 0) {
                 ListView1.EndUpdate();
                 ShowListProgress(*this, done, total);

@@ -31,6 +31,17 @@ std::string trimChosenName(const std::string& s)
     return s.substr(first, last - first + 1);
 }
 
+ListItem& appendRow(ListView& list, PlayListRow&& row, const std::string& icon)
+{
+    ListItem& item = list.ListItems.Add(0, "", row[ColTitle]);
+    for (int col = 1; col < PlayListColumnCount; ++col)
+        item.setSubItems(col, std::move(row[col]));
+    if (!icon.empty())
+        item.setSmallIcon(icon);
+    row = PlayListRow{};
+    return item;
+}
+
 ListItem& appendRow(ListView& list, const PlayListRow& row, const std::string& icon)
 {
     ListItem& item = list.ListItems.Add(0, "", row[ColTitle]);

@@ -14,6 +14,8 @@ PlayListRow rowOf(const ListItem& item);
 std::vector<PlayListRow> rowsOf(ListView& list);
 // Appends a row with the given small icon ("" for none).
 ListItem& appendRow(ListView& list, const PlayListRow& row, const std::string& icon);
+// The same, taking the row's texts (a loaded list is not held twice).
+ListItem& appendRow(ListView& list, PlayListRow&& row, const std::string& icon);
 // A name given back by a file dialog, without the blanks, tabs and line ends
 // around it ("" when nothing else is left).
 std::string trimChosenName(const std::string& s);

@@ -14,6 +14,7 @@
 #include "lyricwindows/karaoke_k1.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
+#include "platform/forms/surface.h"
 #include "platform/media/engine.h"
 #include "support/playerfixture.h"
 
@@ -111,6 +112,30 @@ TEST_F(ClockTest, SungPartFollowsTheSoundAndTheBallFollowsTheSyllable)
     EXPECT_EQ(rowInk(kRed, 0).count, 0);
     EXPECT_GT(rowInk(kRed, 1).count, 0);
     EXPECT_NEAR(k.Shape_Ball.Top(), rowTop(1), 30);
+}
+
+TEST_F(ClockTest, ALineOfThousandsOfSyllablesCostsATickNoMoreThanAShortLine)
+{
+    // Syllables every 20 ms from 1 s on, one line of `count` of them; the
+    // text measured and drawn while 100 of them are sung.
+    auto workWhileSinging = [this](int count) {
+        std::string line;
+        for (int i = 0; i < count; ++i) {
+            const int ms = 1000 + 20 * i;
+            line += "la ;" + std::to_string(ms / 1000) + "," + std::to_string(1000 + ms % 1000).substr(1) + ";";
+        }
+        played = 0;
+        startSong(line + "\r\nnext;9;\r\n");
+        playTo(1.5);  // the page drawn, the line well under way
+        const unsigned long long before = Surface::textWork();
+        playTo(3.5);  // 100 syllables, one a tick every other tick
+        return double(Surface::textWork() - before) / 200.0;
+    };
+    const double shortLine = workWhileSinging(150);
+    const double longLine = workWhileSinging(5000);
+    // A short line wraps into a few rows that fit; a long one runs far past
+    // the window, but only what can be seen is measured and drawn.
+    EXPECT_LT(longLine, 4 * shortLine + 2000) << "characters measured or drawn per tick";
 }
 
 TEST_F(ClockTest, CountDownShowsBeforeADistantLine)

@@ -130,10 +130,15 @@ ProgressBar::ProgressBar(Container* parent) : Control(parent, new QProgressBar)
 
 void ProgressBar::show()
 {
+    // The bar's steps are its pixels: a value set every 10 ms moves the
+    // widget (and its style and accessibility work) only when a pixel changes.
     auto* p = static_cast<QProgressBar*>(widget());
+    const int steps = std::clamp(p->width(), 1, kSteps);
+    if (p->maximum() != steps)
+        p->setRange(0, steps);
     double span = max_ - min_;
-    int pos = span > 0 ? static_cast<int>(std::lround((value_ - min_) / span * kSteps)) : 0;
-    p->setValue(std::clamp(pos, 0, kSteps));
+    int pos = span > 0 ? static_cast<int>(std::lround((value_ - min_) / span * steps)) : 0;
+    p->setValue(std::clamp(pos, 0, steps));
 }
 
 void ProgressBar::setMin(double v)

@@ -1005,6 +1005,11 @@ std::string ListItem::SubItems(int j) const
 
 void ListItem::setSubItems(int j, const std::string& t)
 {
+    setSubItems(j, std::string(t));
+}
+
+void ListItem::setSubItems(int j, std::string&& t)
+{
     if (j < 1)
         return;
     const auto k = static_cast<size_t>(j);
@@ -1013,7 +1018,7 @@ void ListItem::setSubItems(int j, const std::string& t)
             return;
         texts_.resize(k + 1);
     }
-    texts_[k] = t;
+    texts_[k] = std::move(t);
     if (sortTextColumn_ == j)
         sortTextColumn_ = -1;
     if (owner_)

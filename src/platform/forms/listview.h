@@ -154,6 +154,7 @@ public:
     // written gives "".
     std::string SubItems(int j) const;
     void setSubItems(int j, const std::string& t);
+    void setSubItems(int j, std::string&& t);
 
     // Image keys of the owning list's image lists; "" = no icon.
     const std::string& SmallIcon() const { return smallIcon_; }

@@ -14,6 +14,7 @@
 using namespace formsp;
 
 namespace {
+unsigned long long g_textWork = 0;
 // Keeps damaged sizes (a window made absurdly large) from allocating gigabytes.
 constexpr int kMaxSide = 16384;
 
@@ -89,6 +90,11 @@ void Surface::paintSurface(QPainter& p) const
 void Surface::surfaceChanged()
 {
     if (QWidget* w = surfaceWidget()) w->update();
+}
+
+void Surface::surfaceChanged(const QRect& changed)
+{
+    if (QWidget* w = surfaceWidget()) w->update(changed);
 }
 
 void Surface::fillBackground()
@@ -170,8 +176,11 @@ void Surface::setFontUnderline(bool b)
     s_->rebuildFont();
 }
 
+unsigned long long Surface::textWork() { return g_textWork; }
+
 double Surface::TextWidth(const std::string& s) const
 {
+    g_textWork += s.size();
     QFontMetrics fm(s_->font);
     int w = 0;
     for (const QString& line : splitLines(qs(s))) w = std::max(w, fm.horizontalAdvance(line));
@@ -188,6 +197,20 @@ namespace {
 void drawTextLine(QImage& img, const QFont& font, const QColor& colour, double xTw, double yTw, const QString& line)
 {
     if (line.isEmpty()) return;
+    // Only what can reach the surface is drawn: a row of thousands of
+    // characters running far past the right edge costs no more than a full
+    // row (a character narrower than half a pixel is the rare exception).
+    const int left = px(xTw);
+    const int room = img.width() - left;
+    if (room <= 0) return;
+    const qsizetype cap = qsizetype(room) * 2 + 16;
+    if (left >= 0 && line.size() > cap) {
+        qsizetype n = cap;
+        if (line.at(n - 1).isHighSurrogate()) --n;
+        drawTextLine(img, font, colour, xTw, yTw, line.left(n));
+        return;
+    }
+    g_textWork += static_cast<unsigned long long>(line.size());
     QPainter p(&img);
     p.setFont(font);
     p.setPen(colour);
@@ -202,13 +225,23 @@ void Surface::Print(const std::string& text)
     QStringList lines = splitLines(qs(text));
     QFontMetrics fm(s_->font);
     QColor colour = toQColor(foreColor_);
+    // What changed: the rows printed on, from the drawing position to the
+    // right edge (glyphs may reach a little above and below their row).
+    const int top = px(curY_);
+    const int left = px(curX_);
+    bool drew = false;
     for (const QString& line : lines) {
+        drew = drew || !line.isEmpty();
         drawTextLine(s_->img, s_->font, colour, curX_, curY_, line);
         curX_ = 0;
         curY_ += tw(fm.height());
     }
+    if (!drew)
+        return; // only moved down: nothing to show
     s_->blank = false;
-    surfaceChanged();
+    const int slack = fm.height() / 2 + 2;
+    const int x = std::max(0, left - slack);
+    surfaceChanged(QRect(x, top - slack, s_->img.width() - x, px(curY_) - top + 2 * slack));
 }
 
 void Surface::PrintInline(const std::string& text)
@@ -241,7 +274,7 @@ void Surface::PaintPicture(const StdPicture& pic, double x, double y, double w, 
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(QRect(px(x), px(y), pw, ph), pic.image());
     s_->blank = false;
-    surfaceChanged();
+    surfaceChanged(QRect(px(x) - 1, px(y) - 1, pw + 2, ph + 2));
 }
 
 void Surface::DrawLine(double x1, double y1, double x2, double y2, long colour)

@@ -18,6 +18,7 @@ class QImage;
 class QWidget;
 class QFont;
 class QPainter;
+class QRect;
 
 class Surface {
 public:
@@ -86,6 +87,9 @@ public:
     void DrawBox(double x1, double y1, double x2, double y2, long colour = -1, bool filled = false);
 
     // --- for the layer and tests
+    // Characters measured or drawn by every surface so far: what text work a
+    // piece of drawing costs, without a clock.
+    static unsigned long long textWork();
     // The backing image (at least the client size). Tests read pixels here.
     const QImage& image() const;
     QFont font() const;
@@ -102,6 +106,8 @@ protected:
     // The visible size of the surface in pixels (the client area).
     virtual void surfacePixelSize(int& width, int& height) const;
     void surfaceChanged();
+    // Only this rectangle (pixels) changed: only it is painted again.
+    void surfaceChanged(const QRect& changed);
 
 private:
     struct Impl;

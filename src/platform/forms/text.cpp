@@ -30,6 +30,9 @@ Label::Label(Container* parent) : Control(parent, new QLabel)
 
 void Label::setCaption(const std::string& s)
 {
+    // A clock sets its captions on every tick: the same text costs nothing.
+    if (s == caption_)
+        return;
     caption_ = s;
     static_cast<QLabel*>(widget())->setText(qs(s));
     applyAutoSize();
