@@ -1,16 +1,20 @@
 // The processor time the program takes while it plays an MP3 song with its
 // .syk file: the real main window and lyric window, the song started as a user
-// starts it, the null output advancing in real time.
+// starts it, heard through the default sound output (a PulseAudio server when
+// one answers; `null` as third argument, or ZUNKARAOKE_AUDIO=null, for the
+// null output advancing in real time).
 //
-//     bench_play_cpu [song.mp3] [seconds]
+//     bench_play_cpu [song.mp3] [seconds] [null]
 //
 // With no song, or a song file that does not exist yet, a 3-minute MP3 and a
 // .syk file beside it (a syllable about every 0.3 s) are written first and kept
 // (a "-" writes them in the temporary folder and removes them afterwards).
 // Plays `seconds` of the song (default: all of it) and prints the user+system
 // time of the whole process over that stretch as a percentage of one core.
-// For a peer figure, decode the same stretch with
-//     mpg123 -q -o null -n <seconds * 44100 / 1152> song.mp3
+// For a peer figure, play the same stretch in real time to the same sink:
+//     ffplay -nodisp -autoexit -loglevel quiet -t <seconds> song.mp3
+//     mpg123 -q -o pulse -n <seconds * 44100 / 1152> song.mp3
+// and time each whole process (for example with /usr/bin/time -v).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +24,7 @@
 #include <QApplication>
 
 #include "bench_support.h"
+#include "platform/media/engine.h"
 
 using Clock = std::chrono::steady_clock;
 namespace bs = benchsupport;
@@ -30,7 +35,8 @@ int main(int argc, char** argv)
     std::string song = argc > 1 ? argv[1] : "-";
     const double seconds = argc > 2 ? std::atof(argv[2]) : 1.0e9;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("ZUNKARAOKE_AUDIO", "null", 1);
+    if (argc > 3 && std::string(argv[3]) == "null")
+        setenv("ZUNKARAOKE_AUDIO", "null", 1);
     bs::ProgramFolder folder("cpu");
 
     const bool temporary = song == "-";
@@ -58,6 +64,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool synced = p.HasSyk;
+    const char* output = media::engine().outputKind() == media::OutputKind::Device ? "sound device" : "null output";
     const auto end = t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     bs::runUntil([&] { return !modIni::IsPlaying || Clock::now() >= end; }, 50);
     const double cpu = bs::cpuSeconds() - cpu0;
@@ -65,7 +72,8 @@ int main(int argc, char** argv)
     const double heard = p.ActiveMovie1.CurrentPosition();
     bs::closePlayer();
 
-    std::printf("played %.1f s (%s), song at %.1f s\n", wall, synced ? "with its .syk" : "no .syk", heard);
+    std::printf("played %.1f s (%s) on the %s, song at %.1f s\n", wall, synced ? "with its .syk" : "no .syk",
+                output, heard);
     std::printf("cpu %.3f s = %.2f %% of one core while playing; whole process %.3f s\n", cpu, 100.0 * cpu / wall,
                 bs::cpuSeconds());
     return 0;

@@ -690,6 +690,12 @@ media::AudioSource& synthSource() {
     return theSynth();
 }
 
+int soundingVoices() {
+    Synth& sy = theSynth();
+    std::lock_guard lk(sy.m);
+    return sy.synth ? fluid_synth_get_active_voice_count(sy.synth) : 0;
+}
+
 void setManualRendering(bool manual) {
     std::lock_guard lk(theSynth().m);
     theSynth().manual = manual;

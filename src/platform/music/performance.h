@@ -166,6 +166,8 @@ std::string findSoundFont();
 void setSoundFont(const std::string& path);
 // The source that renders MIDI into the mix (one per process).
 media::AudioSource& synthSource();
+// Voices of the synthesiser still sounding (a song's last notes fading).
+int soundingVoices();
 // Tests and benchmarks that pull synthSource() themselves call this before the
 // first Init, so it is not also added to the audio engine.
 void setManualRendering(bool manual);
