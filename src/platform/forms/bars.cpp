@@ -130,15 +130,14 @@ ProgressBar::ProgressBar(Container* parent) : Control(parent, new QProgressBar)
 
 void ProgressBar::show()
 {
-    // The bar's steps are its pixels: a value set every 10 ms moves the
+    // The bar moves by whole pixels: a value set every 10 ms reaches the
     // widget (and its style and accessibility work) only when a pixel changes.
     auto* p = static_cast<QProgressBar*>(widget());
-    const int steps = std::clamp(p->width(), 1, kSteps);
-    if (p->maximum() != steps)
-        p->setRange(0, steps);
+    const int pixels = std::clamp(p->width(), 1, kSteps);
     double span = max_ - min_;
-    int pos = span > 0 ? static_cast<int>(std::lround((value_ - min_) / span * steps)) : 0;
-    p->setValue(std::clamp(pos, 0, steps));
+    const long step = span > 0 ? std::lround((value_ - min_) / span * pixels) : 0;
+    const int pos = static_cast<int>(step * kSteps / pixels);
+    p->setValue(std::clamp(pos, 0, kSteps));
 }
 
 void ProgressBar::setMin(double v)
