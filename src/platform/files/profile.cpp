@@ -4,6 +4,7 @@
 #include "platform/files/textfile.h"
 
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace profile {
@@ -110,17 +111,69 @@ Found locate(const std::vector<std::string>& lines, std::string_view section, st
     return f;
 }
 
-std::vector<std::string> readProfileLines(const std::string& file)
+// Folders and files are settings too, and a Linux name need not be UTF-8
+// ("caf\xE9" made on an older system). A file that is UTF-8 as a whole is read
+// as such; otherwise each line is: a UTF-8 line as it is, any other one as
+// Windows-1252 text unless its value, taken byte for byte, names a file or
+// folder that its decoded text does not name.
+std::string decodeLine(const std::string& line)
 {
-    auto text = textfile::readText(file);
-    if (!text)
-        return {};
-    return textfile::splitLines(*text);
+    if (textfile::isValidUtf8(line))
+        return line;
+    std::string decoded = textfile::cp1252ToUtf8(line);
+    const auto eq = line.find('=');
+    if (eq != std::string::npos) {
+        const std::string raw(trimBlanks(std::string_view(line).substr(eq + 1)));
+        const std::string text(trimBlanks(std::string_view(decoded).substr(decoded.find('=') + 1)));
+        struct stat st {};
+        if (::stat(raw.c_str(), &st) == 0 && ::stat(text.c_str(), &st) != 0)
+            return line;
+    }
+    return decoded;
 }
 
+std::optional<std::vector<std::string>> readLinesOf(const std::string& file)
+{
+    auto bytes = textfile::readBytes(file);
+    if (!bytes)
+        return std::nullopt;
+    if (textfile::isValidUtf8(*bytes))
+        return textfile::splitLines(textfile::decode(*bytes));
+    std::vector<std::string> lines = textfile::splitLines(*bytes);
+    for (std::string& l : lines)
+        l = decodeLine(l);
+    return lines;
+}
+
+std::vector<std::string> readProfileLines(const std::string& file)
+{
+    auto lines = readLinesOf(file);
+    return lines ? std::move(*lines) : std::vector<std::string>{};
+}
+
+// Written in Windows-1252 when every line fits and none would read back as
+// other text line by line ("\xC3\xA9" would come back as one letter); names that
+// are not UTF-8 keep their bytes beside UTF-8 text, which the reader takes
+// line by line.
 bool saveProfile(const std::string& file, const std::vector<std::string>& lines)
 {
-    return textfile::writeLines(file, lines);
+    bool cp1252 = true;
+    for (const std::string& l : lines) {
+        const auto b = textfile::utf8ToCp1252(l);
+        if (!b || (*b != l && textfile::isValidUtf8(*b))) {
+            cp1252 = false;
+            break;
+        }
+    }
+    if (cp1252)
+        return textfile::writeLines(file, lines);
+    std::string bytes;
+    for (const std::string& l : lines)
+        bytes += l + "\r\n";
+    // The reader drops one byte-order mark.
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        bytes.insert(0, "\xEF\xBB\xBF");
+    return textfile::saveBytesAtomic(file, bytes);
 }
 
 } // namespace
@@ -158,10 +211,10 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     const textfile::FileLock lock(file);
     // A file that exists but cannot be read is left alone: rewriting it from
     // nothing would lose every other setting.
-    auto text = textfile::readText(file);
+    auto text = readLinesOf(file);
     if (!text && ::access(file.c_str(), F_OK) == 0)
         return false;
-    auto lines = text ? textfile::splitLines(*text) : std::vector<std::string>{};
+    auto lines = text ? std::move(*text) : std::vector<std::string>{};
     const Found f = locate(lines, sec, k);
     if (f.key) {
         // Rewritten in place, keeping the key's spelling as the file has it.
@@ -190,10 +243,10 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
 bool DeletePrivateProfileKey(std::string_view section, std::string_view key, const std::string& file)
 {
     const textfile::FileLock lock(file);
-    auto text = textfile::readText(file);
+    auto text = readLinesOf(file);
     if (!text)
         return ::access(file.c_str(), F_OK) != 0;
-    auto lines = textfile::splitLines(*text);
+    auto lines = std::move(*text);
     const Found f = locate(lines, cleanName(section), cleanName(key));
     if (!f.key)
         return true;

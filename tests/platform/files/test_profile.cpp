@@ -90,6 +90,35 @@ TEST(Profile, KeepsEncodingAndOtherLinesOfForeignFiles)
     EXPECT_EQ(readFileBytes(f), "; r\xE9glages\r\n[S]\r\nName=Chlo\xE9\r\nOther=\xE0\r\n");
 }
 
+TEST(Profile, FolderNamesThatAreNotUtf8KeepTheirBytes)
+{
+    TempDir dir;
+    // A folder named on an older system ("Caf\xE9": not UTF-8) beside text that
+    // Windows-1252 cannot hold and text that it can.
+    const std::string folder = dir.file("Caf\xE9") + "/";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::string f = dir.file("s.ini");
+    ASSERT_TRUE(WritePrivateProfileString("Path", "Path Mp3", folder, f));
+    ASSERT_TRUE(WritePrivateProfileString("Kar Windows", "FontName", "\xE6\x97\xA5\xE6\x9C\xAC", f));
+    ASSERT_TRUE(WritePrivateProfileString("Setting", "Name", "Chlo\xC3\xA9", f));
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(GetPrivateProfileString("Path", "Path Mp3", "", f), folder);
+        EXPECT_EQ(GetPrivateProfileString("Kar Windows", "FontName", "", f), "\xE6\x97\xA5\xE6\x9C\xAC");
+        EXPECT_EQ(GetPrivateProfileString("Setting", "Name", "", f), "Chlo\xC3\xA9");
+        // Another write keeps all of them.
+        ASSERT_TRUE(WritePrivateProfileString("Setting", "Other", "1", f));
+    }
+    EXPECT_NE(readFileBytes(f).find("Path Mp3=" + folder + "\r\n"), std::string::npos);
+
+    // A Windows-1252 file names the UTF-8 folder when that one exists, and the
+    // folder of those very bytes otherwise.
+    ASSERT_EQ(::mkdir(dir.file("No\xC3\xABl").c_str(), 0755), 0);
+    const auto old = dir.write("old.ini", "[Path]\r\nA=" + dir.file("No\xEBl") + "\r\nB=" + folder + "\r\nC=/gone/\xE9t\xE9\r\n");
+    EXPECT_EQ(GetPrivateProfileString("Path", "A", "", old), dir.file("No\xC3\xABl"));
+    EXPECT_EQ(GetPrivateProfileString("Path", "B", "", old), folder);
+    EXPECT_EQ(GetPrivateProfileString("Path", "C", "", old), "/gone/\xC3\xA9t\xC3\xA9");
+}
+
 TEST(Profile, HostileContentsNeverCrash)
 {
     TempDir dir;
