@@ -137,6 +137,7 @@ struct ListViewPrivate {
     // within the list's width, as a file manager's list view does.
     int widestText = 0;             // pixels, of the rows measured so far
     void measureNames(int from, int to);
+    void measureName(const std::string& text);
     void fitListColumns();
     std::unique_ptr<QObject> resizeWatch;
     void applyPalette();
@@ -631,6 +632,15 @@ void ListViewPrivate::applyView()
         v->scrollTo(cur);
 }
 
+void ListViewPrivate::measureName(const std::string& text)
+{
+    const int w = QFontMetrics(list->font()).horizontalAdvance(qs(text));
+    if (w > widestText) {
+        widestText = w;
+        fitListColumns();
+    }
+}
+
 void ListViewPrivate::measureNames(int from, int to)
 {
     const QFontMetrics fm(list->font());
@@ -990,9 +1000,9 @@ void ListItem::setText(const std::string& t)
     if (owner_) {
         ListViewPrivate* d = owner_->p_.get();
         d->cellChanged(this, 0, Qt::DisplayRole);
-        d->ensureNumbers();
-        if (row_ < d->committed)
-            d->measureNames(row_, row_ + 1);
+        // A row not shown yet is measured again when it is; measuring twice
+        // changes nothing.
+        d->measureName(t);
     }
 }
 
