@@ -31,8 +31,8 @@ int main(int argc, char** argv)
     // A settings file that cannot be written is reported once per run.
     modIni::IniErrorBox = [](const std::string& path) { MsgBox(path, vbYesNo, "INI File Error"); };
 
-    // Settings an older run kept beside the executable move to the program
-    // folder before anything reads them.
+    // Settings an older run kept beside the executable are copied to the
+    // program folder before anything reads them.
     modIni::AdoptOldProgramFiles();
 
     Player& p = player();
