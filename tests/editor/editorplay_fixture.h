@@ -5,6 +5,8 @@
 // was asked.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 #include <vector>
 
@@ -30,6 +32,11 @@ protected:
         music::setSoundFont("/usr/share/sounds/sf2/TimGM6mb.sf2");
         StartedPlayerTest::SetUp();
         modIni::Langue = "En";
+        // The default sync folder is the home folder: a save there would
+        // reach the user's files and the other tests' songs.
+        std::filesystem::create_directories(dir.path() / "Syk");
+        modIni::IniAccess("WRITE", "Path", "Path Syk", dir.file("Syk") + "/");
+        modIni::PathSyk = dir.file("Syk") + "/";
         Record::ResetMembers();
         prompter->clear();
     }
