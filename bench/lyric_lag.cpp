@@ -1,12 +1,18 @@
 // The lag between what the listener hears and what the lyric window shows, on
 // the real main window and lyric window.
 //
-//     bench_lyric_lag [syk|kar] [seconds] [step]
+//     bench_lyric_lag [syk|kar] [seconds] [step] [bpm] [speed]
+//     bench_lyric_lag table [seconds]
 //
 //   syk  (default) an audio song (a WAV) with a .syk file, 60 s, a syllable
 //        about every 0.15 s;
-//   kar  a MIDI karaoke song (.kar, 120 bpm) with its lyric events, 60 s, a
-//        syllable about every 0.25 s.
+//   kar  a MIDI karaoke song (.kar, `bpm`, default 120) with its lyric events,
+//        60 s, a syllable about every 0.25 s, played with the speed slider's
+//        tempo factor `speed` (default 1);
+//   table runs both side by side, one after the other in this one run (each
+//        in a process of its own): the audio song, then the .kar song at 60,
+//        120 and 250 bpm, each at the speed factors 1, 0.5 and 2 (songs of
+//        `seconds`, default 20), and prints one line per case.
 //
 // The song is written first, then started as a user starts it (Select_Song,
 // then Command_Play) and played on the null output, which advances in real
@@ -19,6 +25,7 @@
 //
 // Prints the syllables highlighted (and missed), the lag's median, p90, p99 and
 // maximum, and the spread of the clock's tick intervals.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -94,14 +101,16 @@ std::string meta(unsigned long delta, int type, const std::string& body)
     return vlq(delta) + char(0xFF) + char(type) + vlq(body.size()) + body;
 }
 
-// A karaoke file at 120 bpm (960 ticks a second): a "Words" track with one
-// lyric event "w<k> " at each of `times` (seconds, rounded to ticks; lines of
-// eight, each starting with "/") and a melody. `texts` receives each event's
-// text with its time in seconds.
-std::string makeKar(const std::vector<double>& times, double seconds, std::map<std::string, double>& texts)
+// A karaoke file at `bpm`: a "Words" track with one lyric event "w<k> " at
+// each of `times` (seconds, rounded to ticks; lines of eight, each starting
+// with "/") and a melody. `texts` receives each event's text with its time in
+// seconds.
+std::string makeKar(const std::vector<double>& times, double seconds, std::map<std::string, double>& texts,
+                    double bpm)
 {
     constexpr int ppq = 480;
-    constexpr double ticksPerSecond = 2.0 * ppq;
+    const double ticksPerSecond = ppq * bpm / 60.0;
+    const auto usPerQuarter = static_cast<unsigned long>(std::lround(60000000.0 / bpm));
     std::string words = meta(0, 3, "Words") + meta(0, 1, "@KMIDI KARAOKE FILE") + meta(0, 1, "@TLag");
     long at = 0;
     for (std::size_t k = 0; k < times.size(); ++k) {
@@ -122,21 +131,64 @@ std::string makeKar(const std::vector<double>& times, double seconds, std::map<s
         mat = t + ppq / 4;
     }
     melody += meta(static_cast<unsigned long>(std::max(0L, end - mat)), 0x2F, "");
-    const std::string tempo = meta(0, 0x51, std::string("\x07\xA1\x20", 3)) + meta(0, 0x2F, "");
+    const std::string tempo = meta(0, 0x51,
+                                   std::string{char((usPerQuarter >> 16) & 0xFF), char((usPerQuarter >> 8) & 0xFF),
+                                               char(usPerQuarter & 0xFF)}) +
+                              meta(0, 0x2F, "");
     return chunk("MThd", std::string("\x00\x01\x00\x03\x01\xE0", 6)) + chunk("MTrk", tempo) + chunk("MTrk", words) +
            chunk("MTrk", melody);
 }
 
 } // namespace
 
+// Runs this program once per case and prints the lines of their results.
+int table(const char* self, double seconds)
+{
+    struct Case {
+        std::string args, label;
+    };
+    std::vector<Case> cases{{"syk", "audio song (.wav + .syk)"}};
+    for (const char* bpm : {"60", "120", "250"})
+        for (const char* speed : {"1", "0.5", "2"})
+            cases.push_back({std::string("kar ") + "x 0.25 " + bpm + " " + speed,
+                             std::string(".kar ") + bpm + " bpm, speed " + speed});
+    std::printf("%-28s %s\n", "case", "result");
+    for (const Case& c : cases) {
+        std::string args = c.args;
+        const std::string secs = std::to_string(static_cast<int>(seconds));
+        if (args == "syk")
+            args += " " + secs;
+        else
+            args.replace(args.find('x'), 1, secs);
+        const std::string cmd = std::string("'") + self + "' " + args + " 2>&1";
+        FILE* out = popen(cmd.c_str(), "r");
+        if (!out)
+            return 1;
+        char line[512];
+        std::string lag = "(no result)";
+        while (std::fgets(line, sizeof line, out))
+            if (std::strncmp(line, "lag heard", 9) == 0 && std::strchr(line, ':'))
+                lag = std::string(std::strchr(line, ':') + 2, line + std::strlen(line) - 1);
+        pclose(out);
+        std::printf("%-28s %s\n", c.label.c_str(), lag.c_str());
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "table") == 0)
+        return table(argv[0], argc > 2 ? std::max(5.0, std::atof(argv[2])) : 20.0);
     int arg = 1;
     const bool kar = argc > 1 && std::strcmp(argv[1], "kar") == 0;
     if (argc > 1 && (kar || std::strcmp(argv[1], "syk") == 0))
         ++arg;
     const double seconds = argc > arg ? std::max(5.0, std::atof(argv[arg])) : 60.0;
     const double step = argc > arg + 1 ? std::max(0.02, std::atof(argv[arg + 1])) : (kar ? 0.25 : 0.15);
+    const double bpm = argc > arg + 2 ? std::clamp(std::atof(argv[arg + 2]), 20.0, 400.0) : 120.0;
+    // The speed slider's tempo factor; song times below are heard times.
+    const double speed = argc > arg + 3 ? std::clamp(std::atof(argv[arg + 3]), 0.1, 4.0) : 1.0;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("ZUNKARAOKE_AUDIO", "null", 1);
     bs::ProgramFolder folder("lag");
@@ -149,7 +201,11 @@ int main(int argc, char** argv)
     bool written;
     if (kar) {
         song = folder.path("lag song.kar");
-        written = bs::writeText(song, makeKar(times, seconds, karTexts));
+        // Written at normal speed: the song's own times are the heard ones times the factor.
+        std::vector<double> own;
+        for (double t : times)
+            own.push_back(t * speed);
+        written = bs::writeText(song, makeKar(own, seconds * speed, karTexts, bpm));
     } else {
         song = folder.path("lag song.wav");
         written = bs::writeSong(song, seconds, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050) &&
@@ -200,7 +256,7 @@ int main(int argc, char** argv)
         if (kar) {
             if (modIni::MediaKind != "midi" || Kar::MidiState != 0)
                 return;
-            const double pos = Kar::MidiMsAt(Kar::MidiPosition()) / 1000.0;
+            const double pos = Kar::MidiMsAt(Kar::MidiPosition()) / 1000.0 / speed;
             const std::int64_t heard = media::engine().heardFrames();
             if (pos > 0.5)
                 startOffsets.push_back(double(heard) - pos * media::kSampleRate);
@@ -209,7 +265,7 @@ int main(int argc, char** argv)
                 lastIdx = idx;
                 const auto it = karTexts.find(Kar::MidiEvents[static_cast<std::size_t>(idx)].Text);
                 if (it != karTexts.end())
-                    shown.push_back({done, it->second});
+                    shown.push_back({done, it->second / speed});
                 else if (!Kar::MidiEvents[static_cast<std::size_t>(idx)].Text.empty())
                     ++unknown;
             }
@@ -229,6 +285,8 @@ int main(int argc, char** argv)
 
     p.Select_Song.setText(song);
     p.Command_Play.press();
+    if (kar && speed != 1.0 && Kar::MidiPerf)
+        Kar::MidiPerf->SetMasterTempo(static_cast<float>(speed));
     if (!modIni::IsPlaying || (!kar && !p.HasSyk)) {
         std::fprintf(stderr, "the song did not start with its lyrics\n");
         stop = true;
@@ -275,8 +333,8 @@ int main(int argc, char** argv)
     for (double o : startOffsets)
         spread = std::max(spread, std::abs(o - start));
 
-    std::printf("%s song %.0f s, %d syllables every %.0f ms; %zu highlighted, %d missed, %d not timed%s\n",
-                kar ? ".kar" : ".syk", seconds, count, step * 1000, shown.size(),
+    std::printf("%s song %.0f s (%.0f bpm, speed %.2f), %d syllables every %.0f ms; %zu highlighted, %d missed, %d not timed%s\n",
+                kar ? ".kar" : ".syk", seconds, kar ? bpm : 0.0, kar ? speed : 1.0, count, step * 1000, shown.size(),
                 count - static_cast<int>(shown.size()), unmatched,
                 unknown ? (", " + std::to_string(unknown) + " unknown texts").c_str() : "");
     std::printf("lag heard -> highlight (ms): median %.2f  p90 %.2f  p99 %.2f  max %.2f  min %.2f\n",

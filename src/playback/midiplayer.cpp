@@ -123,6 +123,16 @@ int TransposeSemitones(int v)
 
 void InitMidiPerformance()
 {
+    // A SoundFont setting that names no file is said once; the default banks
+    // play meanwhile.
+    static bool missingFontWarned = false;
+    if (const std::string missing = music::missingSoundFontSetting(); !missing.empty() && !missingFontWarned) {
+        missingFontWarned = true;
+        const bool fr = modIni::Langue == "Fr";
+        MsgBox(fr ? "La SoundFont '" + missing + "' (ZUNKARAOKE_SOUNDFONT) est introuvable : la SoundFont par d\xC3\xA9" "faut est utilis\xC3\xA9" "e."
+                  : "The SoundFont '" + missing + "' (ZUNKARAOKE_SOUNDFONT) was not found: the default SoundFont is used.",
+               vbExclamation, fr ? "Attention" : "Warning");
+    }
     MidiPerf = std::make_shared<music::Performance>();
     if (!MidiPerf->Init() && !soundFontWarned) {
         // Said once per run: the songs still play (silently) with their lyrics.

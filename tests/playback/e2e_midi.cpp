@@ -343,3 +343,23 @@ TEST(SykLyricText, JoinsSyllablesPerLineAndRefusesBrokenTimes)
     EXPECT_EQ(Kar::SykLyricText({"Hel;abc;"}), std::nullopt);
     EXPECT_EQ(Kar::SykLyricText({"Hel;1,5"}), std::nullopt);
 }
+
+TEST_F(MidiPlaybackTest, ASoundFontSettingNamingNoFileIsSaidOnceAndTheSongsStillSound)
+{
+    const std::string song = dir.write("song.kar", karFile(4));
+    setenv("ZUNKARAOKE_SOUNDFONT", dir.file("gone.sf2").c_str(), 1);
+    Player& p = player();
+    prompter->answerMsgBox(vbOK);
+    const int r = addRow(song);
+    playRow(r);
+    ASSERT_TRUE(modIni::IsPlaying);
+    p.Command_Stop.press();
+    playRow(r);
+    ASSERT_TRUE(modIni::IsPlaying);
+    unsetenv("ZUNKARAOKE_SOUNDFONT");
+    ASSERT_EQ(questionCount(), 1);
+    EXPECT_NE(prompter->questions()[0].text.find(dir.file("gone.sf2")), std::string::npos);
+    EXPECT_NE(prompter->questions()[0].text.find("not found"), std::string::npos);
+    // The default bank plays meanwhile.
+    EXPECT_TRUE(Kar::MidiPerf && Kar::MidiPerf->IsInitialised());
+}

@@ -24,6 +24,22 @@ constexpr int kChunk = 512;               // largest slice rendered between two 
 constexpr double kEps = 1e-6;             // music-time slack when comparing event times
 constexpr std::size_t kKeptStates = 16;   // finished states kept for late position queries
 
+// The synthesiser's gain at master volume 0 cB. FluidSynth's own default (0.2)
+// leaves a General MIDI song with the small banks some 20 dB under a mastered
+// MP3; this brings a typical song at the player's default volume (-312 cB)
+// within a few dB of one, so switching between songs of a list does not call
+// for the volume slider.
+constexpr double kSynthGain = 1.4;
+// The limiter keeps dense passages under this peak (about -1 dBFS) instead of
+// letting them clip: it takes the gain down at once and gives it back with a
+// time constant of a quarter of a second.
+constexpr float kPeakCeiling = 0.89f;
+constexpr float kLimiterRelease = 1.0f / (0.25f * static_cast<float>(media::kSampleRate));
+
+float synthGain(long masterVolume) {
+    return static_cast<float>(kSynthGain * std::pow(10.0, double(masterVolume) / 2000.0));
+}
+
 double ticksPerFrame(std::uint32_t usPerQuarter, float factor) {
     return double(kTicksPerQuarter) * 1e6 * double(factor) / (double(usPerQuarter) * media::kSampleRate);
 }
@@ -94,6 +110,7 @@ public:
     bool attached = false;
     std::int64_t lastActiveEnd = 0;   // rendered end when a state last played
     std::vector<float> left = std::vector<float>(kChunk), right = std::vector<float>(kChunk);
+    float limiterGain = 1.0f;  // the peak limiter's present gain (audio thread)
 
     std::int64_t heardFrame() {
         std::function<std::int64_t()> clock;
@@ -152,7 +169,7 @@ public:
             drop();
             return false;
         }
-        fluid_synth_set_gain(sy, 0.2f);
+        fluid_synth_set_gain(sy, synthGain(0));
         fluid_synth_t* oldSynth;
         fluid_settings_t* oldSettings;
         {
@@ -298,8 +315,17 @@ public:
             return;
         fluid_synth_write_float(synth, n, left.data(), 0, 1, right.data(), 0, 1);
         for (int i = 0; i < n; ++i) {
-            out[2 * i] += left[static_cast<std::size_t>(i)];
-            out[2 * i + 1] += right[static_cast<std::size_t>(i)];
+            float l = left[static_cast<std::size_t>(i)];
+            float r = right[static_cast<std::size_t>(i)];
+            const float peak = std::max(std::fabs(l), std::fabs(r));
+            if (peak * limiterGain > kPeakCeiling)
+                limiterGain = kPeakCeiling / peak;
+            else
+                limiterGain += (1.0f - limiterGain) * kLimiterRelease;
+            l *= limiterGain;
+            r *= limiterGain;
+            out[2 * i] += l;
+            out[2 * i + 1] += r;
         }
     }
 
@@ -519,7 +545,7 @@ bool Performance::Init() {
         sy.silence();
         if (haveSynth && sy.synth) {
             fluid_synth_system_reset(sy.synth);
-            fluid_synth_set_gain(sy.synth, float(0.2 * std::pow(10.0, core_->masterVolume / 2000.0)));
+            fluid_synth_set_gain(sy.synth, synthGain(core_->masterVolume));
         }
         core_->transpose.fill(0);
         for (auto& v : core_->sounding)
@@ -639,7 +665,7 @@ void Performance::SetMasterVolume(long centibels) {
     std::lock_guard lk(sy.m);
     core_->masterVolume = std::clamp(centibels, -10000L, 2000L);
     if (sy.active == core_ && sy.synth)
-        fluid_synth_set_gain(sy.synth, float(0.2 * std::pow(10.0, core_->masterVolume / 2000.0)));
+        fluid_synth_set_gain(sy.synth, synthGain(core_->masterVolume));
 }
 
 long Performance::GetMasterVolume() const {
@@ -669,6 +695,15 @@ void Performance::SendMIDIPMSG(MusicTime, int, int channel, int status, int data
 }
 
 // ---- The synthesiser source -----------------------------------------------
+
+std::string missingSoundFontSetting() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const char* env = std::getenv("ZUNKARAOKE_SOUNDFONT");
+    if (env && *env && !fs::is_regular_file(env, ec))
+        return env;
+    return {};
+}
 
 std::string findSoundFont() {
     namespace fs = std::filesystem;

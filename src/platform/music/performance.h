@@ -161,6 +161,9 @@ private:
 // The SoundFont to use: env ZUNKARAOKE_SOUNDFONT, else /usr/share/sounds/sf2/default-GM.sf2,
 // else /usr/share/sounds/sf2/TimGM6mb.sf2; "" when none exists.
 std::string findSoundFont();
+// The file ZUNKARAOKE_SOUNDFONT names when that is no readable file (findSoundFont
+// then falls back on the default banks); "" when it is unset or names a file.
+std::string missingSoundFontSetting();
 // Uses this SoundFont from now on (tests and benchmarks); the synthesiser reloads
 // it at the next Performance::Init. "" returns to findSoundFont().
 void setSoundFont(const std::string& path);
