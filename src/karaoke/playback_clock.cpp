@@ -26,6 +26,22 @@ std::string midiLine(long index)
     return Kar::MidiLines[static_cast<std::size_t>(index)];
 }
 
+// Whether a record of line `n` up to record `upTo` carries text (the line has
+// begun). Records of a line are consecutive; a line of more meta events than
+// any song holds counts as begun.
+bool lineBegun(long upTo, long n)
+{
+    long seen = 0;
+    for (long k = upTo; k >= 1; --k) {
+        const Kar::MidiEvent& e = Kar::MidiEvents[static_cast<std::size_t>(k)];
+        if (e.LineNo != n)
+            return false;
+        if (!e.Text.empty() || ++seen > 4096)
+            return true;
+    }
+    return false;
+}
+
 long long roundedMs(double ms)
 {
     if (!std::isfinite(ms))
@@ -95,14 +111,18 @@ void Player::Timer1_Timer()
             if (L0.compare(0, kTrackHeader.size(), kTrackHeader) == 0)
                 return;  // passed over, and no end test on this tick
             // A record without sung text (a tempo change, an information text,
-            // another track's meta event) belongs to the line it falls in and
-            // must not move the page: after a line's last syllable it would
-            // bring the finished line back and the next line's syllables would
-            // be painted over it. Only the mark that opens an empty line takes
-            // its slot.
-            const bool opensEmptyLine =
-                L0.empty() && Kar::MidiEvents[static_cast<std::size_t>(idx)].LineNo != n;
-            if (!rec.Text.empty() || opensEmptyLine)
+            // another track's meta event) must not move the page once its line
+            // has begun: after the line's last syllable it would bring the
+            // finished line back and the next line's syllables would be painted
+            // over it. Before its line begins it may show that line's page
+            // early; of an empty line only the mark that opens it takes a slot,
+            // and before the first line the page of the lines to come shows.
+            bool show = !rec.Text.empty();
+            if (!show && L0.empty())
+                show = Kar::MidiEvents[static_cast<std::size_t>(idx)].LineNo != n || Kar::KarIntroDots;
+            else if (!show)
+                show = !lineBegun(idx, n);
+            if (show)
                 PlayKar(rec.Text, rec.LinePos, L0, midiLine(n - 1), midiLine(n + 1), midiLine(n + 2), midiLine(n + 3),
                         midiLine(n + 4), midiLine(n + 5), midiLine(n + 6), midiLine(n + 7), midiLine(n + 8));
         }

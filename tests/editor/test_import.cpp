@@ -245,7 +245,11 @@ TEST_F(ImportTest, ImportedListSavesAndOpensAgainWithTheSameEntries)
     r.Command_SaveSyk.press();
     ASSERT_TRUE(Record_SaveLoaded());
     Record_Save& d = record_Save();
-    const std::string path = d.Check_SaveRepCfg.Value() == 1 ? d.Text_PathSyk.Text() : d.Text_PathMp3.Text();
+    // Beside the song, in the test's own folder.
+    d.Check_SaveRepCh.setValue(1);
+    ASSERT_EQ(d.Check_SaveRepCfg.Value(), 0);
+    const std::string path = d.Text_PathMp3.Text();
+    ASSERT_EQ(path, dir.file("song.syk"));
     prompter->answerMsgBox(vbOK);
     d.Command_Save.press();
     DoEvents();

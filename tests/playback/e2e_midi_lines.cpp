@@ -148,6 +148,10 @@ TEST_F(MidiLinesTest, TempoChangesAtLineStartsDoNotBringTheFinishedLineBack)
     EXPECT_EQ(Kar::MidiLines[0], "Hello world");
     EXPECT_EQ(Kar::MidiLines[1], "Second line");
 
+    // Before the first syllable the page already shows the first line.
+    playTo(0.3);
+    EXPECT_EQ(slotOf("Hello world"), 1);
+    EXPECT_TRUE(redRows().empty());
     playTo(1.2);
     EXPECT_EQ(slotOf("Hello world"), 1);
     EXPECT_EQ(redRows(), rowsOfLine("Hello world"));
