@@ -249,12 +249,29 @@ bool writeLstFile(const std::string& path, const std::vector<PlayListRow>& rows)
         lines.push_back(formatLstLine(row));
         names = names || !textfile::isValidUtf8(lines.back());
     }
-    if (!names)
-        return textfile::writeLines(path, lines);
+    if (!names) {
+        // A list that is not UTF-8 is read field by field (below): Windows-1252
+        // serves only when no field on its own would read back as other text
+        // ("\xC3\xA9" written for "Ã©" would come back as one letter).
+        bool fits = true;
+        bool ambiguous = false;
+        for (const PlayListRow& row : rows) {
+            for (const std::string& field : row.fields) {
+                const auto b = textfile::utf8ToCp1252(sanitizeField(field));
+                if (!b)
+                    fits = false;
+                else if (*b != sanitizeField(field) && textfile::isValidUtf8(*b))
+                    ambiguous = true;
+            }
+        }
+        if (!fits || !ambiguous)
+            return textfile::writeLines(path, lines);
+    }
 
     // Names that are not UTF-8 are written as their bytes; the text around
     // them is written in UTF-8, which tells the reader that these are names
     // and not Windows-1252 text. Anything else that is not UTF-8 is text.
+    // (The ambiguous list above takes the same form, without such names.)
     std::string bytes;
     for (const PlayListRow& row : rows) {
         for (std::size_t col = 0; col < row.fields.size(); ++col) {

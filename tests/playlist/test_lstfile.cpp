@@ -189,6 +189,12 @@ TEST(LstFile, NamesThatAreNotUtf8KeepTheirBytes)
     EXPECT_EQ(readLstFile(path).rows[0].Title(), "caf\xC3\xA9");
     EXPECT_EQ(readLstFile(path).rows[0].Path(), song);
 
+    // Text whose Windows-1252 bytes would read back as other UTF-8 text on
+    // their own ("Ã©") beside a Windows-1252 name: the list goes UTF-8.
+    const std::vector<PlayListRow> tricky = {makeRow({"\xC3\x83\xC2\xA9", "", "", "MP3", "/m/caf\xC3\xA9.mp3", "N"})};
+    ASSERT_TRUE(writeLstFile(path, tricky));
+    EXPECT_EQ(readLstFile(path).rows, tricky);
+
     // A Windows-1252 list names the UTF-8 file when that one is on the disk,
     // and the file of those very bytes otherwise.
     dir.write("No\xC3\xABl.mp3", "x");
