@@ -88,6 +88,7 @@ make_program_dir() {
 start_player() {
     local song=$1
     PLAYER_LOG=$WORK/player.log
+    : > "$PLAYER_LOG"
     "$ZUN_PLAYER" "$song" > "$PLAYER_LOG" 2>&1 &
     PLAYER_PID=$!
     track "$PLAYER_PID"
@@ -229,4 +230,17 @@ start_xvfb() {
     DISPLAY=":$(head -n1 "$dfile")"
     export DISPLAY
     wait_until 20 xwininfo -root || fail "the X server $DISPLAY does not answer"
+}
+
+# ---------------------------------------------------------------- window manager
+
+# Starts openbox on $DISPLAY with its own empty home (no user configuration)
+# and waits until it manages windows.
+start_openbox() {
+    local home=$WORK/openbox-home
+    mkdir -p "$home"
+    HOME=$home openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
+    OPENBOX_PID=$!
+    track "$OPENBOX_PID"
+    wait_until 20 wmctrl -m || { cat "$WORK/openbox.log" >&2; fail "openbox did not start"; }
 }

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -86,12 +87,14 @@ protected:
     void mousePressEvent(QMouseEvent* e) override
     {
         if (!ok()) return;
+        form->mousePressedAt(e->globalPosition().toPoint());
         form->Form_MouseDown(button(e->button()), shiftFromQt(static_cast<int>(e->modifiers())),
                              static_cast<float>(e->position().x() * 15), static_cast<float>(e->position().y() * 15));
     }
     void mouseMoveEvent(QMouseEvent* e) override
     {
         if (!ok()) return;
+        form->mouseMovedTo(e->globalPosition().toPoint());
         form->Form_MouseMove(button(e->buttons()), shiftFromQt(static_cast<int>(e->modifiers())),
                              static_cast<float>(e->position().x() * 15), static_cast<float>(e->position().y() * 15));
     }
@@ -141,7 +144,12 @@ protected:
             if (isActiveWindow()) form->Form_Activate();
             else form->Form_Deactivate();
         } else if (e->type() == QEvent::WindowStateChange) {
-            form->windowGeometryChanged(false, true);
+            // Only a change between normal, minimised and maximised counts, not
+            // the window becoming active.
+            const Qt::WindowStates shape = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+            const auto* se = static_cast<QWindowStateChangeEvent*>(e);
+            if ((se->oldState() & shape) != (windowState() & shape)) form->windowStateChanged();
+            else form->windowGeometryChanged(false, true);
         }
     }
     void moveEvent(QMoveEvent* e) override
@@ -181,6 +189,16 @@ struct Form::Impl {
     double left = 0, top = 0;
     double clientW = 4680, clientH = 3195;
     int reportedW = -1, reportedH = -1;
+    // Where the left button last went down on the surface (screen pixels).
+    QPoint pressGlobal;
+    bool pressKnown = false;
+    QPoint moveGlobal;  // and where the pointer last moved over it
+    // Leaving the maximised or minimised state is the window manager's to do,
+    // later: geometry asked for meanwhile is asked again until it holds.
+    bool settling = false;
+    int settleChecks = 0;
+    int settleStable = 0;
+    QTimer* settleTimer = nullptr;
 };
 
 Form::Form() : d_(std::make_unique<Impl>())
@@ -319,6 +337,7 @@ void Form::applyGeometry()
 void Form::windowGeometryChanged(bool moved, bool resized)
 {
     FormWindow* w = d_->window;
+    if (d_->settling) return;  // what the window manager does meanwhile is not what was asked
     if (moved) {
         QPoint p = w->pos();
         if (p.x() != px(d_->left)) d_->left = p.x() * 15;
@@ -387,10 +406,66 @@ int Form::WindowState() const
 
 void Form::setWindowState(int state)
 {
-    Qt::WindowStates s = d_->window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    const Qt::WindowStates old = d_->window->windowState();
+    Qt::WindowStates s = old & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     if (state == vbMinimized) s |= Qt::WindowMinimized;
     else if (state == vbMaximized) s |= Qt::WindowMaximized;
+    if (s == old) return;
+    const bool leaving = state == vbNormal && (old & (Qt::WindowMaximized | Qt::WindowMinimized));
     d_->window->setWindowState(s);
+    // A window manager restores the window some time later, to the place it
+    // had before; the geometry set from now on is asked for again until the
+    // window really has it.
+    if (leaving && d_->window->isVisible() && QGuiApplication::platformName() == QLatin1String("xcb"))
+        startSettling();
+}
+
+void Form::startSettling()
+{
+    d_->settling = true;
+    d_->settleChecks = 0;
+    d_->settleStable = 0;
+    if (!d_->settleTimer) {
+        d_->settleTimer = new QTimer(d_->window);
+        d_->settleTimer->setInterval(50);
+        QObject::connect(d_->settleTimer, &QTimer::timeout, d_->window, [this] { settleTick(); });
+    }
+    d_->settleTimer->start();
+}
+
+void Form::settleTick()
+{
+    FormWindow* w = d_->window;
+    const int mb = menuBarTwips(w);
+    const QPoint wantPos(px(d_->left), px(d_->top));
+    const QSize wantSize(std::max(1, px(d_->clientW)), std::max(1, px(d_->clientH + mb)));
+    const bool holds = w->pos() == wantPos && w->size() == wantSize;
+    ++d_->settleChecks;
+    // Held for a while (the manager's own late changes have come in), or the
+    // manager will not give it: take what the window has.
+    if ((holds && ++d_->settleStable >= 6) || d_->settleChecks >= 60 || !w->isVisible()) {
+        d_->settleTimer->stop();
+        d_->settling = false;
+        windowGeometryChanged(true, true);
+        return;
+    }
+    if (!holds) {
+        d_->settleStable = 0;
+        if (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)) return;
+        d_->client->applying = true;
+        w->move(wantPos);
+        w->resize(wantSize);
+        d_->client->applying = false;
+    }
+}
+
+void Form::windowStateChanged()
+{
+    // Every change of state reaches Form_Resize, also one that keeps the
+    // client size (minimising).
+    d_->reportedW = d_->reportedH = -1;
+    windowGeometryChanged(false, true);
+    if (d_->settling) clientResized();
 }
 
 // ---------------------------------------------------------------- properties
@@ -564,21 +639,35 @@ void Form::ZOrder(int position)
     else d_->window->lower();
 }
 
-void Form::StartDrag()
+void Form::mousePressedAt(const QPoint& global)
 {
-    QWindow* wh = d_->window->windowHandle();
-    if (wh && wh->startSystemMove()) return;
-    // The window system cannot move it for us: follow the mouse ourselves
-    // until the button is released, whichever widget holds the mouse.
+    d_->pressGlobal = global;
+    d_->pressKnown = true;
+}
+
+void Form::mouseMovedTo(const QPoint& global) { d_->moveGlobal = global; }
+
+void Form::StartDrag(Form* target)
+{
+    Form* mover = target ? target : this;
+    QMainWindow* win = mover->d_->window;
+    // The window travels as far as the pointer does from where the button went
+    // down, whichever of our windows the pointer is over. (A move by the
+    // window manager would start from the pointer's place at this moment and
+    // only for the window under it.)
+    const QPoint now = d_->moveGlobal;
+    const QPoint from = d_->pressKnown ? d_->pressGlobal : now;
+    d_->pressKnown = false;
     class DragFilter : public QObject {
     public:
-        DragFilter(Form* f, QMainWindow* w) : form(f), win(w), offset(QCursor::pos() - w->pos()) {}
+        DragFilter(Form* f, QMainWindow* w, QPoint from) : form(f), win(w), start(from), origin(w->pos()) {}
         bool eventFilter(QObject*, QEvent* e) override
         {
             if (e->type() == QEvent::MouseMove && win) {
                 auto* me = static_cast<QMouseEvent*>(e);
                 if (me->buttons() & Qt::LeftButton) {
-                    win->move(me->globalPosition().toPoint() - offset);
+                    win->move(origin + (me->globalPosition().toPoint() - start));
+                    form->windowGeometryChanged(true, false);
                     return true;
                 }
             }
@@ -591,9 +680,13 @@ void Form::StartDrag()
         }
         Form* form;
         QPointer<QMainWindow> win;
-        QPoint offset;
+        QPoint start, origin;
     };
-    qApp->installEventFilter(new DragFilter(this, d_->window));
+    auto* filter = new DragFilter(mover, win, from);
+    qApp->installEventFilter(filter);
+    // Travel already made before the drag was recognised counts too.
+    win->move(filter->origin + (now - from));
+    mover->windowGeometryChanged(true, false);
 }
 
 void Form::PopupMenu(Menu& menu)

@@ -29,6 +29,7 @@
 
 class QWidget;
 class QMainWindow;
+class QPoint;
 class Menu;
 class CommandButton;
 
@@ -125,9 +126,11 @@ public:
     // Keeps the window above all others (or releases it).
     void SetTopMost(bool on);
     bool TopMost() const { return topMost_; }
-    // Starts moving the window with the mouse (call from a MouseDown handler):
-    // the window follows the pointer while the button is held.
-    void StartDrag();
+    // Starts moving a window with the mouse (call from a MouseDown or
+    // MouseMove handler of this window): `target` (this window when null)
+    // travels as far as the pointer does from where the button went down on
+    // this window, while the button is held.
+    void StartDrag(Form* target = nullptr);
     // Shows the sub-items of `menu` as a pop-up menu at the mouse and runs the
     // Click of the chosen item (through the prompter, so tests can choose).
     void PopupMenu(Menu& menu);
@@ -196,6 +199,12 @@ public:
     void clientResized();
     // The user moved or resized the window: take its real geometry.
     void windowGeometryChanged(bool moved, bool resized);
+    // The window state changed (maximised, minimised, normal): Form_Resize runs
+    // whether or not the client size changed.
+    void windowStateChanged();
+    // Where the pointer went down / last moved on the surface (screen pixels).
+    void mousePressedAt(const QPoint& global);
+    void mouseMovedTo(const QPoint& global);
     bool ownedByLayer() const { return owned_; }
 
 protected:
@@ -207,6 +216,8 @@ private:
     friend class FormWindow;
     friend class FormClient;
     void applyGeometry();
+    void startSettling();
+    void settleTick();
     struct Impl;
     std::unique_ptr<Impl> d_;
     Form** slot_ = nullptr;

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# The two lyric windows under a real window manager (openbox on a private Xvfb
+# server), driven as a user would: the built player plays a song with a .syk
+# and an echo .sy1 file, so the second lyric window shows docked under the main
+# one. Then, with the real pointer and the manager's own requests:
+# - dragging either window by its surface moves the pair by the pointer's travel;
+# - maximising the main lyric window makes it a normal window at 0,0, half the
+#   screen high and the screen's width, the second docked under it, on screen;
+# - minimising the main lyric window minimises the second one too.
+#
+# Usage: window_manager_lyric_windows.sh [path/to/zunkaraoke]   (or ZUN_PLAYER)
+# Exit 77 (skipped) when Xvfb, openbox, xdotool, wmctrl, xprop or xwininfo is missing.
+set -u
+. "$(dirname "$0")/lib.bash"
+
+need_programs Xvfb openbox xdotool wmctrl xprop xwininfo
+find_player "${1:-}"
+
+SCREEN_W=1280
+SCREEN_H=1024
+# The player counts a window's frame with fixed border sizes (8 px across,
+# 30 px down); the manager's real frame may differ by that much.
+FRAME_SLACK_W=8
+FRAME_SLACK_H=30
+# Room between the main window's frame and the second window's frame.
+MAX_DOCK_GAP=40
+
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb ZUNKARAOKE_AUDIO=null
+start_xvfb "${SCREEN_W}x${SCREEN_H}x24"
+start_openbox
+note "X server on $DISPLAY with openbox"
+
+# A 20 s silent song with both sync files (the audio output is null anyway).
+mkdir -p "$WORK/songs"
+{
+    printf 'RIFF'; bytes 0x24 0xe2 0x04 0; printf 'WAVEfmt '
+    bytes 16 0 0 0 1 0 1 0 0x40 0x1f 0 0 0x80 0x3e 0 0 2 0 16 0
+    printf 'data'; bytes 0 0xe2 0x04 0
+    head -c 320000 /dev/zero
+} > "$WORK/songs/duet.wav"
+printf 'Hel;0,2;lo ;0,4;world;0,8;\r\nsec;15;ond;15,5;\r\n' > "$WORK/songs/duet.syk"
+printf 'Ech;0,3;o ;0,5;line;0,9;\r\nmore;15,2;\r\n' > "$WORK/songs/duet.sy1"
+
+export ZUNKARAOKE_DIR=$WORK/program
+make_program_dir "$ZUNKARAOKE_DIR"
+start_player "$WORK/songs/duet.wav"
+
+# Client area of a window: "x y w h" (screen pixels).
+client_geom() {
+    xwininfo -id "$1" 2>/dev/null | awk '
+        /Absolute upper-left X:/ { x = $NF }
+        /Absolute upper-left Y:/ { y = $NF }
+        /^ *Width:/ { w = $NF }
+        /^ *Height:/ { h = $NF }
+        END { if (w != "") print x, y, w, h }'
+}
+
+# The manager's frame around a window: "x y w h".
+frame_geom() {
+    local x y w h l r t b
+    read -r x y w h <<< "$(client_geom "$1")"
+    [ -n "${h:-}" ] || return 1
+    read -r l r t b <<< "$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ',')"
+    echo "$((x - ${l:-0})) $((y - ${t:-0})) $((w + ${l:-0} + ${r:-0})) $((h + ${t:-0} + ${b:-0}))"
+}
+
+# The main lyric window's caption ends with the song's length; the second
+# lyric window is the other player window with the same left edge, below it.
+find_lyric_windows() {
+    MAIN=$(wmctrl -l 2>/dev/null | awk '/Zun Mp3 Karaoke .*[0-9]:[0-9][0-9] *$/ { print $1; exit }')
+    [ -n "$MAIN" ] || return 1
+    local mx my id x y
+    read -r mx my _ <<< "$(client_geom "$MAIN")"
+    K1=""
+    for id in $(wmctrl -l 2>/dev/null | awk '/Zun Mp3 Karaoke *$/ { print $1 }'); do
+        read -r x y _ <<< "$(client_geom "$id")"
+        if [ "$x" = "$mx" ] && [ "$y" -gt "$my" ]; then
+            K1=$id
+            return 0
+        fi
+    done
+    return 1
+}
+
+iconic() { xprop -id "$1" WM_STATE 2>/dev/null | grep -q "window state: Iconic"; }
+maximised() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q MAXIMIZED; }
+
+# Presses the left button at the middle of a window's client area, moves the
+# pointer by dx, dy in two steps and lets go.
+drag_by() {
+    local id=$1 dx=$2 dy=$3 x y w h
+    read -r x y w h <<< "$(client_geom "$id")"
+    xdotool mousemove $((x + w / 2)) $((y + h / 2 + 10))
+    sleep 0.3
+    xdotool mousedown 1
+    sleep 0.2
+    xdotool mousemove_relative -- "$dx" 0
+    sleep 0.2
+    xdotool mousemove_relative -- 0 "$dy"
+    sleep 0.2
+    xdotool mouseup 1
+}
+
+# The pair moved by dx, dy from the places "$3" and "$4" (client "x y w h").
+pair_moved_by() {
+    local dx=$1 dy=$2 x0 y0 x1 y1 x y
+    read -r x0 y0 _ <<< "$3"
+    read -r x1 y1 _ <<< "$4"
+    read -r x y _ <<< "$(client_geom "$MAIN")"
+    [ "$x" -eq $((x0 + dx)) ] && [ "$y" -eq $((y0 + dy)) ] || return 1
+    read -r x y _ <<< "$(client_geom "$K1")"
+    [ "$x" -eq $((x1 + dx)) ] && [ "$y" -eq $((y1 + dy)) ]
+}
+
+# Each check says what went wrong and the next one still runs.
+PROBLEMS=0
+problem() { echo "FAIL: $*" >&2; PROBLEMS=$((PROBLEMS + 1)); }
+
+for _ in $(seq 60); do
+    check_player_alive
+    find_lyric_windows && break
+    sleep 0.5
+done
+[ -n "${K1:-}" ] || { wmctrl -l -G >&2; fail "the two lyric windows did not show"; }
+sleep 1  # let the docking settle
+note "main lyric window $MAIN at $(client_geom "$MAIN"), second $K1 at $(client_geom "$K1")"
+
+# ---- dragging the second window, then the main one, by their surfaces
+for who in K1 MAIN; do
+    before_main=$(client_geom "$MAIN")
+    before_k1=$(client_geom "$K1")
+    if [ "$who" = K1 ]; then dx=10 dy=7; else dx=20 dy=-5; fi
+    drag_by "${!who}" "$dx" "$dy"
+    if ! wait_until 5 pair_moved_by "$dx" "$dy" "$before_main" "$before_k1"; then
+        problem "dragging the $who window by $dx,$dy moved the main window from $before_main to $(client_geom "$MAIN") and the second from $before_k1 to $(client_geom "$K1")"
+    fi
+    check_player_alive
+done
+
+# ---- maximising the main lyric window while the second is shown
+wmctrl -i -r "$MAIN" -b add,maximized_vert,maximized_horz
+half_screen_layout() {
+    local mx my mw mh kx ky kw kh
+    maximised "$MAIN" && return 1
+    read -r mx my mw mh <<< "$(frame_geom "$MAIN")"
+    read -r kx ky kw kh <<< "$(frame_geom "$K1")"
+    [ "$mx" -eq 0 ] && [ "$my" -eq 0 ] || return 1
+    [ $((SCREEN_W - mw)) -ge 0 ] && [ $((SCREEN_W - mw)) -le "$FRAME_SLACK_W" ] || return 1
+    [ $((mh - SCREEN_H / 2)) -le "$FRAME_SLACK_H" ] && [ $((SCREEN_H / 2 - mh)) -le "$FRAME_SLACK_H" ] || return 1
+    [ "$kx" -eq "$mx" ] && [ "$kw" -eq "$mw" ] || return 1
+    [ "$ky" -ge $((my + mh)) ] && [ "$ky" -le $((my + mh + MAX_DOCK_GAP)) ] || return 1
+    [ $((ky + kh)) -le "$SCREEN_H" ]
+}
+if ! wait_until 8 half_screen_layout; then
+    problem "after maximising: main frame $(frame_geom "$MAIN") (maximised: $(maximised "$MAIN" && echo yes || echo no)), second frame $(frame_geom "$K1")"
+fi
+note "after maximising: main $(frame_geom "$MAIN"), second $(frame_geom "$K1")"
+check_player_alive
+
+# ---- minimising the main lyric window
+xdotool windowminimize "$MAIN"
+wait_until 5 iconic "$MAIN" || fail "the window manager did not minimise the main lyric window"
+wait_until 5 iconic "$K1" || problem "minimising the main lyric window left the second one shown"
+check_player_alive
+
+[ "$PROBLEMS" -eq 0 ] || exit 1
+echo "PASS: drags move the pair, maximising shares the screen, minimising takes both"
