@@ -124,9 +124,11 @@ TEST(AssociationText, MimeAppsListEditingKeepsTheUsersLines)
 
     // A new key goes at the end of its section, before the blank line.
     const std::string two = shell::addDefaultApplication(added, "audio/midi", "zunkaraoke.desktop");
-    EXPECT_NE(two.find("audio/mpeg=zunkaraoke.desktop;vlc.desktop;audacious.desktop;\n"
+    // Ours goes in front of the user's list, which stays as it was written.
+    EXPECT_NE(two.find("audio/mpeg = zunkaraoke.desktop;vlc.desktop;audacious.desktop\n"
                        "audio/midi=zunkaraoke.desktop;\n\n[Removed Associations]"),
-              std::string::npos);
+              std::string::npos)
+        << two;
 
     const std::string back = shell::removeDefaultApplication(
         shell::removeDefaultApplication(two, "audio/midi", "zunkaraoke.desktop"), "audio/mpeg", "zunkaraoke.desktop");
@@ -134,8 +136,25 @@ TEST(AssociationText, MimeAppsListEditingKeepsTheUsersLines)
                         "text/plain=gedit.desktop;\n"),
               std::string::npos);
     EXPECT_NE(back.find("\n\n[Removed Associations]\nimage/png=gimp.desktop;\n"), std::string::npos);
+    // Taken away, every byte of the user's file is back.
+    EXPECT_EQ(back, user);
     // Removing what is not there changes nothing.
     EXPECT_EQ(shell::removeDefaultApplication(user, "audio/mpeg", "zunkaraoke.desktop"), user);
+
+    // Whatever the file's line ends, blank lines and last line: back to the byte.
+    for (const std::string& text :
+         {std::string("[Default Applications]\naudio/midi=a.desktop"), std::string("x=y\n\n\n"),
+          std::string("[Added Associations]\r\nx=y;\n[Default Applications]\r\naudio/midi = a.desktop ; b.desktop\r\n"),
+          std::string("# no end"), std::string("[Default Applications]\n\ntext/plain=t.desktop;\n\n")}) {
+        std::string added = text;
+        for (const char* mime : {"audio/midi", "audio/mpeg"})
+            added = shell::addDefaultApplication(added, mime, "zunkaraoke.desktop");
+        EXPECT_EQ(shell::defaultApplications(added, "audio/midi").front(), "zunkaraoke.desktop") << added;
+        std::string removed = added;
+        for (const char* mime : {"audio/mpeg", "audio/midi"})
+            removed = shell::removeDefaultApplication(removed, mime, "zunkaraoke.desktop");
+        EXPECT_EQ(removed, text) << added;
+    }
 }
 
 TEST(AssociationText, OddFilesDoNotBreakTheEditing)

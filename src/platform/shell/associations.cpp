@@ -103,9 +103,36 @@ std::string joinList(const std::vector<std::string>& items)
 
 // ---- line editing of an INI-like file, keeping every other byte
 
+// The file's lines without their ends, and each line's own end ("\n",
+// "\r\n", or "" for a last line without one), so that what we add can be
+// taken away again to the byte.
 struct Lines {
     std::vector<std::string> lines;
-    std::string eol = "\n";
+    std::vector<std::string> ends;
+    std::string eol = "\n";   // for the lines we add: the file's own kind
+
+    void insert(std::size_t pos, std::string line)
+    {
+        std::string end = eol;
+        // Appended after a last line without an end: that line gets one, the
+        // new last line goes without (erase() gives it back).
+        if (pos == lines.size() && !ends.empty() && ends.back().empty()) {
+            ends.back() = eol;
+            end.clear();
+        }
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(pos), std::move(line));
+        ends.insert(ends.begin() + static_cast<std::ptrdiff_t>(pos), end);
+    }
+    void erase(std::size_t from, std::size_t to)
+    {
+        if (from >= to)
+            return;
+        const bool lastWithoutEnd = to == lines.size() && ends[to - 1].empty();
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(from), lines.begin() + static_cast<std::ptrdiff_t>(to));
+        ends.erase(ends.begin() + static_cast<std::ptrdiff_t>(from), ends.begin() + static_cast<std::ptrdiff_t>(to));
+        if (lastWithoutEnd && !ends.empty())
+            ends.back().clear();
+    }
 };
 
 Lines splitText(std::string_view text)
@@ -117,9 +144,13 @@ Lines splitText(std::string_view text)
     while (start < text.size()) {
         auto end = text.find('\n', start);
         std::string line(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (!line.empty() && line.back() == '\r')
+        std::string lineEnd = end == std::string_view::npos ? "" : "\n";
+        if (!lineEnd.empty() && !line.empty() && line.back() == '\r') {
             line.pop_back();
+            lineEnd = "\r\n";
+        }
         l.lines.push_back(std::move(line));
+        l.ends.push_back(std::move(lineEnd));
         if (end == std::string_view::npos)
             break;
         start = end + 1;
@@ -130,8 +161,8 @@ Lines splitText(std::string_view text)
 std::string joinText(const Lines& l)
 {
     std::string s;
-    for (const std::string& line : l.lines)
-        s += line + l.eol;
+    for (std::size_t i = 0; i < l.lines.size(); ++i)
+        s += l.lines[i] + l.ends[i];
     return s;
 }
 
@@ -478,32 +509,74 @@ std::vector<std::string> defaultApplications(std::string_view text, std::string_
     return splitList(value);
 }
 
+namespace {
+
+// Where the list of a key line begins: after the "=" and the blanks that follow it.
+std::size_t listStart(const std::string& line)
+{
+    std::size_t p = line.find('=') + 1;
+    while (p < line.size() && (line[p] == ' ' || line[p] == '\t'))
+        ++p;
+    return p;
+}
+
+// Takes one element out of a key line's list as written: the element with its
+// ";" (the one before it when it is the last without one), nothing else. False
+// when the line does not list it.
+bool cutListElement(std::string& line, std::string_view id)
+{
+    std::size_t p = listStart(line);
+    while (p <= line.size()) {
+        const auto semi = line.find(';', p);
+        const std::size_t stop = semi == std::string::npos ? line.size() : semi;
+        if (trim(std::string_view(line).substr(p, stop - p)) == id) {
+            if (semi != std::string::npos)
+                line.erase(p, semi + 1 - p);
+            else if (p > listStart(line))
+                line.erase(p - 1);   // the ";" before it goes with it
+            else
+                line.erase(p);
+            return true;
+        }
+        if (semi == std::string::npos)
+            break;
+        p = semi + 1;
+    }
+    return false;
+}
+
+} // namespace
+
 std::string addDefaultApplication(std::string_view text, std::string_view mime, std::string_view desktopId)
 {
     Lines l = splitText(text);
+    const std::string ourLine = std::string(mime) + "=" + std::string(desktopId) + ";";
     std::size_t header = findSection(l);
     if (header == std::string::npos) {
-        if (!l.lines.empty() && !isBlank(l.lines.back()))
-            l.lines.emplace_back();
-        l.lines.emplace_back(kDefaultSection);
-        l.lines.push_back(std::string(mime) + "=" + std::string(desktopId) + ";");
+        // A new section at the end, one blank line after what is there.
+        if (!l.lines.empty())
+            l.insert(l.lines.size(), "");
+        l.insert(l.lines.size(), std::string(kDefaultSection));
+        l.insert(l.lines.size(), ourLine);
         return joinText(l);
     }
     std::string value;
     const std::size_t at = findKey(l, header, mime, &value);
     if (at != std::string::npos) {
-        std::vector<std::string> apps = splitList(value);
-        apps.erase(std::remove(apps.begin(), apps.end(), std::string(desktopId)), apps.end());
-        apps.insert(apps.begin(), std::string(desktopId));
-        l.lines[at] = std::string(mime) + "=" + joinList(apps);
+        const std::vector<std::string> apps = splitList(value);
+        if (!apps.empty() && apps.front() == desktopId)
+            return std::string(text);
+        // Ours goes in front; the user's list stays as it is written after it.
+        std::string& line = l.lines[at];
+        cutListElement(line, desktopId);
+        line.insert(listStart(line), std::string(desktopId) + ";");
         return joinText(l);
     }
     // A new key goes after the section's last line that is not blank.
     std::size_t pos = sectionEnd(l, header);
     while (pos > header + 1 && isBlank(l.lines[pos - 1]))
         --pos;
-    l.lines.insert(l.lines.begin() + static_cast<std::ptrdiff_t>(pos),
-                   std::string(mime) + "=" + std::string(desktopId) + ";");
+    l.insert(pos, ourLine);
     return joinText(l);
 }
 
@@ -517,17 +590,16 @@ std::string removeDefaultApplication(std::string_view text, std::string_view mim
     const std::size_t at = findKey(l, header, mime, &value);
     if (at == std::string::npos)
         return std::string(text);
-    std::vector<std::string> apps = splitList(value);
-    const auto before = apps.size();
-    apps.erase(std::remove(apps.begin(), apps.end(), std::string(desktopId)), apps.end());
-    if (apps.size() == before)
+    std::string line = l.lines[at];
+    if (!cutListElement(line, desktopId))
         return std::string(text);
-    if (!apps.empty()) {
-        l.lines[at] = std::string(mime) + "=" + joinList(apps);
+    if (!splitList(std::string_view(line).substr(line.find('=') + 1)).empty()) {
+        l.lines[at] = line;
         return joinText(l);
     }
-    l.lines.erase(l.lines.begin() + static_cast<std::ptrdiff_t>(at));
-    // A section with nothing left in it goes, with its blank lines.
+    l.erase(at, at + 1);
+    // A section with nothing left in it goes, with the blank line that
+    // separated it from the one before when it was the last.
     const std::size_t end = sectionEnd(l, header);
     bool empty = true;
     for (std::size_t i = header + 1; i < end; ++i)
@@ -535,16 +607,13 @@ std::string removeDefaultApplication(std::string_view text, std::string_view mim
             empty = false;
     if (empty) {
         std::size_t from = header;
-        // The blank line that separated it from the section before goes too.
-        if (end == l.lines.size())
-            while (from > 0 && isBlank(l.lines[from - 1]))
-                --from;
-        l.lines.erase(l.lines.begin() + static_cast<std::ptrdiff_t>(from),
-                      l.lines.begin() + static_cast<std::ptrdiff_t>(end));
+        if (end == l.lines.size() && from > 0 && isBlank(l.lines[from - 1]))
+            --from;
+        l.erase(from, end);
     }
     bool blank = true;
-    for (const std::string& line : l.lines)
-        if (!isBlank(line))
+    for (const std::string& s : l.lines)
+        if (!isBlank(s))
             blank = false;
     return blank ? std::string() : joinText(l);
 }
