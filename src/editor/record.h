@@ -178,6 +178,8 @@ public:
     // ---- preview on the lyric window (record_preview.cpp)
     void Timer1_Timer();
     void Timer2_Timer();
+    // Stops as the Stop button does once the song has played to its end.
+    void StopAtSongEnd();
     void List_Syk_DblClick();
     void Command_AffSyk_Click();
     void FillKarLines();

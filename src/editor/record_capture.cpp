@@ -48,7 +48,7 @@ std::string commaDecimal(const std::string& s) { return vb::Replace(s, ".", ",")
 
 void Record::Command_Capture_Click()
 {
-    if (!IsPlaying || RecBusy)
+    if (!IsPlaying || RecBusy || RecordLock == -1)
         return;
     const int i = List_Syk.ListIndex();
     // A display entry is stepped over by the preview, never overwritten here.
@@ -62,7 +62,10 @@ void Record::Command_Capture_Click()
 
     Text_time.setText(SykFile::FormatSykTime(SongClock()));
     const int count = List_Syk.ListCount();
-    if (i != count - 1 && RecLineEnded)
+    // The previous capture closed a line: the preview moves on first, also
+    // when this is the last entry (a last line of one syllable is sung on its
+    // own line, not over the line above).
+    if (RecLineEnded)
         NextKarLine();
     if (Check_NLigne.Value() == 1)
         RecLineEnded = true;
@@ -88,9 +91,11 @@ void Record::Command_Capture_Click()
 
     if (List_Syk.ListIndex() == -1) {
         // The run is complete. The follower stops before the box opens, so no
-        // tick runs under it; the song plays on.
+        // tick runs under it; the song plays on, and the time display's timer
+        // still ends it when the song ends.
         Timer1.setEnabled(false);
-        MsgBox(Langue == "Fr" ? "Fin" : "End", vbOKOnly);
+        if (RecordLock != 1)
+            MsgBox(Langue == "Fr" ? "Fin" : "End", vbOKOnly);
     }
 }
 

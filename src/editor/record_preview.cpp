@@ -294,7 +294,11 @@ void Record::Timer1_Timer()
         }
     }
 
-    // The end of the song.
+    StopAtSongEnd();
+}
+
+void Record::StopAtSongEnd()
+{
     if (MidiSong()) {
         if (IsPlaying && Kar::MidiPosition() >= Kar::MidiLength()) {
             Kar::StopMidiAtEnd();
@@ -309,6 +313,14 @@ void Record::Timer1_Timer()
 
 void Record::Timer2_Timer()
 {
+    // Once the last entry is captured the follower is off: the end of the
+    // song is seen here then, or the editor would go on believing a song
+    // plays (and refuse to save) until Stop is pressed.
+    if (!Timer1.Enabled()) {
+        StopAtSongEnd();
+        if (!IsPlaying)
+            return;
+    }
     Player& p = player();
     if (MidiSong()) {
         const std::int32_t pos = Kar::MidiPosition();

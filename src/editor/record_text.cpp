@@ -19,7 +19,7 @@ using namespace modIni;
 
 void Record::Command_compil_Click()
 {
-    if (RecBusy || IsPlaying || Text_TXT.Text().empty())
+    if (RecBusy || IsPlaying || RecordLock != 0 || Text_TXT.Text().empty())
         return;
     // The selection is read before the text is tidied, so that it is the
     // part the user chose.
@@ -72,7 +72,7 @@ std::string chooseTextFile(bool save)
 
 void Record::Command_OpenTXT_Click()
 {
-    if (IsPlaying || RecBusy)
+    if (IsPlaying || RecBusy || RecordLock != 0)
         return;
     const std::string name = chooseTextFile(false);
     if (name.empty())
@@ -83,7 +83,7 @@ void Record::Command_OpenTXT_Click()
 
 void Record::Command_SaveTXT_Click()
 {
-    if (IsPlaying || RecBusy)
+    if (IsPlaying || RecBusy || RecordLock != 0)
         return;
     const std::string name = chooseTextFile(true);
     if (name.empty())

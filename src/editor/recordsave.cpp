@@ -126,10 +126,17 @@ void Record::Command_OpenSyk_Click()
 
 void Record::Command_SaveSyk_Click()
 {
-    if (IsPlaying || RecBusy || RecordLock != 0)
+    // A save either happens or says why not.
+    if (RecordLock != 0)
         return;
-    if (player().Select_Song.Text().empty())
+    if (IsPlaying || RecBusy) {
+        MsgMustStop();
         return;
+    }
+    if (player().Select_Song.Text().empty()) {
+        MsgBox(french() ? "Vous devez sélectionner un fichier de musique." : "You must select a music file.", vbOKOnly);
+        return;
+    }
     // The unsaved mark is cleared by a successful write, not by opening the
     // dialog: a cancelled dialog must still leave the question on closing.
     record_Save().Show();

@@ -3,6 +3,7 @@
 // the arithmetic of decimal-comma times.
 #include "editorplay_fixture.h"
 
+#include "editor/recordsave.h"
 #include "karaoke/lyricviews.h"
 #include "karaoke/ink.h"
 #include "platform/files/runtime.h"
@@ -98,6 +99,56 @@ TEST_F(CaptureTest, LastCaptureEndsTheRunButNotThePlay)
     EXPECT_FALSE(r.Timer1.Enabled());
     EXPECT_TRUE(modIni::IsPlaying);
     EXPECT_TRUE(r.Timer2.Enabled());
+}
+
+TEST_F(CaptureTest, AfterTheLastCaptureTheSongEndStillStopsAndSaveWorks)
+{
+    Record& r = openEditor("song.wav", silentWav(3.0));
+    setList({"a;0", "b;0_"}, 0);
+    r.Command_Play.press();
+    playFor(500);
+    space();
+    playFor(500);
+    prompter->answerMsgBox(vbOK);
+    space();
+    ASSERT_FALSE(r.Timer1.Enabled());
+    // Saving while the song plays says why nothing happens.
+    r.Command_SaveSyk.press();
+    ASSERT_EQ(messages().size(), 2u);
+    EXPECT_EQ(messages()[1].text, "You must stop before running this function");
+    EXPECT_FALSE(Record_SaveLoaded());
+
+    // The song plays to its end: the editor knows it, and Save opens.
+    playFor(2500);
+    EXPECT_FALSE(modIni::IsPlaying);
+    EXPECT_FALSE(r.Timer2.Enabled());
+    r.Command_SaveSyk.press();
+    EXPECT_TRUE(Record_SaveLoaded());
+}
+
+TEST_F(CaptureTest, LastLineOfOneSyllableIsSungOnItsOwnLine)
+{
+    Record& r = playing({"a;0", "b;0_", "c;0_"});
+    Karaoke& k = karaoke();
+    const long active = Kar::colourOf(modIni::ActifRed, modIni::ActifGreen, modIni::ActifBlue);
+    const double top = k.VScroll_Kar.Value() * 100.0;
+    const double h = k.TextHeight("a");
+    skip(1000);
+    space();
+    skip(500);
+    space();
+    ASSERT_GT(inktest::inkIn(k, active, top, top + h).count, 0);
+    skip(500);
+    prompter->answerMsgBox(vbOK);
+    space();
+    EXPECT_EQ(items()[2], "c;2_");
+    // The preview moved on: "c" is the line being sung, drawn on its own row,
+    // and the line above went back to the page colour.
+    EXPECT_EQ(Record::RecCurLine, 2);
+    EXPECT_EQ(Kar::KarPageLines[2], "c");
+    EXPECT_EQ(r.Text_TestSyk.Text(), "c");
+    EXPECT_EQ(inktest::inkIn(k, active, top, top + h).count, 0);
+    EXPECT_GT(inktest::inkIn(k, active, top + h, top + 2 * h).count, 0);
 }
 
 TEST_F(CaptureTest, MidiCaptureWritesMusicTimeOverAThousand)

@@ -248,10 +248,13 @@ TEST_F(RecordSaveTest, SyncFileCommandsRefuseWhilePlaying)
 {
     editorWith({"a;1_"}, 0);
     IsPlaying = true;
-    record().Command_SaveSyk.press();
     record().Command_OpenSyk.press();
-    EXPECT_FALSE(Record_SaveLoaded());
     EXPECT_TRUE(prompter->questions().empty());
+    // Save says why it does nothing.
+    record().Command_SaveSyk.press();
+    EXPECT_FALSE(Record_SaveLoaded());
+    ASSERT_EQ(prompter->questions().size(), 1u);
+    EXPECT_EQ(prompter->questions()[0].text, "You must stop before running this function");
     IsPlaying = false;
 }
 
