@@ -13,8 +13,10 @@
 //   (they keep their places and come back first when ours is removed).
 // Removing an association takes away exactly these: our entry in
 // mimeapps.list, the type from the desktop entry and the package (each file
-// deleted once it names nothing more). Every other line of mimeapps.list is
-// kept byte for byte. Files are written beside and renamed over.
+// deleted once it names nothing more). Adding then removing gives back the
+// user's mimeapps.list byte for byte: only our own element, line or section
+// comes and goes; the user's lists keep their spelling, blanks and line ends.
+// Files are written beside and renamed over.
 // update-mime-database and update-desktop-database are run on those folders
 // when they are installed; their absence is not a failure.
 #include <functional>
@@ -73,11 +75,14 @@ void setAssociationToolRunner(AssociationToolRunner runner);
 // characters or "=" (which an Exec program may not contain).
 std::optional<std::string> desktopExecLine(std::string_view program);
 // mimeapps.list text with `desktopId` put first in the [Default Applications]
-// list of `mime` (the section and the key are made when missing; other
-// lines untouched).
+// list of `mime`: written in front of the list as it stands, or as a new key
+// line at the end of the section, or a new section at the end of the file
+// (after one blank line); nothing else changes.
 std::string addDefaultApplication(std::string_view text, std::string_view mime, std::string_view desktopId);
-// mimeapps.list text without `desktopId` in the list of `mime`; a list left
-// empty loses its line, a section left empty its header.
+// mimeapps.list text without `desktopId` in the list of `mime`: the element
+// and its ";" are cut out of the line as written; a list left empty loses its
+// line, a section left empty its header (and, at the end of the file, the one
+// blank line before it).
 std::string removeDefaultApplication(std::string_view text, std::string_view mime, std::string_view desktopId);
 // The applications listed for `mime` in [Default Applications], in order.
 std::vector<std::string> defaultApplications(std::string_view text, std::string_view mime);
