@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -31,10 +32,21 @@ namespace bs = benchsupport;
 namespace {
 
 struct Usage {
-    double cpu = 0;          // seconds, all threads
-    long long switches = 0;  // voluntary + involuntary, all threads
-    int threads = 0;
+    double cpu = 0;                          // seconds, all threads
+    std::map<std::string, long long> switches;  // per thread: voluntary + involuntary
 };
+
+// Wake-ups between two readings: every thread's switches since the first
+// reading (a thread started in between counts all of its own).
+long long wakeUps(const Usage& a, const Usage& b)
+{
+    long long n = 0;
+    for (const auto& [tid, count] : b.switches) {
+        const auto it = a.switches.find(tid);
+        n += count - (it == a.switches.end() ? 0 : it->second);
+    }
+    return n;
+}
 
 Usage readUsage()
 {
@@ -62,15 +74,15 @@ Usage readUsage()
             std::ifstream st(std::string("/proc/self/task/") + e->d_name + "/status");
             std::string key;
             long long value;
+            long long& total = u.switches[e->d_name];
             while (st >> key) {
                 if (key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:") {
                     st >> value;
-                    u.switches += value;
+                    total += value;
                 } else {
                     st.ignore(1 << 20, '\n');
                 }
             }
-            ++u.threads;
         }
         closedir(d);
     }
@@ -89,8 +101,8 @@ void measure(const char* what, double seconds)
     const Usage b = readUsage();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     // The measuring itself: the one timer's wake-up and the reads of /proc.
-    std::printf("%-28s %6.2f wake-ups/s  %5.2f %% of one core  (%d threads, %.1f s)\n", what,
-                double(b.switches - a.switches) / wall, 100.0 * (b.cpu - a.cpu) / wall, b.threads, wall);
+    std::printf("%-28s %6.2f wake-ups/s  %5.2f %% of one core  (%zu threads, %.1f s)\n", what,
+                double(wakeUps(a, b)) / wall, 100.0 * (b.cpu - a.cpu) / wall, b.switches.size(), wall);
 }
 
 } // namespace

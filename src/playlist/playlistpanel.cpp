@@ -11,6 +11,7 @@
 #include "playlist/syncfinder.h"
 
 #include <algorithm>
+#include <climits>
 
 using namespace PlayList;
 
@@ -172,28 +173,29 @@ void Player::LoadPlayList(std::string& path)
     }
     ShowListNotice(*this);
 
-    LstFile file = readLstFile(path);
-    unreadList = file.opened ? std::string() : path;
-    if (!file.opened) {
-        MsgBox((french() ? "Erreur à l'ouverture de la Liste de Sélection " : "Error while opening PlayList File ") + path,
-               vbOKOnly, french() ? "Erreur" : "Error");
-    } else {
-        SyncFinder finder(modIni::IniAccess("GET", "Path", "Path Syk"));
-        const int total = static_cast<int>(file.rows.size());
-        const bool long_ = total > RowsPerBatch;
-        // While events run between batches nothing else may act on the list.
-        if (long_)
-            setEnabled(false);
-        ShowListProgress(*this, 0, total);
-        ListView1.BeginUpdate();
-        int done = 0;
-        for (PlayListRow& row : file.rows) {
+    // The rows go into the list as they are read: a long list is never held
+    // twice (once read, once listed).
+    SyncFinder finder(modIni::IniAccess("GET", "Path", "Path Syk"));
+    int total = 0;
+    bool long_ = false;
+    int done = 0;
+    const bool opened = readLstRows(
+        path,
+        [&](std::size_t lines) {
+            total = static_cast<int>(std::min<std::size_t>(lines, INT_MAX));
+            long_ = total > RowsPerBatch;
+            // While events run between batches nothing else may act on the list.
+            if (long_)
+                setEnabled(false);
+            ShowListProgress(*this, 0, total);
+            ListView1.BeginUpdate();
+        },
+        [&](PlayListRow&& row) {
             // The sync flag is never taken from the file: the disk says.
             const bool hasSyk = !finder.findSyk(row.Path()).empty();
             const bool hasSy1 = hasSyk && !finder.findSy1(row.Path()).empty();
             row.SyncFlag() = syncFlag(hasSyk, hasSy1, modIni::Langue);
             const std::string icon = iconKey(songKindOf(row.Path()), hasSyk);
-            // The row's texts move into the list: a long list is never held twice.
             appendRow(ListView1, std::move(row), icon);
             if (++done % RowsPerBatch == 0) {
                 ListView1.EndUpdate();
@@ -201,7 +203,12 @@ void Player::LoadPlayList(std::string& path)
                 DoEvents();
                 ListView1.BeginUpdate();
             }
-        }
+        });
+    unreadList = opened ? std::string() : path;
+    if (!opened) {
+        MsgBox((french() ? "Erreur à l'ouverture de la Liste de Sélection " : "Error while opening PlayList File ") + path,
+               vbOKOnly, french() ? "Erreur" : "Error");
+    } else {
         ListView1.EndUpdate();
         EndListProgress(*this);
         if (long_)

@@ -4,6 +4,7 @@
 #include "platform/files/textfile.h"
 
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <system_error>
 
@@ -189,52 +190,76 @@ std::string formatLstLine(const PlayListRow& row)
     return line;
 }
 
-LstFile readLstFile(const std::string& path)
+bool readLstRows(const std::string& path, const std::function<void(std::size_t)>& starting,
+                 const std::function<void(PlayListRow&&)>& take, std::size_t* repairedLines)
 {
-    LstFile result;
-    const auto bytes = textfile::readBytes(path);
-    if (!bytes)
-        return result;
-    result.opened = true;
-    const bool utf8File = textfile::isValidUtf8(*bytes);
-    // A file that is UTF-8 as a whole is read as such; otherwise the fields
-    // are split first (";" and the line ends are the same bytes in both
-    // encodings) and decoded below.
-    const std::vector<std::string> lines = textfile::splitLines(utf8File ? textfile::decode(*bytes) : *bytes);
-    result.rows.reserve(lines.size());
-    for (const std::string& line : lines) {
-        PlayListRow row;
-        bool complete = true;
-        if (!parseLstLine(line, row, &complete))
-            continue;
-        if (!complete)
-            ++result.repairedLines;
-        result.rows.push_back(std::move(row));
+    std::vector<std::string> lines;
+    bool utf8File = false;
+    {
+        const auto bytes = textfile::readBytes(path);
+        if (!bytes)
+            return false;
+        utf8File = textfile::isValidUtf8(*bytes);
+        // A file that is UTF-8 as a whole is read as such; otherwise the
+        // fields are split first (";" and the line ends are the same bytes in
+        // both encodings) and decoded below. The file's bytes go before the
+        // rows are made.
+        lines = textfile::splitLines(utf8File ? textfile::decode(*bytes) : *bytes);
     }
-    if (utf8File)
-        return result;
 
     // Not UTF-8: a list in Windows-1252, or one whose text is UTF-8 and that
     // holds names that are not. The text is UTF-8 when every field but those
     // names is.
     bool utf8Text = true;
-    for (const PlayListRow& row : result.rows) {
-        for (std::size_t col = 0; col < row.fields.size() && utf8Text; ++col) {
-            if (!textfile::isValidUtf8(row.fields[col]) && !isPathColumn(col))
-                utf8Text = false;
+    if (!utf8File) {
+        for (const std::string& line : lines) {
+            PlayListRow row;
+            if (!parseLstLine(line, row, nullptr))
+                continue;
+            for (std::size_t col = 0; col < row.fields.size() && utf8Text; ++col) {
+                if (!textfile::isValidUtf8(row.fields[col]) && !isPathColumn(col))
+                    utf8Text = false;
+            }
+            if (!utf8Text)
+                break;
         }
     }
-    for (PlayListRow& row : result.rows) {
-        for (std::size_t col = 0; col < row.fields.size(); ++col) {
-            std::string& field = row.fields[col];
-            if (isPathColumn(col) && !textfile::isValidUtf8(field))
-                field = pathFromBytes(field);
-            else if (!utf8Text)
-                field = textfile::cp1252ToUtf8(field);
+
+    if (starting)
+        starting(lines.size());
+    bool first = true;
+    for (std::string& line : lines) {
+        PlayListRow row;
+        bool complete = true;
+        const bool parsed = parseLstLine(line, row, &complete);
+        std::string().swap(line); // each line's text goes as its row is made
+        if (!parsed)
+            continue;
+        if (!complete && repairedLines)
+            ++*repairedLines;
+        if (!utf8File) {
+            for (std::size_t col = 0; col < row.fields.size(); ++col) {
+                std::string& field = row.fields[col];
+                if (isPathColumn(col) && !textfile::isValidUtf8(field))
+                    field = pathFromBytes(field);
+                else if (!utf8Text)
+                    field = textfile::cp1252ToUtf8(field);
+            }
+            if (first && utf8Text && row.Title().rfind("\xEF\xBB\xBF", 0) == 0)
+                row.Title().erase(0, 3);
         }
+        first = false;
+        take(std::move(row));
     }
-    if (utf8Text && !result.rows.empty() && result.rows.front().Title().rfind("\xEF\xBB\xBF", 0) == 0)
-        result.rows.front().Title().erase(0, 3);
+    return true;
+}
+
+LstFile readLstFile(const std::string& path)
+{
+    LstFile result;
+    result.opened = readLstRows(
+        path, [&](std::size_t lines) { result.rows.reserve(lines); },
+        [&](PlayListRow&& row) { result.rows.push_back(std::move(row)); }, &result.repairedLines);
     return result;
 }
 

@@ -5,6 +5,7 @@
 // sub-items 1 to 12. The same thirteen fields, joined by ";", make one line of
 // a ".lst" play-list file. Everything here is pure: no window is touched, so the
 // list panel, the selection modes and the tests share one reader and writer.
+#include <functional>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -115,6 +116,11 @@ struct LstFile {
 // Reads a play-list file (UTF-8 when valid, else Windows-1252; any line end).
 // The sync flags stay as stored: the caller recomputes them from the disk.
 LstFile readLstFile(const std::string& path);
+// The same, one row at a time, never holding them all: `starting` hears how
+// many lines the file has (at most that many rows follow), `take` each row in
+// file order. False when the file could not be read at all.
+bool readLstRows(const std::string& path, const std::function<void(std::size_t)>& starting,
+                 const std::function<void(PlayListRow&&)>& take, std::size_t* repairedLines = nullptr);
 // Writes the rows, one CR LF line each, beside the file and renames it over the
 // old one: a failed write leaves the old list intact. No rows: an empty file.
 bool writeLstFile(const std::string& path, const std::vector<PlayListRow>& rows);
