@@ -243,6 +243,14 @@ TEST_F(LyricWindowTest, HandEditedPlaceAndSizeAreBroughtOntoTheScreen)
     EXPECT_TRUE(onScreen(big));
     Unload(big);
 
+    // Sizes of nothing or less would leave a window of one pixel.
+    setIni("Height", "0");
+    setIni("Width", "-5000");
+    Karaoke& small = openLyrics();
+    EXPECT_GE(small.Width(), 1500);
+    EXPECT_GE(small.Height(), 750);
+    Unload(small);
+
     // Places on a monitor that is no longer there, on every side; the size is
     // kept when it fits.
     setIni("Height", "2775");

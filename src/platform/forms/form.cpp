@@ -590,8 +590,13 @@ void Form::fitOnScreen(int& left, int& top, int& width, int& height)
         }
     }
     const QRect work = home->availableGeometry();
-    width = std::clamp(width, 0, static_cast<int>(tw(work.width())));
-    height = std::clamp(height, 0, static_cast<int>(tw(work.height())));
+    // At least a strip the user can see and take hold of (a size of 0 or less
+    // would leave a window of one pixel), at most the work area.
+    constexpr int kMinWidth = 100 * 15, kMinHeight = 50 * 15;
+    width = std::clamp(width, std::min(kMinWidth, static_cast<int>(tw(work.width()))),
+                       static_cast<int>(tw(work.width())));
+    height = std::clamp(height, std::min(kMinHeight, static_cast<int>(tw(work.height()))),
+                        static_cast<int>(tw(work.height())));
 
     // Whole pixels that cover the outer size, so that the moved window fits.
     const QRect frame(px(left), px(top), std::max(1, (width + 14) / 15), std::max(1, (height + 14) / 15));

@@ -186,8 +186,9 @@ public:
     void keepOnScreen();
     // The same rule for a place and outer size (twips) before they are given to
     // a window: a size larger than the screen that holds the window's top-left
-    // corner (else the primary screen) shrinks to that screen's work area, then
-    // a place no screen shows comes onto the primary screen. Saved sizes go
+    // corner (else the primary screen) shrinks to that screen's work area, one
+    // below 100 by 50 pixels grows to that, then a place no screen shows comes
+    // onto the primary screen. Saved sizes go
     // through here, so that a hand-edited one never makes a window (and its
     // drawing surface) thousands of pixels wide.
     static void fitOnScreen(int& left, int& top, int& width, int& height);
