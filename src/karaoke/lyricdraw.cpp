@@ -298,8 +298,11 @@ void refreshDisplay(const LyricView& v, SyncCursor& cur, const DisplayOptions& o
     cur.SungText += cur.Syllable;
     if (t + 4.0 < pos) {
         // Far behind (the lyrics were muted, or the song was moved): no highlight,
-        // one more waiting dot per late syllable.
+        // one more waiting dot per late syllable. Just after an unmute the page
+        // the unmute drew stays instead.
         cur.NeedSyllable = -1;
+        if (p.Resumed)
+            return;
         w.Cls();
         w.setCurrentY(o.marginY);
         growDots(p.Dots);
@@ -309,8 +312,9 @@ void refreshDisplay(const LyricView& v, SyncCursor& cur, const DisplayOptions& o
     }
     // The waiting dots cleared the window: bring the whole page back before
     // overprinting, or only the sung text would show on an empty window.
-    if (!p.Dots.empty() && !p.Redraw)
+    if ((!p.Dots.empty() || p.Resumed) && !p.Redraw)
         redrawShownPage(v, o);
+    p.Resumed = false;
     p.Dots.clear();
     p.IntroDots = false;
     if (p.Slot < 1 || p.Slot > MaxPageLines)

@@ -53,6 +53,9 @@ struct LyricPage {
     bool IntroDots = false;
     // The waiting row: 0..22 dots.
     std::string Dots;
+    // The lyrics were unmuted: the syllables that fell due meanwhile are caught
+    // up without clearing the page, and the next one on time redraws it whole.
+    bool Resumed = false;
     // Whole seconds shown by the count-down label; 0 = no count-down running.
     int CountDown = 0;
 };

@@ -3,6 +3,7 @@
 // lyrics.
 #include "core/modini.h"
 #include "core/player.h"
+#include "karaoke/pagestate.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
 #include "platform/files/runtime.h"
@@ -326,6 +327,9 @@ void Player::Check_Muet2_Click()
         return;
     }
     k.Mute_SK.setValue(0);
+    // The syllables that fell due meanwhile must not clear the page again.
+    if (IsPlaying)
+        Kar::KarPage.Resumed = Kar::K1Page.Resumed = true;
     // Ball and count-down come back as the user set them, not forced on: a
     // ball switched off stays 0 by 0, as the window opens it.
     const bool ball = vb::CLng(IniAccess("GET", "Kar Windows", "Ball"), 1) != 0;

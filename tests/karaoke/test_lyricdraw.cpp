@@ -279,6 +279,25 @@ TEST_F(DrawTest, OnTimeSyllableAfterTheDotsBringsThePageBack)
     }
 }
 
+TEST_F(DrawTest, AfterAnUnmuteLateSyllablesKeepThePage)
+{
+    opt.nbLigne = 2;
+    openLines({"a;1;b;2;c;20;", "next line;50;"});
+    step();
+    refreshDisplay(view, cur, opt, 1.5);
+    page.Resumed = true;  // muted from here until 8 s
+    step();
+    refreshDisplay(view, cur, opt, 8.0);  // "b" is late: caught up quietly
+    EXPECT_EQ(page.Dots, "");
+    EXPECT_EQ(cur.SungText, "ab");
+    EXPECT_GT(rowInk(kWhite, 1).count, 0) << "the page stays";
+    step();
+    refreshDisplay(view, cur, opt, 20.5);
+    EXPECT_FALSE(page.Resumed);
+    EXPECT_GT(rowInk(kWhite, 1).count, 0);
+    EXPECT_GT(rowInk(kRed, 0).count, 0);
+}
+
 TEST_F(DrawTest, CountDownBeforeADistantSyllable)
 {
     opt.nbLigne = 2;

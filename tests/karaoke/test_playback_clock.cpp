@@ -230,3 +230,21 @@ TEST_F(ClockTest, EchoFileDrivesTheSecondWindowOnItsOwn)
     EXPECT_EQ(Kar::Sy1EofLines, 2);
     EXPECT_EQ(Kar::SykEofLines, 1);
 }
+
+TEST_F(ClockTest, UnmutingMidLineBringsThePageBackAtOnce)
+{
+    startSong("Hel;1;lo ;1,5;world;9;\r\nsecond ;9,5;line;10;\r\n");
+    playTo(1.2);
+    player().Check_Muet2.setValue(1);  // mid-line, for longer than 4 s
+    playTo(7.0);
+    player().Check_Muet2.setValue(0);
+    playTo(7.1);
+    // Both lines of the page, no waiting dots in place of them.
+    EXPECT_GT(rowInk(kWhite, 0).count, 0);
+    EXPECT_GT(rowInk(kWhite, 1).count, 0);
+    EXPECT_EQ(Kar::KarPage.Dots, "");
+    playTo(9.1);
+    // The sung part over the whole page.
+    EXPECT_GT(rowInk(kRed, 0).count, 0);
+    EXPECT_GT(rowInk(kWhite, 1).count, 0);
+}
