@@ -20,7 +20,8 @@ namespace Kar {
 
 // One meta event found in the lyric track.
 struct MidiEvent {
-    double TimeMs = 0;        // running sum of DeltaMs of records 1..this one
+    double TimeMs = 0;        // the first event's own time plus the DeltaMs of records
+                              // 1..this one: when the record after it falls due
     double DeltaMs = 0;       // time from this event to the next record, in ms (the last
                               // record: to the event after it in its track, else the
                               // DeltaMs of the record before it)
@@ -56,7 +57,9 @@ inline double MidiDivision4 = 0;
 inline double MidiMsPerTick = 0;
 // The meta-event type whose texts are the syllables: 5 (lyric) or 1 (text); 0 before any analysis.
 inline std::int32_t MidiLyricType = 0;
-// Index 0 is an all-zero record that is never filled; 1..n in file order.
+// Index 0 is an all-zero record that is never filled; 1..n in file order. Record 1
+// is only the dispatch's starting point: when the first event is a syllable, an
+// empty record at its time goes before it.
 inline std::vector<MidiEvent> MidiEvents(1);
 // One text per lyric line; index 0 collects what comes before the first line mark.
 inline std::vector<std::string> MidiLines(1);
