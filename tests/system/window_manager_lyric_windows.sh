@@ -6,6 +6,7 @@
 # - dragging either window by its surface moves the pair by the pointer's travel;
 # - maximising the main lyric window makes it a normal window at 0,0, half the
 #   screen high and the screen's width, the second docked under it, on screen;
+# - the F6 screen preset gives both windows a quarter of the screen, docked;
 # - minimising the main lyric window minimises the second one too.
 #
 # Usage: window_manager_lyric_windows.sh [path/to/zunkaraoke]   (or ZUN_PLAYER)
@@ -158,6 +159,25 @@ fi
 note "after maximising: main $(frame_geom "$MAIN"), second $(frame_geom "$K1")"
 check_player_alive
 
+# ---- a screen preset key (F6: a quarter of the screen each) while docked
+xdotool windowactivate --sync "$MAIN" >/dev/null 2>&1
+xdotool key F6
+quarter_screen_layout() {
+    local mx my mw mh kx ky kw kh
+    read -r mx my mw mh <<< "$(frame_geom "$MAIN")"
+    read -r kx ky kw kh <<< "$(frame_geom "$K1")"
+    [ "$mx" -eq 0 ] || return 1
+    [ $((SCREEN_W - mw)) -ge 0 ] && [ $((SCREEN_W - mw)) -le "$FRAME_SLACK_W" ] || return 1
+    [ $((mh - SCREEN_H / 4)) -le "$FRAME_SLACK_H" ] && [ $((SCREEN_H / 4 - mh)) -le "$FRAME_SLACK_H" ] || return 1
+    [ "$kx" -eq "$mx" ] && [ "$kw" -eq "$mw" ] || return 1
+    [ "$ky" -ge $((my + mh)) ] && [ "$ky" -le $((my + mh + MAX_DOCK_GAP)) ] || return 1
+    [ $((ky + kh)) -le "$SCREEN_H" ]
+}
+if ! wait_until 8 quarter_screen_layout; then
+    problem "after F6: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1")"
+fi
+check_player_alive
+
 # ---- minimising the main lyric window
 xdotool windowminimize "$MAIN"
 wait_until 5 iconic "$MAIN" || fail "the window manager did not minimise the main lyric window"
@@ -165,4 +185,4 @@ wait_until 5 iconic "$K1" || problem "minimising the main lyric window left the 
 check_player_alive
 
 [ "$PROBLEMS" -eq 0 ] || exit 1
-echo "PASS: drags move the pair, maximising shares the screen, minimising takes both"
+echo "PASS: drags move the pair, maximising and F6 share the screen, minimising takes both"
