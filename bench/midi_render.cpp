@@ -3,9 +3,9 @@
 //   bench_midi_render file.mid [soundfont.sf2] [out.raw|-] [seconds]
 // Prints the song length, the render time and the speed against real time; with
 // out.raw, writes the rendered audio there (16-bit stereo, 44100 Hz, little-endian).
-// By default renders the song and then its last notes until every voice has
-// died away, as `fluidsynth -F` does, so both render the same length; with
-// `seconds`, renders exactly that much audio.
+// By default renders the song, then its last notes until every voice has
+// died away and two seconds more, as `fluidsynth -F` does, so both render the
+// same length; with `seconds`, renders exactly that much audio.
 // The synthesiser keeps FluidSynth's default settings (4th-order interpolation,
 // 256 voices, reverb and chorus on), as the fluidsynth program does.
 //
@@ -151,14 +151,20 @@ int main(int argc, char** argv) {
     std::vector<float> buf(kBlock * 2);
     std::vector<std::int16_t> pcm(kBlock * 2);
     media::AudioSource& synth = music::synthSource();
-    // The song, then its tail (bounded, should a note never end).
+    // The song, then its tail as `fluidsynth -F` renders it: until the last
+    // voice has died away, then two seconds more (bounded, should a note
+    // never end).
+    std::int64_t songEnd = -1, silentFrom = -1;
     const auto rendering = [&] {
         if (exactFrames >= 0)
             return frame < exactFrames;
         if (state->IsRunning())
             return true;
-        static const std::int64_t songEnd = frame;
-        return music::soundingVoices() > 0 && frame - songEnd < 30 * media::kSampleRate;
+        if (songEnd < 0)
+            songEnd = frame;
+        if (silentFrom < 0 && (music::soundingVoices() == 0 || frame - songEnd >= 30 * media::kSampleRate))
+            silentFrom = frame;
+        return silentFrom < 0 || frame - silentFrom < 2 * media::kSampleRate;
     };
     while (rendering()) {
         const int n = exactFrames >= 0 ? static_cast<int>(std::min<std::int64_t>(kBlock, exactFrames - frame)) : kBlock;

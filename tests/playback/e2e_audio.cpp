@@ -190,6 +190,25 @@ TEST_F(PlaybackTest, EndOfSongPlaysTheNextRowOrStops)
     EXPECT_EQ(p.Label_PTime.Caption(), "0 %");
 }
 
+TEST_F(PlaybackTest, ALostSoundOutputIsSaidOnceAndTheSongGoesOn)
+{
+    const int a = addRow(dir.write("a.wav", silentWav(3.0)));
+    Player& p = player();
+    playRow(a);
+    playFor(500);
+    media::engine().simulateOutputLost();
+    media::engine().simulateOutputLost();  // the same loss, reported again
+    int told = 0;
+    for (const auto& q : prompter->questions())
+        told += q.text.find("The sound output was lost") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(prompter->questions().back().title, "Warning");
+    const double before = p.ActiveMovie1.CurrentPosition();
+    playFor(500);
+    EXPECT_TRUE(modIni::IsPlaying);
+    EXPECT_NEAR(p.ActiveMovie1.CurrentPosition(), before + 0.5, 0.05);
+}
+
 TEST_F(PlaybackTest, MissingEmptyOrUnreadableSongIsReportedAndMarked)
 {
     Player& p = player();
