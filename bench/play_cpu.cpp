@@ -19,7 +19,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
+
+#include <unistd.h>
 
 #include <QApplication>
 
@@ -29,6 +34,33 @@
 using Clock = std::chrono::steady_clock;
 namespace bs = benchsupport;
 namespace fs = std::filesystem;
+
+namespace {
+
+// User+system seconds of each thread of the process, by thread name.
+std::map<std::string, double> threadSeconds()
+{
+    std::map<std::string, double> out;
+    const double tick = double(sysconf(_SC_CLK_TCK));
+    for (const auto& e : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream stat(e.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto open = line.find('('), close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos)
+            continue;
+        std::istringstream rest(line.substr(close + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 3; i <= 15 && rest >> field; ++i)
+            if (i == 14 || i == 15)
+                ticks += std::stod(field);
+        out[line.substr(open + 1, close - open - 1)] += ticks / tick;
+    }
+    return out;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -56,6 +88,7 @@ int main(int argc, char** argv)
     Player& p = bs::startPlayer();
     p.Select_Song.setText(song);
 
+    const auto threads0 = threadSeconds();
     const double cpu0 = bs::cpuSeconds();
     const auto t0 = Clock::now();
     p.Command_Play.press();
@@ -66,8 +99,12 @@ int main(int argc, char** argv)
     const bool synced = p.HasSyk;
     const char* output = media::engine().outputKind() == media::OutputKind::Device ? "sound device" : "null output";
     const auto end = t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    bs::runUntil([&] { return !modIni::IsPlaying || Clock::now() >= end; }, 50);
+    // Looked at once a second: the measuring must not wake the process much.
+    bs::runUntil([&] { return !modIni::IsPlaying || Clock::now() >= end; }, 1000);
     const double cpu = bs::cpuSeconds() - cpu0;
+    auto threads = threadSeconds();
+    for (auto& [name, secs] : threads)
+        secs -= threads0.count(name) ? threads0.at(name) : 0.0;
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
     const double heard = p.ActiveMovie1.CurrentPosition();
     bs::closePlayer();
@@ -76,5 +113,8 @@ int main(int argc, char** argv)
                 output, heard);
     std::printf("cpu %.3f s = %.2f %% of one core while playing; whole process %.3f s\n", cpu, 100.0 * cpu / wall,
                 bs::cpuSeconds());
+    for (const auto& [name, secs] : threads)
+        if (secs > 0)
+            std::printf("  thread %-16s %.3f s\n", name.c_str(), secs);
     return 0;
 }
