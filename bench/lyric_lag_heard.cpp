@@ -91,12 +91,12 @@ int main(int argc, char** argv)
     }
 
     // The recorder of the sink's monitor.
-    pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 2};
+    pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 2};
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
     attr.fragsize = kRate / 200 * 4;  // 5 ms
     int err = 0;
-    pa_simple* rec = pa_simple_new(nullptr, "lyric-lag-heard", PA_STREAM_RECORD, "@DEFAULT_MONITOR@", "monitor", &spec,
+    pa_simple* rec = pa_simple_new(nullptr, "lyric-lag-heard", PA_STREAM_RECORD, "@DEFAULT_MONITOR@", "monitor", &format,
                                    nullptr, &attr, &err);
     if (!rec) {
         std::fprintf(stderr, "no PulseAudio server to record from: %s\n", pa_strerror(err));
