@@ -23,101 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/music/gm_songs.h"
+
 namespace {
-
-std::string vlq(std::uint32_t v)
-{
-    std::string out(1, char(v & 0x7F));
-    while (v >>= 7)
-        out.insert(out.begin(), char(0x80 | (v & 0x7F)));
-    return out;
-}
-
-struct Track {
-    std::string data;
-    Track& ev(std::uint32_t delta, std::initializer_list<int> b)
-    {
-        data += vlq(delta);
-        for (int x : b)
-            data += char(x);
-        return *this;
-    }
-    Track& on(std::uint32_t d, int ch, int key, int vel) { return ev(d, {0x90 | ch, key, vel}); }
-    Track& off(std::uint32_t d, int ch, int key) { return ev(d, {0x80 | ch, key, 0}); }
-    Track& program(std::uint32_t d, int ch, int p) { return ev(d, {0xC0 | ch, p}); }
-    Track& end() { return ev(0, {0xFF, 0x2F, 0}); }
-};
-
-std::string be32(std::uint32_t v)
-{
-    return {char(v >> 24), char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
-}
-
-std::string file(const std::vector<Track>& tracks)
-{
-    std::string out = "MThd" + be32(6) + std::string("\x00\x01", 2) + char(0) + char(tracks.size()) +
-                      std::string("\x00\x60", 2);
-    for (const Track& t : tracks)
-        out += "MTrk" + be32(static_cast<std::uint32_t>(t.data.size())) + t.data;
-    return out;
-}
-
-// 120 bpm, 96 ticks a quarter note; `bars` bars.
-std::string gmSong(int bars, bool dense)
-{
-    Track conductor;
-    conductor.ev(0, {0xFF, 0x51, 3, 0x07, 0xA1, 0x20}).end();
-    std::vector<Track> tracks{conductor};
-    Track drums;
-    for (int b = 0; b < bars * 8; ++b) {
-        drums.on(0, 9, 42, dense ? 127 : 80);
-        if (b % 4 == 0)
-            drums.on(0, 9, 36, dense ? 127 : 100);
-        if (b % 4 == 2)
-            drums.on(0, 9, 38, dense ? 127 : 95);
-        drums.off(48, 9, 42).off(0, 9, 36).off(0, 9, 38);
-    }
-    tracks.push_back(drums.end());
-    const int chords[4][3] = {{60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62}};
-    if (dense) {
-        for (int ch = 0; ch < 16; ++ch) {
-            if (ch == 9)
-                continue;
-            Track t;
-            t.program(0, ch, (ch * 7) % 80);
-            const int shift = 12 * (ch % 3 - 1);
-            for (int b = 0; b < bars * 8; ++b) {
-                const int* c = chords[(b / 8) % 4];
-                for (int k = 0; k < 3; ++k)
-                    t.on(0, ch, c[k] + shift, 127);
-                t.off(48, ch, c[0] + shift).off(0, ch, c[1] + shift).off(0, ch, c[2] + shift);
-            }
-            tracks.push_back(t.end());
-        }
-        return file(tracks);
-    }
-    Track bass, piano, strings, lead;
-    bass.program(0, 1, 33);
-    piano.program(0, 2, 0);
-    strings.program(0, 3, 48);
-    lead.program(0, 4, 73);
-    for (int bar = 0; bar < bars; ++bar) {
-        const int* c = chords[bar % 4];
-        for (int q = 0; q < 4; ++q) {
-            bass.on(0, 1, c[0] - 24, 90).off(90, 1, c[0] - 24).ev(6, {0xB1, 7, 100});
-            for (int k = 0; k < 3; ++k)
-                piano.on(0, 2, c[k], 70);
-            piano.off(80, 2, c[0]).off(0, 2, c[1]).off(0, 2, c[2]).ev(16, {0xB2, 7, 100});
-            lead.on(0, 4, c[q % 3] + 12, 95).off(90, 4, c[q % 3] + 12).ev(6, {0xB4, 7, 100});
-        }
-        for (int k = 0; k < 3; ++k)
-            strings.on(0, 3, c[k] - 12, 65);
-        strings.off(380, 3, c[0] - 12).off(0, 3, c[1] - 12).off(0, 3, c[2] - 12).ev(4, {0xB3, 7, 100});
-    }
-    for (Track* t : {&bass, &piano, &strings, &lead})
-        tracks.push_back(t->end());
-    return file(tracks);
-}
 
 bool writeMastered(const std::string& path, double seconds)
 {
@@ -178,8 +86,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
-    const bool ok = writeBytes(dir + "/typical.mid", gmSong(15, false)) &&
-                    writeBytes(dir + "/dense.mid", gmSong(15, true)) && writeMastered(dir + "/mastered.mp3", 30.0);
+    const bool ok = writeBytes(dir + "/typical.mid", testmidi::gmSong(15, false)) &&
+                    writeBytes(dir + "/dense.mid", testmidi::gmSong(15, true)) && writeMastered(dir + "/mastered.mp3", 30.0);
     if (!ok) {
         std::fprintf(stderr, "cannot write the files in %s\n", dir.c_str());
         return 1;

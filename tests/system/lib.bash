@@ -217,6 +217,23 @@ write_kar() {
     rm -f "$tmp"
 }
 
+# A 20 s silent song $1/duet.wav (16-bit mono, 8000 Hz: the audio output is
+# null in the window tests anyway) with both sync files: the first line of each
+# is sung within the first second, the next one only after 15 s, so the first
+# line stays in the sung colour for a long while whatever the machine's speed.
+write_duet_song() {
+    local dir=$1
+    mkdir -p "$dir"
+    {
+        printf 'RIFF'; bytes 0x24 0xe2 0x04 0; printf 'WAVEfmt '
+        bytes 16 0 0 0 1 0 1 0 0x40 0x1f 0 0 0x80 0x3e 0 0 2 0 16 0
+        printf 'data'; bytes 0 0xe2 0x04 0
+        head -c 320000 /dev/zero
+    } > "$dir/duet.wav"
+    printf 'Hel;0,2;lo ;0,4;world;0,8;\r\nsec;15;ond;15,5;\r\n' > "$dir/duet.syk"
+    printf 'Ech;0,3;o ;0,5;line;0,9;\r\nmore;15,2;\r\n' > "$dir/duet.sy1"
+}
+
 # ---------------------------------------------------------------- X server
 
 # Starts a private X server on a free display (Xvfb picks it); exports DISPLAY.

@@ -31,19 +31,7 @@ export QT_QPA_PLATFORM=xcb ZUNKARAOKE_AUDIO=null
 start_xvfb "${SCREEN_W}x${SCREEN_H}x24"
 note "X server on $DISPLAY"
 
-# A 20 s song: the first line of each sync file is sung within the first
-# second, the next one only after 15 s, so the first line stays in the sung
-# colour for a long while whatever the machine's speed.
-mkdir -p "$WORK/songs"
-# A silent 16-bit mono WAV of 20 s at 8000 Hz (the audio output is null anyway).
-{
-    printf 'RIFF'; bytes 0x24 0xe2 0x04 0; printf 'WAVEfmt '
-    bytes 16 0 0 0 1 0 1 0 0x40 0x1f 0 0 0x80 0x3e 0 0 2 0 16 0
-    printf 'data'; bytes 0 0xe2 0x04 0
-    head -c 320000 /dev/zero
-} > "$WORK/songs/duet.wav"
-printf 'Hel;0,2;lo ;0,4;world;0,8;\r\nsec;15;ond;15,5;\r\n' > "$WORK/songs/duet.syk"
-printf 'Ech;0,3;o ;0,5;line;0,9;\r\nmore;15,2;\r\n' > "$WORK/songs/duet.sy1"
+write_duet_song "$WORK/songs"
 
 export ZUNKARAOKE_DIR=$WORK/program
 make_program_dir "$ZUNKARAOKE_DIR"
