@@ -3,8 +3,8 @@
 # only those that are missing. Runs as root (or through sudo).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
-          qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
-          libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont
+          qt6-base-dev libqt6opengl6-dev
+          libsndfile1-dev libfluidsynth-dev libpulse-dev timgm6mb-soundfont
           libgtest-dev fonts-dejavu-core fonts-liberation2
           libfontconfig-dev fonts-comic-neue)
 if [ "${1:-}" = "--test" ]; then

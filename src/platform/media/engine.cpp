@@ -1,15 +1,11 @@
 #include "platform/media/engine.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QIODevice>
-#include <QMediaDevices>
 #include <QMetaObject>
-#include <QThread>
 #include <QTimer>
+
+#include <pulse/pulseaudio.h>
+#include <pulse/rtclock.h>
 
 #include <algorithm>
 #include <atomic>
@@ -122,9 +118,10 @@ struct AudioEngine::Impl {
     }
 
     static void postRest();
-    static void deviceFailed() { engine().d->outputFailed(false); }
+    static void deviceFailed(std::uint64_t deviceId) { engine().d->outputFailed(false, deviceId); }
     void restIfIdle();
-    void outputFailed(bool simulated);
+    // `deviceId`: the device output that reported the loss (0: simulated).
+    void outputFailed(bool simulated, std::uint64_t deviceId = 0);
     void watchDevices();
     void retryDevice();
 
@@ -182,127 +179,86 @@ struct AudioEngine::Impl {
 };
 
 // ---------------------------------------------------------------------------
-// Device output: a QAudioSink in pull mode, living on its own thread so that
-// the mix never waits on the user-interface thread and vice versa.
+// Device output: our own PulseAudio client. Its threaded mainloop is the audio
+// thread: the server asks for data, the write callback mixes it. Each start
+// makes a fresh context, so a server that was restarted (at any time, after
+// any pause) is simply connected to again.
 
 namespace {
-
-class PullDevice : public QIODevice {
-public:
-    PullDevice(AudioEngine::Impl* eng, QAudioFormat::SampleFormat fmt) : eng_(eng), fmt_(fmt)
-    {
-        scratch_.resize(std::size_t(kMaxBlockFrames) * kChannels);
-    }
-    // `base`: the engine's frame count when the sink started.
-    void setSink(QAudioSink* sink, std::int64_t base)
-    {
-        sink_ = sink;
-        base_ = base;
-    }
-
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return QIODevice::bytesAvailable() + (qint64(1) << 30); }
-
-protected:
-    qint64 readData(char* data, qint64 maxlen) override
-    {
-        const int bpf = bytesPerFrame();
-        const std::int64_t frames = maxlen / bpf;
-        if (frames <= 0)
-            return 0;
-        char* dst = data;
-        eng_->render(frames, scratch_.data(), [&](const float* block, int n) {
-            const int samples = n * kChannels;
-            if (fmt_ == QAudioFormat::Float) {
-                auto* f = reinterpret_cast<float*>(dst);
-                for (int i = 0; i < samples; ++i)
-                    f[i] = clampSample(block[i]);
-            } else {
-                auto* s = reinterpret_cast<qint16*>(dst);
-                for (int i = 0; i < samples; ++i)
-                    s[i] = qint16(std::lrint(clampSample(block[i]) * 32767.0f));
-            }
-            dst += std::size_t(n) * bpf;
-        });
-        const std::int64_t r = eng_->rendered.load();
-        // The sink's processed time is the sound server's playback clock,
-        // which counts the server's own latency too. Without it: in pull mode
-        // the sink asks for all the room it has, so after a pull its buffer is
-        // full and the listener is one buffer behind.
-        const qint64 usecs = sink_ ? sink_->processedUSecs() : 0;
-        std::int64_t heard;
-        if (usecs > 0)
-            heard = base_ + usecs * kSampleRate / 1000000;
-        else
-            heard = r - (sink_ ? sink_->bufferSize() / bpf : 0);
-        eng_->publish(std::min(heard, r), r, true);
-        return frames * bpf;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    int bytesPerFrame() const { return kChannels * (fmt_ == QAudioFormat::Float ? 4 : 2); }
-
-    AudioEngine::Impl* eng_;
-    QAudioFormat::SampleFormat fmt_;
-    QAudioSink* sink_ = nullptr;
-    std::int64_t base_ = 0;
-    std::vector<float> scratch_;
-};
 
 void shutdownAtAppExit()
 {
     engine().shutdown();
 }
 
+// How long a start may wait for the server before giving up (a server that
+// hangs must not hang the player).
+constexpr pa_usec_t kConnectTimeoutUs = 2 * PA_USEC_PER_SEC;
+
+std::string clientName()
+{
+    std::string name;
+    if (QCoreApplication::instance())
+        name = QCoreApplication::applicationName().toStdString();
+    return name.empty() ? std::string("zunkaraoke") : name;
+}
+
 } // namespace
 
 class DeviceOutput {
 public:
-    explicit DeviceOutput(AudioEngine::Impl* eng) : eng_(eng) {}
+    explicit DeviceOutput(AudioEngine::Impl* eng) : eng_(eng), id_(++lastId_)
+    {
+        scratch_.resize(std::size_t(kMaxBlockFrames) * kChannels);
+    }
     ~DeviceOutput() { stop(); }
+
+    // Which output this is, so that a late failure report of an output already
+    // replaced is told apart from one about the current output.
+    std::uint64_t id() const { return id_; }
 
     bool start()
     {
         if (!QCoreApplication::instance())
             return false;
-        const QAudioDevice dev = QMediaDevices::defaultAudioOutput();
-        if (dev.isNull())
+        ml_ = pa_threaded_mainloop_new();
+        if (!ml_)
             return false;
-        QAudioFormat fmt;
-        fmt.setSampleRate(kSampleRate);
-        fmt.setChannelCount(kChannels);
-        fmt.setSampleFormat(QAudioFormat::Float);
-        if (!dev.isFormatSupported(fmt)) {
-            fmt.setSampleFormat(QAudioFormat::Int16);
-            if (!dev.isFormatSupported(fmt))
-                return false;
+        pa_threaded_mainloop_set_name(ml_, "zun-audio");
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(ml_);
+        const std::string name = clientName();
+        ctx_ = pa_context_new(api, name.c_str());
+        if (!ctx_) {
+            stop();
+            return false;
         }
-        rootSoundServerLink(dev, fmt);
-        thread_ = new QThread;
-        thread_->setObjectName(QStringLiteral("zun-audio"));
-        thread_->start(QThread::TimeCriticalPriority);
-        anchor_ = new QObject;
-        anchor_->moveToThread(thread_);
-        bool ok = false;
-        QMetaObject::invokeMethod(
-            anchor_,
-            [&] {
-                io_ = new PullDevice(eng_, fmt.sampleFormat());
-                io_->open(QIODevice::ReadOnly);
-                sink_ = new QAudioSink(dev, fmt);
-                io_->setSink(sink_, eng_->rendered.load());
-                sink_->setBufferSize(fmt.bytesForDuration(qint64(kDeviceBufferMs) * 1000));
-                sink_->start(io_);
-                ok = sink_->error() == QAudio::NoError && sink_->state() != QAudio::StoppedState;
-                if (ok) {
-                    QObject::connect(sink_, &QAudioSink::stateChanged, anchor_, [this](QAudio::State st) {
-                        if (st == QAudio::StoppedState && sink_ && sink_->error() != QAudio::NoError)
-                            failedLater();
-                    });
-                }
-            },
-            Qt::BlockingQueuedConnection);
+        pa_context_set_state_callback(ctx_, &DeviceOutput::onContextState, this);
+        // No autospawn: the periodic retries while the server is away must
+        // not start servers of their own.
+        if (pa_context_connect(ctx_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+            pa_threaded_mainloop_start(ml_) < 0) {
+            stop();
+            return false;
+        }
+        pa_threaded_mainloop_lock(ml_);
+        pa_time_event* timeout = pa_context_rttime_new(ctx_, pa_rtclock_now() + kConnectTimeoutUs,
+                                                       &DeviceOutput::onTimeout, this);
+        bool ok = waitFor([this] {
+            const pa_context_state_t st = pa_context_get_state(ctx_);
+            return st == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(st) ? 0 : -1;
+        });
+        if (ok)
+            ok = connectStream();
+        if (ok)
+            ok = waitFor([this] {
+                const pa_stream_state_t st = pa_stream_get_state(stream_);
+                return st == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(st) ? 0 : -1;
+            });
+        if (timeout)
+            api->time_free(timeout);
+        if (ok)
+            running_ = true;
+        pa_threaded_mainloop_unlock(ml_);
         if (!ok) {
             stop();
             return false;
@@ -310,62 +266,163 @@ public:
         return true;
     }
 
+    // Closes the stream and the context and ends the audio thread: nothing
+    // wakes the process up any more.
     void stop()
     {
-        if (!thread_)
+        if (!ml_)
             return;
-        QMetaObject::invokeMethod(
-            anchor_,
-            [this] {
-                if (sink_) {
-                    sink_->disconnect();
-                    sink_->stop();
-                }
-                delete sink_;
-                sink_ = nullptr;
-                delete io_;
-                io_ = nullptr;
-            },
-            Qt::BlockingQueuedConnection);
-        thread_->quit();
-        thread_->wait();
-        delete anchor_;
-        anchor_ = nullptr;
-        delete thread_;
-        thread_ = nullptr;
+        pa_threaded_mainloop_lock(ml_);
+        running_ = false;
+        if (stream_) {
+            pa_stream_set_state_callback(stream_, nullptr, nullptr);
+            pa_stream_set_write_callback(stream_, nullptr, nullptr);
+            pa_stream_disconnect(stream_);
+            pa_stream_unref(stream_);
+            stream_ = nullptr;
+        }
+        if (ctx_) {
+            pa_context_set_state_callback(ctx_, nullptr, nullptr);
+            pa_context_disconnect(ctx_);
+            pa_context_unref(ctx_);
+            ctx_ = nullptr;
+        }
+        pa_threaded_mainloop_unlock(ml_);
+        pa_threaded_mainloop_stop(ml_);
+        pa_threaded_mainloop_free(ml_);
+        ml_ = nullptr;
     }
 
 private:
-    // Qt's link to the sound server is made by the first stream opened, on
-    // that stream's thread, and reconnects after a server restart only from
-    // a thread that still runs: one short stream opened here, on the
-    // user-interface thread, before any on the audio thread.
-    static void rootSoundServerLink(const QAudioDevice& dev, const QAudioFormat& fmt)
+    // Mainloop locked. Waits until `state` says 1 (there) or -1 (failed).
+    template <class State>
+    bool waitFor(State&& state)
     {
-        static bool done = false;
-        if (done || QThread::currentThread() != QCoreApplication::instance()->thread())
-            return;
-        done = true;
-        QBuffer empty;
-        empty.open(QIODevice::ReadOnly);
-        QAudioSink probe(dev, fmt);
-        probe.start(&empty);
-        probe.stop();
+        for (;;) {
+            const int st = state();
+            if (st != 0)
+                return st > 0;
+            if (timedOut_)
+                return false;
+            pa_threaded_mainloop_wait(ml_);
+        }
     }
 
-    // The device went away while playing (sound server stopped): carry on with
-    // the null output so that songs still advance and end.
-    void failedLater()
+    // Mainloop locked.
+    bool connectStream()
     {
-        if (QCoreApplication* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, [] { AudioEngine::Impl::deviceFailed(); }, Qt::QueuedConnection);
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, std::uint32_t(kSampleRate), std::uint8_t(kChannels)};
+        const std::string name = clientName();
+        stream_ = pa_stream_new(ctx_, name.c_str(), &spec, nullptr);
+        if (!stream_)
+            return false;
+        pa_stream_set_state_callback(stream_, &DeviceOutput::onStreamState, this);
+        pa_stream_set_write_callback(stream_, &DeviceOutput::onWrite, this);
+        // The whole way to the listener (our queue and the sink's own) is
+        // kept near the buffer's length: what is heard stays close to what
+        // was rendered, so seeks and stops answer quickly.
+        pa_buffer_attr attr;
+        attr.maxlength = std::uint32_t(-1);
+        attr.tlength = std::uint32_t(pa_usec_to_bytes(pa_usec_t(kDeviceBufferMs) * PA_USEC_PER_MSEC, &spec));
+        attr.prebuf = std::uint32_t(-1);
+        attr.minreq = std::uint32_t(-1);
+        attr.fragsize = std::uint32_t(-1);
+        tlengthFrames_ = std::int64_t(attr.tlength / pa_frame_size(&spec));
+        const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                                             PA_STREAM_ADJUST_LATENCY);
+        return pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0;
     }
+
+    // Audio thread: the server wants `nbytes` more.
+    void write(std::size_t nbytes)
+    {
+        constexpr std::size_t bpf = sizeof(float) * kChannels;
+        while (nbytes >= bpf) {
+            void* data = nullptr;
+            std::size_t len = nbytes;
+            if (pa_stream_begin_write(stream_, &data, &len) < 0 || !data || len < bpf)
+                return;
+            len -= len % bpf;
+            auto* dst = static_cast<float*>(data);
+            eng_->render(std::int64_t(len / bpf), scratch_.data(), [&](const float* block, int n) {
+                const int samples = n * kChannels;
+                for (int i = 0; i < samples; ++i)
+                    dst[i] = clampSample(block[i]);
+                dst += samples;
+            });
+            if (pa_stream_write(stream_, data, len, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+                return;
+            nbytes -= std::min(nbytes, len);
+        }
+        publishHeard();
+    }
+
+    // The listener is behind the rendered end by the stream's latency: what
+    // waits in the server's queue and in the sink.
+    void publishHeard()
+    {
+        const std::int64_t r = eng_->rendered.load();
+        std::int64_t heard;
+        pa_usec_t usec = 0;
+        int negative = 0;
+        if (pa_stream_get_latency(stream_, &usec, &negative) == 0) {
+            const std::int64_t lag = std::int64_t(usec) * kSampleRate / 1000000;
+            heard = negative ? r + lag : r - lag;
+        } else {
+            // No timing from the server yet: the queue has just been filled.
+            heard = r - tlengthFrames_;
+        }
+        eng_->publish(std::min(heard, r), r, true);
+    }
+
+    // The server went away or dropped the stream while in use: carry on with
+    // the null output so that songs still advance and end.
+    void failed()
+    {
+        if (!running_ || reported_)
+            return;
+        reported_ = true;
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            const std::uint64_t id = id_;
+            QMetaObject::invokeMethod(app, [id] { AudioEngine::Impl::deviceFailed(id); }, Qt::QueuedConnection);
+        }
+    }
+
+    static void onContextState(pa_context* c, void* self)
+    {
+        auto* d = static_cast<DeviceOutput*>(self);
+        if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(c)))
+            d->failed();
+        pa_threaded_mainloop_signal(d->ml_, 0);
+    }
+    static void onStreamState(pa_stream* s, void* self)
+    {
+        auto* d = static_cast<DeviceOutput*>(self);
+        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
+            d->failed();
+        pa_threaded_mainloop_signal(d->ml_, 0);
+    }
+    static void onWrite(pa_stream*, std::size_t nbytes, void* self) { static_cast<DeviceOutput*>(self)->write(nbytes); }
+    static void onTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self)
+    {
+        auto* d = static_cast<DeviceOutput*>(self);
+        d->timedOut_ = true;
+        pa_threaded_mainloop_signal(d->ml_, 0);
+    }
+
+    static inline std::atomic<std::uint64_t> lastId_{0};
 
     AudioEngine::Impl* eng_;
-    QThread* thread_ = nullptr;
-    QObject* anchor_ = nullptr;
-    QAudioSink* sink_ = nullptr;
-    PullDevice* io_ = nullptr;
+    const std::uint64_t id_;
+    pa_threaded_mainloop* ml_ = nullptr;
+    pa_context* ctx_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    std::int64_t tlengthFrames_ = 0;
+    std::vector<float> scratch_;
+    // Under the mainloop's lock.
+    bool running_ = false;
+    bool reported_ = false;
+    bool timedOut_ = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -478,12 +535,12 @@ void AudioEngine::Impl::restIfIdle()
     stopCurrent();
 }
 
-void AudioEngine::Impl::outputFailed(bool simulated)
+void AudioEngine::Impl::outputFailed(bool simulated, std::uint64_t deviceId)
 {
     std::function<void()> tell;
     {
         std::lock_guard lock(outMu);
-        if (kind != OutputKind::Device && !simulated)
+        if (!simulated && (kind != OutputKind::Device || !device || device->id() != deviceId))
             return; // a late report of a device already replaced
         if (kind == OutputKind::Device) {
             // The listener heard up to here; what the server still held is

@@ -1,8 +1,9 @@
 #pragma once
 // The one audio engine of the process. It mixes every registered AudioSource
 // into one stereo float stream at kSampleRate and feeds one output:
-//   - Device:  the default sound device through Qt Multimedia (pull mode, on
-//              the engine's own audio thread);
+//   - Device:  the default sound device of the PulseAudio server, through our
+//              own client (the server pulls the mix on the engine's own
+//              audio thread);
 //   - Null:    no device (no sound server, or ZUNKARAOKE_AUDIO=null): a thread
 //              renders the mix and throws it away, in real time, so songs
 //              advance and end exactly as if they were heard;
@@ -20,8 +21,9 @@
 //
 // A device that goes away while in use (the sound server stopped) is replaced
 // by the null output at once, so songs go on in real time; the output-lost
-// handler runs once. The device is tried again at the next wake() and when the
-// sound server announces its devices again.
+// handler runs once. The device is tried again at the next wake() and every
+// few seconds while it is lost, with a fresh connection each time, so the
+// sound comes back however long the sound server was away.
 //
 // Threads: addSource/removeSource and the readers are called from the
 // user-interface thread; sources are pulled on the audio thread (or inside
