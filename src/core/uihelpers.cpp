@@ -27,6 +27,15 @@ void ShowSettingsNotSaved(const std::string& why)
         MsgBox("The settings could not be saved: " + why, vbOKOnly + vbExclamation, "Error");
 }
 
+void MsgSaveFailed(const std::string& path, const std::string& why)
+{
+    const bool fr = Langue == "Fr";
+    std::string text = fr ? "Une erreur s'est produite durant la sauvegarde!" : "An error occured while saving!";
+    if (!path.empty())
+        text += "\n" + path + (fr ? " : " : ": ") + why;
+    MsgBox(text, vbOKOnly, fr ? "Erreur" : "Error");
+}
+
 void MsgSelectSong()
 {
     Player& p = player();

@@ -19,6 +19,9 @@ void MsgSelectSong();
 // "The settings could not be saved: " and the reason (exclamation icon), once
 // per press of a dialog's save button.
 void ShowSettingsNotSaved(const std::string& why);
+// "An error occured while saving!" (error title), then, when a file is named,
+// the file and why it could not be written.
+void MsgSaveFailed(const std::string& path = "", const std::string& why = "");
 // Places the window in the middle of the screen (a window larger than the screen
 // gets a negative position).
 void CenterForm(Form& form);

@@ -3,6 +3,7 @@
 // row from the play list, read a row's tags, edit a row.
 #include "core/modini.h"
 #include "core/player.h"
+#include "core/uihelpers.h"
 #include "platform/files/paths.h"
 #include "platform/files/runtime.h"
 #include "platform/files/textfile.h"
@@ -19,12 +20,6 @@ using namespace PlayList;
 namespace {
 
 bool french() { return modIni::Langue == "Fr"; }
-
-void saveError()
-{
-    MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!" : "An error occured while saving!", vbOKOnly,
-           french() ? "Erreur" : "Error");
-}
 
 // The row commands act on play-list rows (or, for the add, on folder rows) and
 // never while a selection mode shows other rows in the list.
@@ -107,7 +102,7 @@ void Player::mnuAddtoPlayList_Click(int Index)
         return;
     const ListItem* item = ListView1.SelectedItem();
     if (!item) {
-        saveError();
+        modIni::MsgSaveFailed();
         return;
     }
     const std::string& name = item->Text();
@@ -124,9 +119,7 @@ void Player::mnuAddtoPlayList_Click(int Index)
     const std::string line = sanitizeField(title) + ";;;" + sanitizeField(item->SubItems(2)) + ";" + path + ";" + flag;
     // The user hears why the song was not added (a read-only list, a full disk).
     if (std::string why; !appendLstLine(modIni::PathLst, line, &why))
-        MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!\n" + modIni::PathLst + " : " + why
-                        : "An error occured while saving!\n" + modIni::PathLst + ": " + why,
-               vbOKOnly, french() ? "Erreur" : "Error");
+        modIni::MsgSaveFailed(modIni::PathLst, why);
 }
 
 void Player::mnuDeleteToPlayList_Click(int Index)

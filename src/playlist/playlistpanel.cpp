@@ -3,6 +3,7 @@
 // Save as).
 #include "core/modini.h"
 #include "core/player.h"
+#include "core/uihelpers.h"
 #include "platform/files/paths.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
@@ -240,10 +241,7 @@ bool Player::SavePlayList(const std::string& path)
             unreadList.clear();  // chosen with Save as: the file now holds the list
         return true;
     }
-    const std::string why = modIni::LastSaveFailureReason();
-    MsgBox(french() ? "Une erreur s'est produite durant la sauvegarde!\n" + path + " : " + why
-                    : "An error occured while saving!\n" + path + ": " + why,
-           vbOKOnly, french() ? "Erreur" : "Error");
+    modIni::MsgSaveFailed(path, modIni::LastSaveFailureReason());
     return false;
 }
 
