@@ -8,9 +8,12 @@
 #include "lyricwindows/karaoke_k1.h"
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
+#include "platform/forms/picture.h"
 #include "settings/cfgkaraoke.h"
 
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 using namespace modIni;
 
@@ -125,7 +128,7 @@ Karaoke::Karaoke()
     LiM0.setValue(true);
 
     // The count-down bar in the panel, the seconds and the ball over the lyrics.
-    PlaceSyncOverlay(*this, Image_Syncro1, ProgressBar_Syncro, Image_Syncro2, Label_Sec, Shape_Ball);
+    PlaceSyncOverlay(Image_Syncro1, ProgressBar_Syncro, Image_Syncro2, Label_Sec, Shape_Ball);
 
     HScroll_Kar.Move(11550, 0, 1215, 135);
     HScroll_Kar.setMin(0);
@@ -164,46 +167,33 @@ namespace {
 // The count-down bar's end marks, 11 x 13 pixels: where the wait starts (a
 // green tile with a white arrow towards the bar) and where singing starts (a
 // red tile with the yellow ball). '#' tile, 'o' its rim, 'x' the sign.
-const char* const kSyncroStart[13] = {
+const std::vector<std::string> kSyncroStart = {
     "ooooooooooo", "o#########o", "o#x#######o", "o#xxx#####o", "o#xxxxx###o", "o#xxxxxxx#o", "o#xxxxxxxxo",
     "o#xxxxxxx#o", "o#xxxxx###o", "o#xxx#####o", "o#x#######o", "o#########o", "ooooooooooo",
 };
-const char* const kSyncroEnd[13] = {
+const std::vector<std::string> kSyncroEnd = {
     "ooooooooooo", "o#########o", "o#########o", "o###xxx###o", "o##xxxxx##o", "o#xxxxxxx#o", "o#xxxxxxx#o",
     "o#xxxxxxx#o", "o##xxxxx##o", "o###xxx###o", "o#########o", "o#########o", "ooooooooooo",
 };
 
-StdPicture drawMark(Form& host, const char* const (&art)[13], long rim, long tile, long sign)
+StdPicture drawMark(const std::vector<std::string>& art, long rim, long tile, long sign)
 {
-    constexpr int Tw = 15;
-    PictureBox box(&host);
-    box.setVisible(false);
-    box.setBorderStyle(0);
-    box.Move(0, 0, 11 * Tw, 13 * Tw);
-    box.setBackColor(tile);
-    box.Cls();
-    for (int y = 0; y < 13; ++y)
-        for (int x = 0; x < 11; ++x) {
-            const char c = art[y][x];
-            if (c == 'o' || c == 'x')
-                box.DrawBox(x * Tw, y * Tw, x * Tw, y * Tw, c == 'o' ? rim : sign, true);
-        }
-    return box.ImageCopy();
+    return PictureFromArt(art, {{'o', rim}, {'#', tile}, {'x', sign}});
 }
 
 } // namespace
 
-void PlaceSyncOverlay(Form& host, Image& syncro1, ProgressBar& bar, Image& syncro2, Label& sec, Shape& ball)
+void PlaceSyncOverlay(Image& syncro1, ProgressBar& bar, Image& syncro2, Label& sec, Shape& ball)
 {
     syncro1.setStretch(true);
     syncro1.Move(7800, 60, 165, 195);
-    syncro1.setPicture(drawMark(host, kSyncroStart, 0x004000, 0x00A000, 0xFFFFFF));
+    syncro1.setPicture(drawMark(kSyncroStart, 0x004000, 0x00A000, 0xFFFFFF));
     syncro1.setVisible(false);
     bar.Move(7995, 75, 1770, 135);
     bar.setVisible(false);
     syncro2.setStretch(true);
     syncro2.Move(9825, 60, 165, 195);
-    syncro2.setPicture(drawMark(host, kSyncroEnd, 0x000060, 0x0000C0, 0x00FFFF));
+    syncro2.setPicture(drawMark(kSyncroEnd, 0x000060, 0x0000C0, 0x00FFFF));
     syncro2.setVisible(false);
     sec.Move(600, 360, 255, 225);
     sec.setCaption("00");

@@ -128,8 +128,8 @@ Karaoke& karaoke();
 
 // The count-down bar with its end pictures, the count-down seconds and the
 // ball, designed alike on both lyric windows: the engine moves and shows them
-// on either window from the same places. The end pictures are drawn on `host`.
-void PlaceSyncOverlay(Form& host, Image& syncro1, ProgressBar& bar, Image& syncro2, Label& sec, Shape& ball);
+// on either window from the same places.
+void PlaceSyncOverlay(Image& syncro1, ProgressBar& bar, Image& syncro2, Label& sec, Shape& ball);
 
 namespace modIni {
 

@@ -29,7 +29,7 @@ Karaoke_K1::Karaoke_K1()
     Timer_Resize.setEnabled(false);
     Timer_Resize.setInterval(0);
     Command_Print2Ligne.setVisible(false);
-    PlaceSyncOverlay(*this, Image_Syncro1, ProgressBar_Syncro, Image_Syncro2, Label_Sec, Shape_Ball);
+    PlaceSyncOverlay(Image_Syncro1, ProgressBar_Syncro, Image_Syncro2, Label_Sec, Shape_Ball);
 
     Command_Print2Ligne.onClick([this] { Command_Print2Ligne_Click(); });
     Timer_Resize.onTimer([this] { Timer_Resize_Timer(); });
