@@ -8,19 +8,11 @@
 #include "platform/forms/prompter.h"
 #include "playlist/playlistrow.h"
 
-#include <filesystem>
-
 namespace modIni {
 
 namespace {
 
 constexpr const char* kIniName = "PlaySyk.ini";
-
-bool sameFolder(const std::string& a, const std::string& b)
-{
-    std::error_code ec;
-    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec);
-}
 
 // Copies a file unless the target exists; true when the copy is in place.
 bool copyNew(const std::string& from, const std::string& to)
@@ -46,7 +38,7 @@ std::vector<std::string> CopyOldProgramFiles(const std::string& oldFolder, const
     std::vector<std::string> copied;
     const std::string oldIni = paths::join(oldFolder, kIniName);
     const std::string newIni = paths::join(newFolder, kIniName);
-    if (oldFolder.empty() || newFolder.empty() || sameFolder(oldFolder, newFolder) || !paths::isFile(oldIni)
+    if (oldFolder.empty() || newFolder.empty() || paths::sameFile(oldFolder, newFolder) || !paths::isFile(oldIni)
         || paths::isFile(newIni) || !paths::makeFolders(newFolder))
         return copied;
     if (!copyNew(oldIni, newIni))
@@ -68,7 +60,7 @@ std::vector<std::string> CopyOldProgramFiles(const std::string& oldFolder, const
             continue;
         const std::string from = paths::join(oldFolder, name);
         const std::string to = paths::join(newFolder, name);
-        if (paths::isFile(from) && !paths::isFile(to) && copyNew(from, to))
+        if (paths::isFile(from) && copyNew(from, to))
             copied.push_back(name);
         profile::WritePrivateProfileString("Path", key, to, newIni);
     }
