@@ -13,7 +13,6 @@
 #include "settings/update.h"
 
 #include <array>
-#include <filesystem>
 #include <ctime>
 
 #if __has_include("lyricwindows/karaoke.h")
@@ -86,12 +85,8 @@ static std::string absoluteFromHere(const std::string& path)
 {
     if (path.empty() || path.front() == '/')
         return path;
-    std::error_code ec;
-    const std::filesystem::path here = std::filesystem::current_path(ec);
-    if (ec)
-        return path;
-    const std::u8string u8 = here.u8string();
-    return paths::join(std::string(u8.begin(), u8.end()), path);
+    const std::string here = paths::currentFolder();
+    return here.empty() ? path : paths::join(here, path);
 }
 
 std::string CommandLineSong(const std::string& cmdLine, const std::string& pathMp3, bool* syk)

@@ -15,7 +15,6 @@
 #include "playlist/playlistview.h"
 #include "playlist/songtag.h"
 
-#include <filesystem>
 #include <optional>
 
 using namespace PlayList;
@@ -55,12 +54,8 @@ bool isMidiSong(const std::string& song)
 
 std::string currentFolder()
 {
-    std::error_code ec;
-    const auto cwd = std::filesystem::current_path(ec);
-    if (ec)
-        return paths::homeFolder();
-    const std::u8string u8 = cwd.u8string();
-    return std::string(u8.begin(), u8.end());
+    const std::string here = paths::currentFolder();
+    return here.empty() ? paths::homeFolder() : here;
 }
 
 // Each opening marks its row with a mark of its own, so a row marked by an

@@ -9,13 +9,13 @@
 #include "core/uihelpers.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
+#include "platform/files/paths.h"
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
 
 #include <exception>
 #include <initializer_list>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -1038,8 +1038,7 @@ void CfgKaraoke::Command_Browse_Click()
     o.filter = "Images Files |*.jpg;*.bmp;*.pcx;*.gif;*.tif";
     // The dialog starts in the program's current directory, as the settings
     // dialog's picture choice does.
-    std::error_code ec;
-    o.initDir = std::filesystem::current_path(ec).string();
+    o.initDir = paths::currentFolder();
     const std::optional<std::string> chosen = prompter().openFile(o);
     const std::string path = vb::Trim(chosen.value_or(""));
     if (path.empty()) {

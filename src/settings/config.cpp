@@ -14,8 +14,6 @@
 #include "settings/themes.h"
 #include "settings/update.h"
 
-#include <filesystem>
-#include <system_error>
 
 using namespace modIni;
 
@@ -452,8 +450,7 @@ void Config::Command_BrowseImg_Click()
     // PNG joins the old formats: it is the common picture format here. PCX and
     // TIFF may not load; such a choice is kept as text and paints nothing.
     o.filter = "Images Files |*.jpg;*.jpeg;*.png;*.bmp;*.pcx;*.gif;*.tif";
-    std::error_code ec;
-    o.initDir = std::filesystem::current_path(ec).string();
+    o.initDir = paths::currentFolder();
     const std::string file = vb::Trim(prompter().openFile(o).value_or(""));
     if (file.empty())
         return;

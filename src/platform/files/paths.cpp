@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -32,6 +33,16 @@ std::string_view lastName(std::string_view p)
 }
 
 } // namespace
+
+std::string currentFolder()
+{
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
+    if (ec)
+        return "";
+    const std::u8string u8 = here.u8string();
+    return std::string(u8.begin(), u8.end());
+}
 
 std::string executableFolder()
 {

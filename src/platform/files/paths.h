@@ -21,6 +21,9 @@ std::string programFolder();
 bool programFolderFromEnvironment();
 // The folder of the executable itself (where shipped assets live), no trailing "/".
 std::string executableFolder();
+// The folder the program runs in (its working folder), no trailing "/"; ""
+// when it cannot be known (it was removed meanwhile).
+std::string currentFolder();
 // The user's home folder, with a trailing "/" (stands in for the old "c:\").
 std::string homeFolder();
 
