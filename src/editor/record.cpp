@@ -614,13 +614,8 @@ void Player::Command_Record_Click()
         k.setBackColor(iniColour("Kar Windows", "BackColor"));
         k.setFontName(IniGetOrDefault("Kar Windows", "FontName"));
         k.setFontSize(iniNumber("Kar Windows", "FontSize"));
-        int top = iniTwips("Kar Windows", "Top"), left = iniTwips("Kar Windows", "Left");
-        int height = iniTwips("Kar Windows", "Height"), width = iniTwips("Kar Windows", "Width");
-        Form::fitOnScreen(left, top, width, height);
-        k.setTop(top);
-        k.setLeft(left);
-        k.setHeight(height);
-        k.setWidth(width);
+        k.placeOnScreen(iniTwips("Kar Windows", "Left"), iniTwips("Kar Windows", "Top"),
+                        iniTwips("Kar Windows", "Width"), iniTwips("Kar Windows", "Height"));
         const std::string picture = IniAccess("GET", "Path", "Path Image");
         if (FileExists(picture)) {
             bool ok = false;

@@ -283,13 +283,7 @@ void Player::Command_AffSyk_Click()
         };
         // A saved place from another monitor, or a hand-edited size, is made
         // to fit the screen before the window takes it.
-        int top = saved("Top", 5850), left = saved("Left", 150);
-        int height = saved("Height", 2775), width = saved("Width", 10875);
-        Form::fitOnScreen(left, top, width, height);
-        k.setTop(top);
-        k.setLeft(left);
-        k.setHeight(height);
-        k.setWidth(width);
+        k.placeOnScreen(saved("Left", 150), saved("Top", 5850), saved("Width", 10875), saved("Height", 2775));
         Check_Aff_Karaoke.setValue(1);
         k.Show();
     } else {

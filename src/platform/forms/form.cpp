@@ -622,6 +622,15 @@ void Form::keepOnScreen()
     applyGeometry();
 }
 
+void Form::placeOnScreen(int left, int top, int width, int height)
+{
+    fitOnScreen(left, top, width, height);
+    setTop(top);
+    setLeft(left);
+    setHeight(height);
+    setWidth(width);
+}
+
 void Form::Hide() { d_->window->hide(); }
 
 void Form::SetFocus()

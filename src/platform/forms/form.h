@@ -188,10 +188,12 @@ public:
     // a window: a size larger than the screen that holds the window's top-left
     // corner (else the primary screen) shrinks to that screen's work area, one
     // below 100 by 50 pixels grows to that, then a place no screen shows comes
-    // onto the primary screen. Saved sizes go
-    // through here, so that a hand-edited one never makes a window (and its
-    // drawing surface) thousands of pixels wide.
+    // onto the primary screen. Saved sizes go through here, so that a
+    // hand-edited one never makes a window (and its drawing surface) thousands
+    // of pixels wide.
     static void fitOnScreen(int& left, int& top, int& width, int& height);
+    // Gives the window a saved place and outer size (twips), fitted first.
+    void placeOnScreen(int left, int top, int width, int height);
     // Horizontal / vertical frame sizes in twips for the current border style.
     int frameWidthTwips() const;
     int frameHeightTwips() const;
