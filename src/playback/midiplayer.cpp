@@ -14,7 +14,6 @@
 #include "playback/midianalysis.h"
 #include "playback/playback.h"
 #include "playback/slider.h"
-#include "playlist/playlistrow.h"
 
 namespace Kar {
 
@@ -37,19 +36,10 @@ double msAlong(const music::Sequence& seq, double t)
     return seq.msAt(t);
 }
 
-// The length column of the current song's play-list row takes `text` when it
-// differs; true when it changed. A selected row that holds another song (the
-// song was typed in, started by the editor, or the rows were shuffled) and a
-// folder's rows shown by the add mode are left alone.
+// The current song's row takes the length (see playback::WriteSongRowLength).
 bool writeRowLength(const std::string& text)
 {
-    if (!isLoaded<Player>() || player().PlayListTabName != "PlayList")
-        return false;
-    ListItem* row = playback::currentSongRow(player());
-    if (!row || row->SubItems(PlayList::ColLength) == text)
-        return false;
-    row->setSubItems(PlayList::ColLength, text);
-    return true;
+    return isLoaded<Player>() && playback::WriteSongRowLength(player(), text);
 }
 
 // True when the song holds neither a sounding note nor a syllable (a header

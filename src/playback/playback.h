@@ -12,6 +12,11 @@ namespace playback {
 // song in Select_Song (a song given on the command line may have no row);
 // nullptr otherwise.
 ListItem* currentSongRow(Player& p);
+// The length column of the current song's play-list row takes `text` when it
+// differs; true when it changed. A selected row that holds another song (the
+// song was typed in, started by the editor, or the rows were shuffled) and a
+// folder's rows shown by the add mode are left alone.
+bool WriteSongRowLength(Player& p, const std::string& text);
 // Tells the user that the current song cannot be played (with the reason the
 // decoder or MIDI reader gave) and marks its row with the missing-file icon.
 void ReportUnplayable(Player& p, const std::string& reason);

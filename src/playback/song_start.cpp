@@ -36,6 +36,17 @@ ListItem* currentSongRow(Player& p)
     return path == song ? row : nullptr;
 }
 
+bool WriteSongRowLength(Player& p, const std::string& text)
+{
+    if (p.PlayListTabName != "PlayList")
+        return false;
+    ListItem* row = currentSongRow(p);
+    if (!row || row->SubItems(PlayList::ColLength) == text)
+        return false;
+    row->setSubItems(PlayList::ColLength, text);
+    return true;
+}
+
 void ReportUnplayable(Player& p, const std::string& reason)
 {
     const bool fr = Langue == "Fr";
@@ -232,14 +243,8 @@ void Player::Command_Play_Click()
             karaoke_K1().Shape_Ball.setLeft(restLeft);
 
         Label_time.setCaption(vb::FormatMinSec(duration));
-        if (PlayListTab == 1 && PlayListTabName == "PlayList") {
-            if (ListItem* row = playback::currentSongRow(*this)) {
-                if (row->SubItems(PlayList::ColLength) != Label_time.Caption()) {
-                    row->setSubItems(PlayList::ColLength, Label_time.Caption());
-                    PlayListModified = true;
-                }
-            }
-        }
+        if (PlayListTab == 1 && playback::WriteSongRowLength(*this, Label_time.Caption()))
+            PlayListModified = true;
         kw.setCaption(kw.Caption() + (Langue == "Fr" ? "      Durée:  " : "      Length:  ") + Label_time.Caption());
 
         OpenSykFile();
