@@ -184,8 +184,8 @@ Player::Player()
     Command_Cancel.setCaption("Annuller");
     place(Command_Appliquer, 6870, 4555, 945, 495);
     Command_Appliquer.setCaption("Appliquer");
-    // The box of the old design (195 twips) is smaller than a check box of
-    // this desktop's style: it is given the style's room, still left of its label.
+    // 195 twips is smaller than a check box of this desktop's style: the box
+    // is given the style's room, still left of its label.
     place(Check_Select, 3000, 4505, 240, 240);
     place(Label_SelectAll, 3250, 4505, 1650, 285);
     Label_SelectAll.setCaption("Selectionner tous");
