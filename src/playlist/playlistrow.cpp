@@ -297,22 +297,20 @@ bool writeLstFile(const std::string& path, const std::vector<PlayListRow>& rows)
     // them is written in UTF-8, which tells the reader that these are names
     // and not Windows-1252 text. Anything else that is not UTF-8 is text.
     // (The ambiguous list above takes the same form, without such names.)
-    std::string bytes;
+    lines.clear();
     for (const PlayListRow& row : rows) {
+        std::string line;
         for (std::size_t col = 0; col < row.fields.size(); ++col) {
             if (col > 0)
-                bytes += ';';
+                line += ';';
             std::string field = sanitizeField(row.fields[col]);
             if (!isPathColumn(col) && !textfile::isValidUtf8(field))
                 field = textfile::cp1252ToUtf8(field);
-            bytes += field;
+            line += field;
         }
-        bytes += "\r\n";
+        lines.push_back(std::move(line));
     }
-    // The reader drops one byte-order mark from a UTF-8 title at the start.
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
-        bytes.insert(0, "\xEF\xBB\xBF");
-    return textfile::saveBytesAtomic(path, bytes);
+    return textfile::writeLinesAsIs(path, lines);
 }
 
 std::string defaultListPath(const std::string& programFolder)

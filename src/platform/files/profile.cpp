@@ -165,15 +165,7 @@ bool saveProfile(const std::string& file, const std::vector<std::string>& lines)
             break;
         }
     }
-    if (cp1252)
-        return textfile::writeLines(file, lines);
-    std::string bytes;
-    for (const std::string& l : lines)
-        bytes += l + "\r\n";
-    // The reader drops one byte-order mark.
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
-        bytes.insert(0, "\xEF\xBB\xBF");
-    return textfile::saveBytesAtomic(file, bytes);
+    return cp1252 ? textfile::writeLines(file, lines) : textfile::writeLinesAsIs(file, lines);
 }
 
 } // namespace

@@ -480,4 +480,17 @@ bool writeText(const std::string& path, std::string_view text)
     return saveBytesAtomic(path, encode(text));
 }
 
+bool writeLinesAsIs(const std::string& path, const std::vector<std::string>& lines)
+{
+    std::string bytes;
+    for (const auto& l : lines) {
+        bytes += l;
+        bytes += "\r\n";
+    }
+    // The reader drops one byte-order mark.
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        bytes.insert(0, "\xEF\xBB\xBF");
+    return saveBytesAtomic(path, bytes);
+}
+
 } // namespace textfile

@@ -90,5 +90,9 @@ private:
 bool writeLines(const std::string& path, const std::vector<std::string>& lines);
 // Encodes and writes text as is (line ends in `text` are written unchanged), atomically.
 bool writeText(const std::string& path, std::string_view text);
+// Writes each line followed by CR LF, atomically, with no encoding: UTF-8 text
+// that may hold the bytes of names that are not UTF-8, kept as they are. A
+// byte-order mark at the start is kept behind another, as encode() does.
+bool writeLinesAsIs(const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace textfile
