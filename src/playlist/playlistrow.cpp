@@ -282,10 +282,11 @@ bool writeLstFile(const std::string& path, const std::vector<PlayListRow>& rows)
         bool ambiguous = false;
         for (const PlayListRow& row : rows) {
             for (const std::string& field : row.fields) {
-                const auto b = textfile::utf8ToCp1252(sanitizeField(field));
+                const std::string text = sanitizeField(field);
+                const auto b = textfile::utf8ToCp1252(text);
                 if (!b)
                     fits = false;
-                else if (*b != sanitizeField(field) && textfile::isValidUtf8(*b))
+                else if (*b != text && textfile::isValidUtf8(*b))
                     ambiguous = true;
             }
         }
