@@ -182,62 +182,62 @@ bool setFileAttributes(const std::string& path, int attrs)
     return ::chmod(path.c_str(), mode) == 0;
 }
 
+namespace {
+
+// Hands `take` each entry of `folder` that is a folder (`folders`) or a regular
+// file, links followed, with its status: "." and ".." never, names beginning
+// with "." only with includeHidden, and only names `keepName` accepts (asked
+// before the entry is looked at).
+template <class KeepName, class Take>
+void walkFolder(const std::string& folder, bool includeHidden, bool folders, KeepName keepName, Take take)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    const int dfd = ::dirfd(dir);
+    const unsigned char kind = folders ? DT_DIR : DT_REG;
+    while (const dirent* de = ::readdir(dir)) {
+        const std::string_view name = de->d_name;
+        if (name == "." || name == ".." || (!includeHidden && name[0] == '.') || !keepName(name))
+            continue;
+        if (de->d_type != kind && de->d_type != DT_LNK && de->d_type != DT_UNKNOWN)
+            continue;
+        struct stat st {};
+        if (::fstatat(dfd, de->d_name, &st, 0) == 0 && (folders ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode)))
+            take(name, st);
+    }
+    ::closedir(dir);
+}
+
+} // namespace
+
 std::vector<std::string> listSubfolders(const std::string& folder, bool includeHidden)
 {
     std::vector<std::string> out;
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return out;
-    const int dfd = ::dirfd(dir);
-    while (const dirent* de = ::readdir(dir)) {
-        const std::string_view name = de->d_name;
-        if (name == "." || name == ".." || (!includeHidden && name[0] == '.'))
-            continue;
-        if (de->d_type != DT_DIR && de->d_type != DT_LNK && de->d_type != DT_UNKNOWN)
-            continue;
-        struct stat st {};
-        if (::fstatat(dfd, de->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode))
-            out.emplace_back(name);
-    }
-    ::closedir(dir);
+    walkFolder(
+        folder, includeHidden, true, [](std::string_view) { return true; },
+        [&](std::string_view name, const struct stat&) { out.emplace_back(name); });
     return out;
 }
 
 std::vector<FileEntry> listFolder(const std::string& folder, const ListOptions& options)
 {
     std::vector<FileEntry> out;
-    const std::string dirPath = folder.empty() ? std::string(".") : folder;
-    DIR* dir = ::opendir(dirPath.c_str());
-    if (!dir)
-        return out;
-    const int dfd = ::dirfd(dir);
     std::vector<std::string> exts;
     exts.reserve(options.extensions.size());
     for (const auto& e : options.extensions)
         exts.push_back(vb::FoldCase(e));
-
-    while (const dirent* de = ::readdir(dir)) {
-        const std::string_view name = de->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (!options.includeHidden && name[0] == '.')
-            continue;
-        if (!exts.empty()) {
-            const std::string folded = vb::FoldCase(name);
-            const bool keep = std::any_of(exts.begin(), exts.end(), [&](const std::string& e) {
-                return folded.size() >= e.size() && folded.compare(folded.size() - e.size(), e.size(), e) == 0;
-            });
-            if (!keep)
-                continue;
-        }
-        if (de->d_type != DT_REG && de->d_type != DT_LNK && de->d_type != DT_UNKNOWN)
-            continue;
-        struct stat st {};
-        if (::fstatat(dfd, de->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
-            continue;
+    const auto keepName = [&](std::string_view name) {
+        if (exts.empty())
+            return true;
+        const std::string folded = vb::FoldCase(name);
+        return std::any_of(exts.begin(), exts.end(), [&](const std::string& e) {
+            return folded.size() >= e.size() && folded.compare(folded.size() - e.size(), e.size(), e) == 0;
+        });
+    };
+    walkFolder(folder, options.includeHidden, false, keepName, [&](std::string_view name, const struct stat& st) {
         out.push_back(FileEntry{std::string(name), static_cast<std::int64_t>(st.st_size)});
-    }
-    ::closedir(dir);
+    });
 
     // Sort on precomputed keys: folding each name once keeps 10,000 files fast.
     std::vector<std::pair<std::string, std::size_t>> keys;
