@@ -68,6 +68,13 @@ void redrawShownPage(const LyricView& v, const DisplayOptions& o)
     }
 }
 
+// The slot of the MIDI line being sung: the one before the next slot to fill
+// (the last of the page when that is the first).
+int sungSlot(const LyricPage& p, const DisplayOptions& o)
+{
+    return (p.Slot <= 1 || p.Slot > MaxPageLines) ? pageSize(o.nbLigne) : p.Slot - 1;
+}
+
 } // namespace
 
 LineMetrics metricsOf(const LyricView& v, const DisplayOptions& o)
@@ -443,8 +450,7 @@ void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::strin
     // and shown again, or the lyrics were hidden meanwhile): draw the page again
     // around the same slot, so the sung part has its rows to go over.
     if (!o.muted && !p.Redraw) {
-        const int n = pageSize(o.nbLigne);
-        const int c = (p.Slot <= 1 || p.Slot > MaxPageLines) ? n : p.Slot - 1;
+        const int c = sungSlot(p, o);
         if (!L[0].empty() && p.PageLines[c] != L[0]) {
             p.Slot = c;
             refillMidiRing(p, o.nbLigne, L);
@@ -463,8 +469,7 @@ void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::strin
                 w.Print("");
             preparePage(p, 0, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
         }
-        const int n = pageSize(o.nbLigne);
-        const int c = (p.Slot <= 1 || p.Slot > MaxPageLines) ? n : p.Slot - 1;
+        const int c = sungSlot(p, o);
         if (c == 1) {
             w.setCurrentX(o.marginX);
             if (!o.scroll)
