@@ -37,6 +37,7 @@ void resetPastLines(LyricPage& page)
     for (int i = 1; i <= 3; ++i)
         page.PastLines[i] = ".";
     page.IntroDots = true;
+    page.Resumed = false;
 }
 
 void resetAll()

@@ -166,7 +166,8 @@ void ClearKarLines();
 bool BeginKarRepaint();
 
 // Values at a song start: the kept sung lines of a page show "." and the intro
-// flag is up until the first syllable is due.
+// flag is up until the first syllable is due; an unmute of the song before no
+// longer holds the page.
 void resetPastLines(LyricPage& page);
 
 // Everything back to its value at program start (tests, and a clean slate).

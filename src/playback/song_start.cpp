@@ -111,13 +111,6 @@ void showSecondWindow(Player& p, bool mp3)
     p.Timer_SetKar2.setEnabled(true);
 }
 
-void setPastDots(Kar::LyricPage& page)
-{
-    for (int i = 1; i <= 3; ++i)
-        page.PastLines[static_cast<std::size_t>(i)] = ".";
-    page.IntroDots = true;
-}
-
 } // namespace
 
 void Player::Command_Play_Click()
@@ -185,7 +178,8 @@ void Player::Command_Play_Click()
         Kar::KarSlot = 1;
         Kar::MidiSungText = "";
         MediaKind = "midi";
-        setPastDots(Kar::KarPage);
+        Kar::resetPastLines(Kar::KarPage);
+        Kar::K1Page.Resumed = false;
         Kar::MidiSeekWait = false;
 
         if (!Kar::PlayMidi()) {
@@ -220,8 +214,8 @@ void Player::Command_Play_Click()
         }
         IsPlaying = true;
         MediaKind = "mp3";
-        setPastDots(Kar::KarPage);
-        setPastDots(Kar::K1Page);
+        Kar::resetPastLines(Kar::KarPage);
+        Kar::resetPastLines(Kar::K1Page);
 
         if (!ActiveMovie1.setFileName(song)) {
             const std::string reason = ActiveMovie1.ErrorText();

@@ -248,3 +248,20 @@ TEST_F(ClockTest, UnmutingMidLineBringsThePageBackAtOnce)
     EXPECT_GT(rowInk(kRed, 0).count, 0);
     EXPECT_GT(rowInk(kWhite, 1).count, 0);
 }
+
+TEST_F(ClockTest, AnUnmuteDoesNotHoldTheNextSongsPage)
+{
+    startSong("Hel;1;lo ;1,5;world;9;\r\n");
+    playTo(1.2);
+    player().Check_Muet2.setValue(1);
+    playTo(3.0);
+    player().Check_Muet2.setValue(0);  // nothing falls due before the stop
+    player().Command_Stop.press();
+
+    startSong("Hel;1;lo ;1,5;world;9;\r\n");
+    // The sound runs ahead of the lyrics, as after a jump: the late syllable
+    // takes the waiting dots.
+    media::engine().step(6000);
+    player().Timer1_Timer();
+    EXPECT_NE(Kar::KarPage.Dots, "");
+}
