@@ -115,16 +115,30 @@ for _ in $(seq 60); do
     sleep 0.5
 done
 [ -n "${K1:-}" ] || { wmctrl -l -G >&2; fail "the two lyric windows did not show"; }
-sleep 1  # let the docking settle
+
+# Both windows at rest: the same places over half a second (the docking timer
+# and the window manager may still be moving them, later on a loaded machine).
+GEOM_SEEN=""
+at_rest() {
+    local now
+    now="$(client_geom "$MAIN") $(client_geom "$K1")"
+    [ "$now" = "$GEOM_SEEN" ] && return 0
+    GEOM_SEEN=$now
+    sleep 0.5
+    return 1
+}
+wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
 note "main lyric window $MAIN at $(client_geom "$MAIN"), second $K1 at $(client_geom "$K1")"
 
 # ---- dragging the second window, then the main one, by their surfaces
 for who in K1 MAIN; do
+    GEOM_SEEN=""
+    wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
     before_main=$(client_geom "$MAIN")
     before_k1=$(client_geom "$K1")
     if [ "$who" = K1 ]; then dx=10 dy=7; else dx=20 dy=-5; fi
     drag_by "${!who}" "$dx" "$dy"
-    if ! wait_until 5 pair_moved_by "$dx" "$dy" "$before_main" "$before_k1"; then
+    if ! wait_until 10 pair_moved_by "$dx" "$dy" "$before_main" "$before_k1"; then
         problem "dragging the $who window by $dx,$dy moved the main window from $before_main to $(client_geom "$MAIN") and the second from $before_k1 to $(client_geom "$K1")"
     fi
     check_player_alive
@@ -144,7 +158,7 @@ half_screen_layout() {
     [ "$ky" -ge $((my + mh)) ] && [ "$ky" -le $((my + mh + MAX_DOCK_GAP)) ] || return 1
     [ $((ky + kh)) -le "$SCREEN_H" ]
 }
-if ! wait_until 8 half_screen_layout; then
+if ! wait_until 15 half_screen_layout; then
     problem "after maximising: main frame $(frame_geom "$MAIN") (maximised: $(maximised "$MAIN" && echo yes || echo no)), second frame $(frame_geom "$K1")"
 fi
 note "after maximising: main $(frame_geom "$MAIN"), second $(frame_geom "$K1")"
@@ -164,15 +178,15 @@ quarter_screen_layout() {
     [ "$ky" -ge $((my + mh)) ] && [ "$ky" -le $((my + mh + MAX_DOCK_GAP)) ] || return 1
     [ $((ky + kh)) -le "$SCREEN_H" ]
 }
-if ! wait_until 8 quarter_screen_layout; then
+if ! wait_until 15 quarter_screen_layout; then
     problem "after F6: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1")"
 fi
 check_player_alive
 
 # ---- minimising the main lyric window
 xdotool windowminimize "$MAIN"
-wait_until 5 iconic "$MAIN" || fail "the window manager did not minimise the main lyric window"
-wait_until 5 iconic "$K1" || problem "minimising the main lyric window left the second one shown"
+wait_until 10 iconic "$MAIN" || fail "the window manager did not minimise the main lyric window"
+wait_until 10 iconic "$K1" || problem "minimising the main lyric window left the second one shown"
 check_player_alive
 
 [ "$PROBLEMS" -eq 0 ] || exit 1
