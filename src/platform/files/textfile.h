@@ -73,14 +73,13 @@ bool isReadOnlyFile(const std::string& path);
 // saved again (the settings file): the lock lives on `path` + ".lock", which is
 // created when missing and left in place. Waits up to `timeoutMs` for another
 // holder; without the lock (a folder that cannot be written, a holder that
-// never lets go) locked() is false and the caller goes on unprotected.
+// never lets go) the caller goes on unprotected.
 class FileLock {
 public:
     explicit FileLock(const std::string& path, int timeoutMs = 5000);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
-    bool locked() const { return fd_ >= 0; }
 
 private:
     int fd_ = -1;
