@@ -46,6 +46,22 @@ struct ProgramFolder {
     std::string path(const std::string& name) const { return (dir / name).string(); }
 };
 
+// Writes interleaved stereo samples with libsndfile in `format` (WAV or MP3).
+inline bool writeStereo(const std::string& path, const std::vector<float>& mix, int format, int rate)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 2;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    const auto frames = static_cast<sf_count_t>(mix.size() / 2);
+    const bool ok = sf_writef_float(f, mix.data(), frames) == frames;
+    sf_close(f);
+    return ok;
+}
+
 // Stereo music-like sound (two detuned tones and a beat) of `seconds`, written
 // by libsndfile in `format` (WAV or MP3). False when it cannot be written.
 inline bool writeSong(const std::string& path, double seconds, int format, int rate = 44100)

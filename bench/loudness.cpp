@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/music/gm_songs.h"
 
 namespace {
@@ -58,16 +59,7 @@ bool writeMastered(const std::string& path, double seconds)
     const double gain = std::pow(10.0, -12.0 / 20.0) / std::sqrt(sum / double(mix.size()));
     for (float& x : mix)
         x = static_cast<float>(0.97 * std::tanh(x * gain / 0.97));
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 2;
-    info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!f)
-        return false;
-    const bool ok = sf_writef_float(f, mix.data(), static_cast<sf_count_t>(n)) == static_cast<sf_count_t>(n);
-    sf_close(f);
-    return ok;
+    return benchsupport::writeStereo(path, mix, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, rate);
 }
 
 bool writeBytes(const std::string& path, const std::string& bytes)

@@ -54,13 +54,6 @@ double ms(Clock::duration d)
 // Silence with a 5 ms burst of 2 kHz at each of `times`.
 bool writeClicks(const std::string& path, double seconds, const std::vector<double>& times)
 {
-    SF_INFO info{};
-    info.samplerate = kRate;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!f)
-        return false;
     std::vector<float> pcm(static_cast<std::size_t>(seconds * kRate) * 2, 0.0f);
     for (double t : times) {
         const auto start = static_cast<std::size_t>(std::llround(t * kRate));
@@ -69,9 +62,7 @@ bool writeClicks(const std::string& path, double seconds, const std::vector<doub
             pcm[2 * (start + i)] = pcm[2 * (start + i) + 1] = v;
         }
     }
-    const bool ok = sf_writef_float(f, pcm.data(), sf_count_t(pcm.size() / 2)) == sf_count_t(pcm.size() / 2);
-    sf_close(f);
-    return ok;
+    return benchsupport::writeStereo(path, pcm, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate);
 }
 
 } // namespace

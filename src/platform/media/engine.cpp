@@ -311,9 +311,9 @@ private:
     // Mainloop locked.
     bool connectStream()
     {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, std::uint32_t(kSampleRate), std::uint8_t(kChannels)};
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, std::uint32_t(kSampleRate), std::uint8_t(kChannels)};
         const std::string name = clientName();
-        stream_ = pa_stream_new(ctx_, name.c_str(), &spec, nullptr);
+        stream_ = pa_stream_new(ctx_, name.c_str(), &format, nullptr);
         if (!stream_)
             return false;
         pa_stream_set_state_callback(stream_, &DeviceOutput::onStreamState, this);
@@ -323,11 +323,11 @@ private:
         // was rendered, so seeks and stops answer quickly.
         pa_buffer_attr attr;
         attr.maxlength = std::uint32_t(-1);
-        attr.tlength = std::uint32_t(pa_usec_to_bytes(pa_usec_t(kDeviceBufferMs) * PA_USEC_PER_MSEC, &spec));
+        attr.tlength = std::uint32_t(pa_usec_to_bytes(pa_usec_t(kDeviceBufferMs) * PA_USEC_PER_MSEC, &format));
         attr.prebuf = std::uint32_t(-1);
         attr.minreq = std::uint32_t(-1);
         attr.fragsize = std::uint32_t(-1);
-        tlengthFrames_ = std::int64_t(attr.tlength / pa_frame_size(&spec));
+        tlengthFrames_ = std::int64_t(attr.tlength / pa_frame_size(&format));
         const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
                                              PA_STREAM_ADJUST_LATENCY);
         return pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0;
