@@ -46,14 +46,21 @@ struct ProgramFolder {
     std::string path(const std::string& name) const { return (dir / name).string(); }
 };
 
-// Writes interleaved stereo samples with libsndfile in `format` (WAV or MP3).
-inline bool writeStereo(const std::string& path, const std::vector<float>& mix, int format, int rate)
+// A stereo sound file opened for writing by libsndfile in `format` (WAV or
+// MP3); null when it cannot be created.
+inline SNDFILE* createStereo(const std::string& path, int format, int rate)
 {
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 2;
     info.format = format;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    return sf_open(path.c_str(), SFM_WRITE, &info);
+}
+
+// Writes interleaved stereo samples with libsndfile in `format` (WAV or MP3).
+inline bool writeStereo(const std::string& path, const std::vector<float>& mix, int format, int rate)
+{
+    SNDFILE* f = createStereo(path, format, rate);
     if (!f)
         return false;
     const auto frames = static_cast<sf_count_t>(mix.size() / 2);
@@ -66,11 +73,7 @@ inline bool writeStereo(const std::string& path, const std::vector<float>& mix, 
 // by libsndfile in `format` (WAV or MP3). False when it cannot be written.
 inline bool writeSong(const std::string& path, double seconds, int format, int rate = 44100)
 {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 2;
-    info.format = format;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    SNDFILE* f = createStereo(path, format, rate);
     if (!f)
         return false;
     const auto total = static_cast<sf_count_t>(seconds * rate);
