@@ -64,15 +64,24 @@ void WatchSoundOutput()
     if (watching)
         return;
     watching = true;
-    // Said once each time the device goes away; the song goes on silently
-    // in real time, so the lyrics stay with where the song would be.
-    media::engine().setOutputLostHandler([] {
+    // Said once each time the sound goes on without the device (none at the
+    // start, or gone while in use); the song goes on silently in real time,
+    // so the lyrics stay with where the song would be.
+    media::engine().setOutputLostHandler([](media::SoundLoss why) {
         const bool fr = Langue == "Fr";
-        MsgBox(fr ? "La sortie du son a été perdue : la chanson continue sans le son." + std::string(vb::vbCrLf) +
-                        "Le son revient dès que le serveur de son est de retour, ou au prochain Play."
-                  : "The sound output was lost: the song goes on without sound." + std::string(vb::vbCrLf) +
-                        "The sound comes back as soon as the sound server does, or at the next Play.",
-               vbExclamation, fr ? "Attention" : "Warning");
+        const std::string crlf(vb::vbCrLf);
+        if (why == media::SoundLoss::Unavailable)
+            MsgBox(fr ? "Pas de sortie du son (aucun serveur de son ne répond) : la chanson est jouée sans le son." +
+                            crlf + "Le son vient dès que le serveur de son est là, ou au prochain Play."
+                      : "No sound output (no sound server answers): the song plays without sound." + crlf +
+                            "The sound comes as soon as the sound server is there, or at the next Play.",
+                   vbExclamation, fr ? "Attention" : "Warning");
+        else
+            MsgBox(fr ? "La sortie du son a été perdue : la chanson continue sans le son." + crlf +
+                            "Le son revient dès que le serveur de son est de retour, ou au prochain Play."
+                      : "The sound output was lost: the song goes on without sound." + crlf +
+                            "The sound comes back as soon as the sound server does, or at the next Play.",
+                   vbExclamation, fr ? "Attention" : "Warning");
     });
 }
 

@@ -4,6 +4,10 @@
 
 #include "platform/files/runtime.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
 using namespace pbtest;
 
 TEST_F(PlaybackTest, AudioSongStartShowsLengthFlagAndCaption)
@@ -363,4 +367,34 @@ TEST_F(PlaybackTest, SpeedAndTransposeOnAnAudioSongSayOncePerPress)
     EXPECT_EQ(questionCount(), 3);
     EXPECT_TRUE(asked("This function is used with Midi files only.", vbCritical));
     EXPECT_EQ(prompter->questions().back().title, "Warning");
+}
+
+TEST_F(PlaybackTest, NoSoundServerAtSongStartIsSaidOnceInTheProgramsLanguage)
+{
+    // No sound server at all: the song plays silently, and the user hears why.
+    testsupport::TempDir nowhere;
+    testsupport::ScopedEnv server{"PULSE_SERVER", ("unix:" + nowhere.file("native")).c_str()};
+    modIni::Langue = "Fr";
+    const int a = addRow(dir.write("a.wav", silentWav(3.0)));
+    const int b = addRow(dir.write("b.wav", silentWav(3.0)));
+    media::engine().setOutput(media::OutputKind::Device);
+    playRow(a);
+    QElapsedTimer waited;
+    waited.start();
+    while (questionCount() == 0 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(questionCount(), 1);
+    EXPECT_EQ(prompter->questions()[0].text.rfind("Pas de sortie du son", 0), 0u);
+    EXPECT_EQ(prompter->questions()[0].title, "Attention");
+    EXPECT_TRUE(modIni::IsPlaying);
+    const double at = player().ActiveMovie1.CurrentPosition();
+    QTest::qWait(300);
+    EXPECT_GT(player().ActiveMovie1.CurrentPosition(), at + 0.1);   // goes on in real time
+
+    // The next song, with the server still away: nothing more is said.
+    playRow(b);
+    QTest::qWait(700);
+    EXPECT_EQ(questionCount(), 1);
+    player().Command_Stop_Click();
+    media::useSteppedOutput();
 }

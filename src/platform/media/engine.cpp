@@ -35,6 +35,11 @@ constexpr int kDeviceBufferMs = 80;
 // How long every source must have been idle before the output rests: what
 // was queued has been heard by then, and the last notes have died away.
 constexpr std::int64_t kRestFrames = kSampleRate / 2;
+// How long a starting song waits for the device before it goes on with the
+// null output (the device takes over when it connects later).
+constexpr int kStartWaitMs = 500;
+// How often a lost device is tried again.
+constexpr int kRetryMs = 2000;
 
 float clampSample(float v)
 {
@@ -57,6 +62,14 @@ bool envForcesNull()
 
 class DeviceOutput;
 
+// One connection to the device being made on its own thread.
+struct DeviceAttempt {
+    std::uint64_t id = 0;
+    std::thread thread;
+    std::unique_ptr<DeviceOutput> device;
+    bool ok = false; // written by the thread before it reports
+};
+
 struct AudioEngine::Impl {
     // Held while a block is mixed and while the list of sources changes.
     std::mutex mixMu;
@@ -76,10 +89,16 @@ struct AudioEngine::Impl {
     OutputKind kind = OutputKind::None;
     // The output to open when woken: Device or Null, None until first chosen.
     OutputKind wanted = OutputKind::None;
-    // The device went away while in use and has not come back yet.
+    // The device is away (could not be opened, or went away while in use)
+    // and has not come back yet; the user has been told.
     bool deviceLost = false;
-    std::function<void()> lostHandler;
+    std::function<void(SoundLoss)> lostHandler;
     QTimer* deviceRetry = nullptr; // tries the lost device again now and then
+    // The connection being made, if any, and whether the null output waits
+    // for it before it starts (a song just started).
+    std::unique_ptr<DeviceAttempt> attempt;
+    std::uint64_t lastAttemptId = 0;
+    bool nullWaits = false;
 
     // Rest (audio thread writes, user-interface thread reads).
     std::atomic<std::int64_t> lastBusy{0};
@@ -120,6 +139,15 @@ struct AudioEngine::Impl {
     static void postRest();
     static void deviceFailed(std::uint64_t deviceId) { engine().d->outputFailed(false, deviceId); }
     void restIfIdle();
+    // outMu held. Starts connecting to the device on a thread of its own.
+    void connectDevice();
+    // outMu held. Ends the connection being made, if any.
+    void cancelAttempt();
+    // The connection thread `id` has finished (user-interface thread).
+    void attemptFinished(std::uint64_t id);
+    // The song that started with connection `id` waited long enough for the
+    // device.
+    void startWaitOver(std::uint64_t id);
     // `deviceId`: the device output that reported the loss (0: simulated).
     void outputFailed(bool simulated, std::uint64_t deviceId = 0);
     void watchDevices();
@@ -172,7 +200,6 @@ struct AudioEngine::Impl {
     // null output taking over goes on from where the listener was.
     void startNull(std::int64_t from = -1);
     void stopNull();
-    bool startDevice();
     void stopDevice();
     void stopCurrent();
     void start(OutputKind k);
@@ -207,7 +234,8 @@ std::string clientName()
 
 class DeviceOutput {
 public:
-    explicit DeviceOutput(AudioEngine::Impl* eng) : eng_(eng), id_(++lastId_)
+    // Made on the user-interface thread; start() may run on another one.
+    explicit DeviceOutput(AudioEngine::Impl* eng) : eng_(eng), id_(++lastId_), name_(clientName())
     {
         scratch_.resize(std::size_t(kMaxBlockFrames) * kChannels);
     }
@@ -225,21 +253,24 @@ public:
         if (!ml_)
             return false;
         pa_threaded_mainloop_set_name(ml_, "zun-audio");
-        pa_mainloop_api* api = pa_threaded_mainloop_get_api(ml_);
-        const std::string name = clientName();
-        ctx_ = pa_context_new(api, name.c_str());
-        if (!ctx_) {
-            stop();
-            return false;
+        bool cancelled = false;
+        {
+            std::lock_guard lock(cancelMu_);
+            cancelled = cancelled_;
+            mlReady_ = !cancelled;
         }
+        if (cancelled)
+            return stopAndFail();
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(ml_);
+        ctx_ = pa_context_new(api, name_.c_str());
+        if (!ctx_)
+            return stopAndFail();
         pa_context_set_state_callback(ctx_, &DeviceOutput::onContextState, this);
         // No autospawn: the periodic retries while the server is away must
         // not start servers of their own.
         if (pa_context_connect(ctx_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
-            pa_threaded_mainloop_start(ml_) < 0) {
-            stop();
-            return false;
-        }
+            pa_threaded_mainloop_start(ml_) < 0)
+            return stopAndFail();
         pa_threaded_mainloop_lock(ml_);
         pa_time_event* timeout = pa_context_rttime_new(ctx_, pa_rtclock_now() + kConnectTimeoutUs,
                                                        &DeviceOutput::onTimeout, this);
@@ -259,17 +290,49 @@ public:
         if (ok)
             running_ = true;
         pa_threaded_mainloop_unlock(ml_);
-        if (!ok) {
-            stop();
-            return false;
-        }
+        if (!ok)
+            return stopAndFail();
         return true;
+    }
+
+    // Any thread: a start() under way gives up at once.
+    void cancel()
+    {
+        std::lock_guard lock(cancelMu_);
+        cancelled_ = true;
+        if (mlReady_) {
+            pa_threaded_mainloop_lock(ml_);
+            pa_threaded_mainloop_signal(ml_, 0);
+            pa_threaded_mainloop_unlock(ml_);
+        }
+    }
+
+    // User-interface thread, after a successful start(): from now on the mix
+    // goes to the device. The data the server asked for meanwhile is written
+    // now. False when the stream failed in between.
+    bool activate()
+    {
+        pa_threaded_mainloop_lock(ml_);
+        const bool good = stream_ && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)) &&
+                          PA_CONTEXT_IS_GOOD(pa_context_get_state(ctx_));
+        if (good) {
+            active_ = true;
+            const std::size_t n = pa_stream_writable_size(stream_);
+            if (n != std::size_t(-1) && n > 0)
+                write(n);
+        }
+        pa_threaded_mainloop_unlock(ml_);
+        return good;
     }
 
     // Closes the stream and the context and ends the audio thread: nothing
     // wakes the process up any more.
     void stop()
     {
+        {
+            std::lock_guard lock(cancelMu_);
+            mlReady_ = false;
+        }
         if (!ml_)
             return;
         pa_threaded_mainloop_lock(ml_);
@@ -294,6 +357,12 @@ public:
     }
 
 private:
+    bool stopAndFail()
+    {
+        stop();
+        return false;
+    }
+
     // Mainloop locked. Waits until `state` says 1 (there) or -1 (failed).
     template <class State>
     bool waitFor(State&& state)
@@ -302,7 +371,7 @@ private:
             const int st = state();
             if (st != 0)
                 return st > 0;
-            if (timedOut_)
+            if (timedOut_ || cancelled_)
                 return false;
             pa_threaded_mainloop_wait(ml_);
         }
@@ -312,8 +381,7 @@ private:
     bool connectStream()
     {
         const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, std::uint32_t(kSampleRate), std::uint8_t(kChannels)};
-        const std::string name = clientName();
-        stream_ = pa_stream_new(ctx_, name.c_str(), &format, nullptr);
+        stream_ = pa_stream_new(ctx_, name_.c_str(), &format, nullptr);
         if (!stream_)
             return false;
         pa_stream_set_state_callback(stream_, &DeviceOutput::onStreamState, this);
@@ -333,9 +401,12 @@ private:
         return pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) == 0;
     }
 
-    // Audio thread: the server wants `nbytes` more.
+    // Audio thread: the server wants `nbytes` more. Until the engine hands
+    // the mix over (activate), the request waits.
     void write(std::size_t nbytes)
     {
+        if (!active_)
+            return;
         constexpr std::size_t bpf = sizeof(float) * kChannels;
         while (nbytes >= bpf) {
             void* data = nullptr;
@@ -414,6 +485,7 @@ private:
 
     AudioEngine::Impl* eng_;
     const std::uint64_t id_;
+    const std::string name_;
     pa_threaded_mainloop* ml_ = nullptr;
     pa_context* ctx_ = nullptr;
     pa_stream* stream_ = nullptr;
@@ -423,6 +495,11 @@ private:
     bool running_ = false;
     bool reported_ = false;
     bool timedOut_ = false;
+    bool active_ = false;
+    // A start() under way may be cancelled from another thread.
+    std::mutex cancelMu_;
+    std::atomic<bool> cancelled_{false};
+    bool mlReady_ = false; // under cancelMu_: ml_ may be locked and signalled
 };
 
 // ---------------------------------------------------------------------------
@@ -464,19 +541,91 @@ void AudioEngine::Impl::stopNull()
     nullThread.join();
 }
 
-bool AudioEngine::Impl::startDevice()
+void AudioEngine::Impl::connectDevice()
 {
-    device = std::make_unique<DeviceOutput>(this);
-    if (!device->start()) {
-        device.reset();
-        return false;
-    }
+    if (attempt)
+        return;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
     static bool routineAdded = false;
     if (!routineAdded) {
+        // A connection under way or a device open is closed with the
+        // application object.
         qAddPostRoutine(shutdownAtAppExit);
         routineAdded = true;
     }
-    return true;
+    attempt = std::make_unique<DeviceAttempt>();
+    DeviceAttempt* a = attempt.get();
+    a->id = ++lastAttemptId;
+    a->device = std::make_unique<DeviceOutput>(this);
+    a->thread = std::thread([a, app] {
+        a->ok = a->device->start();
+        const std::uint64_t id = a->id;
+        QMetaObject::invokeMethod(app, [id] { engine().d->attemptFinished(id); }, Qt::QueuedConnection);
+    });
+}
+
+void AudioEngine::Impl::cancelAttempt()
+{
+    if (!attempt)
+        return;
+    attempt->device->cancel();
+    attempt->thread.join();
+    attempt.reset();
+}
+
+void AudioEngine::Impl::attemptFinished(std::uint64_t id)
+{
+    std::function<void(SoundLoss)> tell;
+    {
+        std::lock_guard lock(outMu);
+        if (!attempt || attempt->id != id)
+            return; // cancelled meanwhile
+        attempt->thread.join();
+        std::unique_ptr<DeviceOutput> dev = std::move(attempt->device);
+        const bool ok = attempt->ok;
+        attempt.reset();
+        if (kind != OutputKind::Null || wanted != OutputKind::Device)
+            return; // the output was stopped or chosen otherwise meanwhile
+        if (ok) {
+            // From the null output (or from a song that waited) to the
+            // device: the listener goes on from where the null output was.
+            stopNull();
+            nullWaits = false;
+            if (dev->activate()) {
+                device = std::move(dev);
+                kind = OutputKind::Device;
+                deviceLost = false;
+                if (deviceRetry)
+                    deviceRetry->stop();
+                lastBusy.store(rendered.load());
+                mayRest.store(true);
+                return;
+            }
+        }
+        dev.reset();
+        if (nullWaits || !nullThread.joinable()) {
+            nullWaits = false;
+            startNull();
+        }
+        if (!deviceLost) {
+            deviceLost = true;
+            tell = lostHandler;
+        }
+        watchDevices();
+    }
+    if (tell)
+        tell(SoundLoss::Unavailable);
+}
+
+void AudioEngine::Impl::startWaitOver(std::uint64_t id)
+{
+    std::lock_guard lock(outMu);
+    if (!nullWaits || kind != OutputKind::Null || !attempt || attempt->id != id)
+        return;
+    nullWaits = false;
+    startNull();
 }
 
 void AudioEngine::Impl::stopDevice()
@@ -486,6 +635,8 @@ void AudioEngine::Impl::stopDevice()
 
 void AudioEngine::Impl::stopCurrent()
 {
+    cancelAttempt();
+    nullWaits = false;
     stopNull();
     stopDevice();
     // Whatever was queued is gone or heard: the listener is at the rendered end.
@@ -499,12 +650,18 @@ void AudioEngine::Impl::start(OutputKind k)
 {
     stopCurrent();
     if (k == OutputKind::Device) {
-        if (startDevice())
-            deviceLost = false;
-        else
-            k = OutputKind::Null;
+        // The null output stands in until the device is there; the song
+        // waits for it a moment first, so that its beginning is heard.
+        k = OutputKind::Null;
+        connectDevice();
+        if (attempt) {
+            nullWaits = true;
+            const std::uint64_t id = attempt->id;
+            if (QCoreApplication* app = QCoreApplication::instance())
+                QTimer::singleShot(kStartWaitMs, app, [id] { engine().d->startWaitOver(id); });
+        }
     }
-    if (k == OutputKind::Null)
+    if (k == OutputKind::Null && !nullWaits)
         startNull();
     if (k == OutputKind::Stepped)
         stepCarry = 0.0;
@@ -537,7 +694,7 @@ void AudioEngine::Impl::restIfIdle()
 
 void AudioEngine::Impl::outputFailed(bool simulated, std::uint64_t deviceId)
 {
-    std::function<void()> tell;
+    std::function<void(SoundLoss)> tell;
     {
         std::lock_guard lock(outMu);
         if (!simulated && (kind != OutputKind::Device || !device || device->id() != deviceId))
@@ -559,7 +716,7 @@ void AudioEngine::Impl::outputFailed(bool simulated, std::uint64_t deviceId)
         watchDevices();
     }
     if (tell)
-        tell();
+        tell(SoundLoss::Lost);
 }
 
 // While the device is lost and a song goes on silently, the device is tried
@@ -570,7 +727,7 @@ void AudioEngine::Impl::watchDevices()
         return;
     if (!deviceRetry) {
         deviceRetry = new QTimer;
-        deviceRetry->setInterval(2000);
+        deviceRetry->setInterval(kRetryMs);
         QObject::connect(deviceRetry, &QTimer::timeout, [] {
             AudioEngine::Impl& e = *engine().d;
             std::lock_guard lock(e.outMu);
@@ -580,7 +737,8 @@ void AudioEngine::Impl::watchDevices()
     deviceRetry->start();
 }
 
-// outMu held. From the null output to the device, the listener's place kept.
+// outMu held. Connects to the device again, away from this thread; the null
+// output goes on until it is there (attemptFinished).
 void AudioEngine::Impl::retryDevice()
 {
     if (!deviceLost || kind != OutputKind::Null || wanted != OutputKind::Device) {
@@ -588,15 +746,7 @@ void AudioEngine::Impl::retryDevice()
             deviceRetry->stop();
         return;
     }
-    const std::int64_t at = heard();
-    stopNull();
-    if (startDevice()) {
-        deviceLost = false;
-        kind = OutputKind::Device;
-        deviceRetry->stop();
-        return;
-    }
-    startNull(at);
+    connectDevice();
 }
 
 // ---------------------------------------------------------------------------
@@ -638,10 +788,16 @@ void AudioEngine::wake()
     }
 }
 
-void AudioEngine::setOutputLostHandler(std::function<void()> handler)
+void AudioEngine::setOutputLostHandler(std::function<void(SoundLoss)> handler)
 {
     std::lock_guard lock(d->outMu);
     d->lostHandler = std::move(handler);
+}
+
+bool AudioEngine::connecting() const
+{
+    std::lock_guard lock(d->outMu);
+    return d->attempt != nullptr;
 }
 
 void AudioEngine::simulateOutputLost()
@@ -676,6 +832,10 @@ void AudioEngine::setOutput(OutputKind kind)
     std::lock_guard lock(d->outMu);
     if (kind == OutputKind::Device || kind == OutputKind::Null)
         d->wanted = kind;
+    // Another output chosen on purpose: what was said about the device no
+    // longer holds, and the next trouble with it is said again.
+    if (kind == OutputKind::Null || kind == OutputKind::Stepped)
+        d->deviceLost = false;
     if (kind == d->kind)
         return;
     if (kind == OutputKind::None)

@@ -19,11 +19,18 @@
 // frame counters stand still meanwhile; wake() (called by whoever makes a
 // source busy again) opens the output once more.
 //
-// A device that goes away while in use (the sound server stopped) is replaced
-// by the null output at once, so songs go on in real time; the output-lost
-// handler runs once. The device is tried again at the next wake() and every
-// few seconds while it is lost, with a fresh connection each time, so the
-// sound comes back however long the sound server was away.
+// The device is connected on a thread of its own, never on the caller's: a
+// sound server that hangs, answers garbage or is not there costs the
+// user-interface thread nothing. When a song starts, its sources wait (the
+// clock stands still) until the device is there, but never longer than a
+// moment: then the null output takes over and the device replaces it as soon
+// as it connects. No device at the start (no server, a refused or broken
+// connection) and a device that goes away while in use (the sound server
+// stopped) are both told to the output-lost handler, once until the sound
+// comes back; songs go on in real time meanwhile. The device is tried again at
+// the next wake() and every few seconds while it is lost, with a fresh
+// connection each time, so the sound comes back however long the sound server
+// was away.
 //
 // Threads: addSource/removeSource and the readers are called from the
 // user-interface thread; sources are pulled on the audio thread (or inside
@@ -43,6 +50,12 @@ constexpr int kMaxBlockFrames = 1024;
 
 enum class OutputKind { None, Device, Null, Stepped };
 
+// Why the sound goes on without a device.
+enum class SoundLoss {
+    Unavailable, // the device could not be opened when the sound started
+    Lost,        // the device went away while in use
+};
+
 class AudioEngine {
 public:
     AudioEngine();
@@ -56,9 +69,12 @@ public:
     // A source has become busy (a song starts, goes on after a pause, moves):
     // a resting output opens again, and a device lost earlier is tried again.
     void wake();
-    // Runs on the user-interface thread, once each time the sound device goes
-    // away while in use.
-    void setOutputLostHandler(std::function<void()> handler);
+    // Runs on the user-interface thread when the sound goes on without the
+    // device: once when it cannot be opened or goes away, and not again until
+    // the device has come back.
+    void setOutputLostHandler(std::function<void(SoundLoss)> handler);
+    // True while a connection to the device is being made (tests).
+    bool connecting() const;
     // Test hook: behaves as if the device had just gone away.
     void simulateOutputLost();
     // Takes a source out of the mix. When this returns, the audio thread is no
@@ -76,6 +92,7 @@ public:
     OutputKind outputKind() const;
     // Chooses the output: Device falls back to Null when there is no device
     // or it cannot be opened. The frame counters carry on across a switch.
+    // Choosing Null or Stepped forgets that the device was away.
     void setOutput(OutputKind kind);
 
     // Stepped output only (does nothing otherwise and returns an empty mix):
