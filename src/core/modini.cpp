@@ -6,6 +6,7 @@
 #include "platform/files/textfile.h"
 #include "platform/forms/prompter.h"
 
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -82,10 +83,6 @@ constexpr const char* kDefaultIni[] = {
     "",
 };
 
-// The old profile call was given a buffer of 100 characters, so a value comes
-// back cut to 99.
-constexpr std::size_t kIniBuffer = 100;
-
 bool iniErrorShown = false;
 std::string iniWriteFailure;
 
@@ -106,6 +103,81 @@ void showIniError(const std::string& path)
         IniErrorBox(path);
     else
         MsgBox(path, vbYesNo, "INI File Error"); // the answer is not used
+}
+
+// ---- Another running player holding the settings ----------------------------
+// Each write takes the settings lock. While another player holds it, the first
+// write waits a moment and then asks the user once; the answer holds for the
+// writes that follow in the same burst (a dialog's Save writes a dozen keys),
+// so the window never waits key after key.
+constexpr int kLockWaitMs = 300;
+constexpr auto kBurstGap = std::chrono::seconds(2);
+
+enum class LockAnswer { None, Skip, WriteWithoutLock };
+LockAnswer lockAnswer = LockAnswer::None;
+std::chrono::steady_clock::time_point lastWriteAt;
+
+std::string lockBusyReason()
+{
+    return Langue == "Fr" ? "un autre lecteur en cours utilise les réglages."
+                          : "another running player is using the settings.";
+}
+
+int askAboutBusyLock(const std::string& path)
+{
+    if (Langue == "Fr")
+        return MsgBox("Un autre lecteur Zun Mp3 Karaoke en cours utilise les réglages :\n" + path +
+                          "\n\nAbandonner : ne pas enregistrer les réglages cette fois.\n"
+                          "Réessayer : essayer de nouveau.\n"
+                          "Ignorer : les enregistrer quand même (ce que l'autre lecteur y écrit au même moment "
+                          "peut être perdu).",
+                      vbAbortRetryIgnore + vbExclamation, "Attention");
+    return MsgBox("Another running Zun Mp3 Karaoke player is using the settings:\n" + path +
+                      "\n\nAbort: do not save the settings this time.\n"
+                      "Retry: try again.\n"
+                      "Ignore: save them anyway (what the other player writes at the same moment may be lost).",
+                  vbAbortRetryIgnore + vbExclamation, "Warning");
+}
+
+// Writes one key under the settings lock, asking the user when another
+// player holds it. False when the value was not stored.
+bool writeSetting(std::string_view SecName, std::string_view KeyName, const std::string& value,
+                  const std::string& path)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastWriteAt > kBurstGap)
+        lockAnswer = LockAnswer::None;
+    lastWriteAt = now;
+    if (lockAnswer == LockAnswer::Skip) {
+        if (iniWriteFailure.empty())
+            iniWriteFailure = lockBusyReason();
+        return false;
+    }
+    // After "Ignore" the lock is still taken when it is free, never waited for.
+    const int wait = lockAnswer == LockAnswer::WriteWithoutLock ? 0 : kLockWaitMs;
+    for (;;) {
+        profile::WriteResult r = profile::WriteProfileString(SecName, KeyName, value, path, wait);
+        if (r == profile::WriteResult::LockBusy && lockAnswer == LockAnswer::WriteWithoutLock)
+            r = profile::WriteProfileString(SecName, KeyName, value, path, -1);
+        if (r == profile::WriteResult::Written)
+            return true;
+        if (r == profile::WriteResult::Failed) {
+            noteIniWriteFailure();
+            return false;
+        }
+        const int answer = askAboutBusyLock(path);
+        lastWriteAt = std::chrono::steady_clock::now(); // the time spent answering is no gap
+        if (answer == vbRetry)
+            continue;
+        if (answer == vbIgnore) {
+            lockAnswer = LockAnswer::WriteWithoutLock;
+            continue;
+        }
+        lockAnswer = LockAnswer::Skip;
+        if (iniWriteFailure.empty())
+            iniWriteFailure = lockBusyReason();
+        return false;
+    }
 }
 
 // Sync file name for a song: its name without the last three characters
@@ -164,6 +236,8 @@ void ResetIniErrorShown()
 
 std::string TakeIniWriteFailure()
 {
+    // A new round of writes: a busy settings lock is asked about again.
+    lockAnswer = LockAnswer::None;
     return std::exchange(iniWriteFailure, std::string());
 }
 
@@ -249,8 +323,9 @@ std::string IniAccess(std::string_view Mode, std::string_view SecName, std::stri
         const std::string mode = vb::UCase(Mode);
         if (!FileExists(P)) {
             {
-                // Two instances starting together write the defaults once.
-                const textfile::FileLock lock(P);
+                // Two instances starting together write the defaults once
+                // (briefly waited for: the other one writes them in a moment).
+                const textfile::FileLock lock(P, kLockWaitMs);
                 if (!FileExists(P))
                     WriteDefaultIni();
             }
@@ -266,12 +341,13 @@ std::string IniAccess(std::string_view Mode, std::string_view SecName, std::stri
                 return "ERROR KeyValue";
             // The write's result is kept for the dialogs that save settings:
             // they say once that the settings were not stored.
-            if (!profile::WritePrivateProfileString(SecName, KeyName, KeyValue->text, P))
-                noteIniWriteFailure();
+            writeSetting(SecName, KeyName, KeyValue->text, P);
             return "";
         }
         if (mode == "GET") {
-            const std::string v = profile::GetPrivateProfileString(SecName, KeyName, "Failed", P, kIniBuffer);
+            // The whole value: folders and play lists may lie deeper than the
+            // 99 characters an older buffer-based read kept.
+            const std::string v = profile::GetPrivateProfileString(SecName, KeyName, "Failed", P);
             if (v.compare(0, 6, "Failed") == 0)
                 return "";
             return v;

@@ -32,8 +32,8 @@ struct IniValue {
 // Full path of the settings file: program folder + "/PlaySyk.ini".
 std::string IniPath();
 
-// One setting. Mode "GET" (any case): the stored value cut to 99 characters, or
-// "" when the key or section is missing. Mode "WRITE": stores KeyValue and
+// One setting. Mode "GET" (any case): the whole stored value, or "" when the
+// key or section is missing. Mode "WRITE": stores KeyValue and
 // returns "". Error texts: "ERROR MODE", "ERROR Secname", "ERROR Keyname"
 // (empty argument), "ERROR KeyValue" (WRITE with a missing or empty value).
 // Any other mode returns "". A missing file is first recreated with every

@@ -6,7 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using testsupport::ProgramDir;
 using testsupport::readFileBytes;
@@ -75,7 +82,7 @@ TEST(IniAccess, ReadRules)
     dir.write("PlaySyk.ini", "[Path]\r\nPath Lst=\r\nLong=" + std::string(150, 'a') +
                                  "\r\nOdd=Failed once\r\n[Setting]\r\n");
     EXPECT_EQ(IniAccess("GET", "Path", "Path Lst"), "");
-    EXPECT_EQ(IniAccess("GET", "Path", "Long"), std::string(99, 'a'));
+    EXPECT_EQ(IniAccess("GET", "Path", "Long"), std::string(150, 'a')); // the whole value
     EXPECT_EQ(IniAccess("GET", "Path", "Odd"), "");      // a value beginning "Failed" reads as missing
     EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), ""); // a missing key: the file is not rewritten
     EXPECT_EQ(IniAccess("GET", "Nowhere", "Langue"), "");
@@ -156,7 +163,7 @@ TEST(IniAccess, HostileSettingsFileNeverCrashes)
     junk += std::string("\0n", 2) + "\r\nHuge=" + std::string(200000, '9') + "\rNoEquals\n\xFF\xFE";
     dir.write("PlaySyk.ini", junk);
     EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), "E");
-    EXPECT_EQ(IniAccess("GET", "Setting", "Huge"), std::string(99, '9'));
+    EXPECT_EQ(IniAccess("GET", "Setting", "Huge"), std::string(200000, '9'));
     EXPECT_EQ(IniAccess("GET", "Setting", "NoEquals"), "");
     EXPECT_EQ(IniAccess("WRITE", "Setting", "Theme", "3"), "");
     EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "3");
@@ -184,6 +191,105 @@ TEST(ColourParts, SplitBgrValues)
     modIni::DecimalComma = true;
     modIni::CheckDecimalSep();
     EXPECT_FALSE(modIni::DecimalComma);
+}
+
+// ---- another running player holding the settings lock
+
+namespace {
+
+// A second process that holds the settings lock until it is ended.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& ini)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int fd = ::open((ini + ".lock").c_str(), O_RDWR | O_CREAT, 0666);
+            const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? '1' : '0';
+            (void)!::write(ready[1], &ok, 1);
+            for (;;)
+                ::pause();
+        }
+        char ok = '0';
+        if (pid_ > 0)
+            (void)!::read(ready[0], &ok, 1);
+        holding_ = ok == '1';
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+    ~LockHolder() { release(); }
+    bool holding() const { return holding_; }
+    void release()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+    bool holding_ = false;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point t)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+} // namespace
+
+TEST(SettingsLock, AnotherPlayerHoldingTheSettingsIsAskedAboutOnceNeverWaitedForKeyByKey)
+{
+    ProgramDir dir;
+    modIni::Langue = "En";
+    EXPECT_EQ(IniAccess("WRITE", "Setting", "Theme", "1"), "");
+    LockHolder other(modIni::IniPath());
+    ASSERT_TRUE(other.holding());
+    ScopedScriptedPrompter prompter;
+
+    // A dialog's Save: many keys in a row. One short wait, one question;
+    // "Abort" leaves the file as it was and says why.
+    modIni::TakeIniWriteFailure();
+    prompter->answerMsgBox(vbAbort);
+    auto t0 = std::chrono::steady_clock::now();
+    for (int k = 0; k < 6; ++k)
+        IniAccess("WRITE", "Setting", "Key" + std::to_string(k), "v");
+    EXPECT_LT(secondsSince(t0), 2.0);
+    ASSERT_EQ(prompter->questions().size(), 1u);
+    EXPECT_EQ(prompter->questions()[0].style, vbAbortRetryIgnore + vbExclamation);
+    EXPECT_NE(prompter->questions()[0].text.find("Another running"), std::string::npos);
+    EXPECT_NE(prompter->questions()[0].text.find(modIni::IniPath()), std::string::npos);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Key0"), "");
+    EXPECT_NE(modIni::TakeIniWriteFailure().find("another running player"), std::string::npos);
+
+    // The next Save asks again; "Ignore" writes every key, asked once.
+    prompter->answerMsgBox(vbIgnore);
+    t0 = std::chrono::steady_clock::now();
+    for (int k = 0; k < 6; ++k)
+        IniAccess("WRITE", "Setting", "Key" + std::to_string(k), "v" + std::to_string(k));
+    EXPECT_LT(secondsSince(t0), 2.0);
+    EXPECT_EQ(prompter->questions().size(), 2u);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Key5"), "v5");
+    EXPECT_EQ(modIni::TakeIniWriteFailure(), "");
+
+    // "Retry" tries again and asks again while the lock is still held.
+    modIni::TakeIniWriteFailure();
+    prompter->answerMsgBox(vbRetry);
+    prompter->answerMsgBox(vbAbort);
+    IniAccess("WRITE", "Setting", "Theme", "4");
+    EXPECT_EQ(prompter->questions().size(), 4u);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "1");
+    // Once the other player has let go, writes go through without a word.
+    other.release();
+    modIni::TakeIniWriteFailure();
+    IniAccess("WRITE", "Setting", "Theme", "5");
+    EXPECT_EQ(prompter->questions().size(), 4u);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "5");
 }
 
 // ---- where the settings live without ZUNKARAOKE_DIR
@@ -225,7 +331,7 @@ TEST(ProgramFolder, SettingsBesideTheExecutableAreCopiedOnceAndTheUserIsTold)
     const std::string told = prompter->questions()[0].text;
     EXPECT_NE(told.find(old), std::string::npos);
     EXPECT_NE(told.find(h.folder()), std::string::npos);
-    EXPECT_NE(told.find("copiés"), std::string::npos);   // in the language of the settings
+    EXPECT_NE(told.find("a été copié dans"), std::string::npos);   // in the language of the settings
     EXPECT_NE(told.find("ZunMp3Syk.lst"), std::string::npos);
     EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "3");
     EXPECT_EQ(IniAccess("GET", "Path", "Path Lst"), h.folder() + "/ZunMp3Syk.lst");
@@ -257,4 +363,76 @@ TEST(ProgramFolder, NothingIsCopiedWhenTheVariableChoosesTheFolderOrThereIsNothi
     modIni::AdoptOldProgramFiles(h.dir.file("build"));
     EXPECT_TRUE(prompter->questions().empty());
     EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "7");
+}
+
+TEST(ProgramFolder, OldFilesAreCopiedWithoutWritingOverOthersAndWhatWasNotIsSaid)
+{
+    FreshHome h;
+    const std::string old = h.dir.file("build");
+    const std::string oldIni = "[Path]\r\nPath Lst=\r\n[Setting]\r\nLangue=En\r\nTheme=3\r\n";
+    const std::string oldList = "A;B;3:00;Pop;/m/a.mp3;N;0;;;;;;\r\n";
+    h.dir.write("build/PlaySyk.ini", oldIni);
+    h.dir.write("build/ZunMp3Syk.lst", oldList);
+    // The new folder already holds another default list (no settings yet).
+    const std::string otherList = "C;D;2:00;Rock;/m/c.mp3;N;0;;;;;;\r\n";
+    h.dir.write("home/.config/zunkaraoke/ZunMp3Syk.lst", otherList);
+    ScopedScriptedPrompter prompter;
+    modIni::AdoptOldProgramFiles(old);
+
+    // The old list is copied beside the other one, and the settings show it.
+    EXPECT_EQ(readFileBytes(h.folder() + "/ZunMp3Syk.lst"), otherList);
+    EXPECT_EQ(readFileBytes(h.folder() + "/ZunMp3Syk-old.lst"), oldList);
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Lst"), h.folder() + "/ZunMp3Syk-old.lst");
+    ASSERT_EQ(prompter->questions().size(), 1u);
+    const std::string told = prompter->questions()[0].text;
+    EXPECT_NE(told.find("PlaySyk.ini"), std::string::npos);
+    EXPECT_NE(told.find("ZunMp3Syk.lst, copied as ZunMp3Syk-old.lst"), std::string::npos);
+    // The old files are left as they were.
+    EXPECT_EQ(readFileBytes(old + "/PlaySyk.ini"), oldIni);
+    EXPECT_EQ(readFileBytes(old + "/ZunMp3Syk.lst"), oldList);
+}
+
+TEST(ProgramFolder, UnreadableOldSettingsAreSaidAndTheListStillComes)
+{
+    FreshHome h;
+    const std::string old = h.dir.file("build");
+    h.dir.write("build/PlaySyk.ini", "[Setting]\r\nLangue=En\r\n");
+    h.dir.write("build/ZunMp3Syk.lst", "A;B;3:00;Pop;/m/a.mp3;N;0;;;;;;\r\n");
+    ASSERT_EQ(::chmod((old + "/PlaySyk.ini").c_str(), 0), 0);
+    ScopedScriptedPrompter prompter;
+    {
+        testsupport::ObeyFileModes asUser;
+        if (!asUser.active())
+            GTEST_SKIP() << "file modes cannot be obeyed here";
+        modIni::AdoptOldProgramFiles(old);
+    }
+    ASSERT_EQ(prompter->questions().size(), 1u);
+    const std::string told = prompter->questions()[0].text;
+    // In the language of the default settings the program now starts with.
+    EXPECT_NE(told.find("PlaySyk.ini ne peut pas être lu"), std::string::npos);
+    EXPECT_NE(told.find("réglages par défaut"), std::string::npos);
+    EXPECT_NE(told.find("ZunMp3Syk.lst"), std::string::npos);
+    EXPECT_EQ(prompter->questions()[0].style, vbOKOnly + vbExclamation);
+    EXPECT_FALSE(paths::isFile(h.folder() + "/PlaySyk.ini"));
+    EXPECT_TRUE(paths::isFile(h.folder() + "/ZunMp3Syk.lst"));
+    struct stat st {};
+    ASSERT_EQ(::stat((old + "/PlaySyk.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0u);   // left as it was
+}
+
+TEST(ProgramFolder, ALinkToSettingsNotMadeYetStaysALink)
+{
+    FreshHome h;
+    const std::string old = h.dir.file("build");
+    h.dir.write("build/PlaySyk.ini", "[Setting]\r\nLangue=En\r\nTheme=3\r\n");
+    // The user keeps the settings elsewhere (a dotfiles folder) through a link.
+    h.dir.write("dotfiles/.keep", "");
+    std::filesystem::create_directories(h.folder());
+    std::filesystem::create_symlink(h.dir.file("dotfiles/PlaySyk.ini"), h.folder() + "/PlaySyk.ini");
+    ScopedScriptedPrompter prompter;
+    modIni::AdoptOldProgramFiles(old);
+    EXPECT_TRUE(std::filesystem::is_symlink(h.folder() + "/PlaySyk.ini"));
+    EXPECT_NE(readFileBytes(h.dir.file("dotfiles/PlaySyk.ini")).find("Theme=3"), std::string::npos);
+    EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "3");
+    EXPECT_EQ(prompter->questions().size(), 1u);
 }

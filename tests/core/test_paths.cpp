@@ -101,3 +101,17 @@ TEST_F(SyncLookup, SyncFolderWithoutFinalSeparator)
     const auto beside = music.write("abc.syk", "");
     EXPECT_EQ(FindSykFile(song), beside);
 }
+
+TEST_F(SyncLookup, DeepSyncFolderIsFoundWhole)
+{
+    // A sync folder whose path is longer than 99 characters: the whole setting
+    // is read, not the first 99 characters of it.
+    std::string deep = "karaoke";
+    while (sync.file(deep).size() < 110)
+        deep += "/sub-folder-of-songs";
+    const auto inSync = sync.write(deep + "/abc.syk", "");
+    ASSERT_GT(sync.file(deep).size() + 1, 99u);
+    IniAccess("WRITE", "Path", "Path Syk", sync.file(deep) + "/");
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Syk"), sync.file(deep) + "/");
+    EXPECT_EQ(FindSykFile(song), inSync);
+}

@@ -192,20 +192,33 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& file)
 {
+    return WriteProfileString(section, key, value, file, 5000) == WriteResult::Written;
+}
+
+WriteResult WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::string& file, int lockWaitMs)
+{
     const std::string sec = cleanName(section);
     const std::string k = cleanName(key);
     if (file.empty() || sec.empty() || k.empty())
-        return false;
+        return WriteResult::Failed;
     std::string v = cleanName(value);
 
     // Another running instance changes the same file: read, change and save
-    // as one step, or one of the two writes is lost.
-    const textfile::FileLock lock(file);
+    // as one step, or one of the two writes is lost. While it holds the lock
+    // nothing is written, unless the caller chose to go ahead without it.
+    std::optional<textfile::FileLock> lock;
+    if (lockWaitMs >= 0) {
+        lock.emplace(file, lockWaitMs);
+        if (lock->busy())
+            return WriteResult::LockBusy;
+    }
+    const auto done = [](bool ok) { return ok ? WriteResult::Written : WriteResult::Failed; };
     // A file that exists but cannot be read is left alone: rewriting it from
     // nothing would lose every other setting.
     auto text = readLinesOf(file);
     if (!text && ::access(file.c_str(), F_OK) == 0)
-        return false;
+        return WriteResult::Failed;
     auto lines = text ? std::move(*text) : std::vector<std::string>{};
     const Found f = locate(lines, sec, k);
     if (f.key) {
@@ -213,7 +226,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
         const std::string stored(parseLine(lines[*f.key]).name);
         const std::string line = stored + "=" + v;
         if (lines[*f.key] == line)
-            return true;
+            return WriteResult::Written;
         lines[*f.key] = line;
     } else if (f.section) {
         // At the end of the section, before its trailing empty lines.
@@ -229,12 +242,14 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
         lines.push_back(k + "=" + v);
         lines.emplace_back();
     }
-    return saveProfile(file, lines);
+    return done(saveProfile(file, lines));
 }
 
 bool DeletePrivateProfileKey(std::string_view section, std::string_view key, const std::string& file)
 {
     const textfile::FileLock lock(file);
+    if (lock.busy())
+        return false;
     auto text = readLinesOf(file);
     if (!text)
         return ::access(file.c_str(), F_OK) != 0;

@@ -25,11 +25,21 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // missing. Line ends in the value are stored as blanks (they would break the
 // file's lines). False when the file cannot be written (the old file is kept).
 // The read, change and save run under a lock shared with other processes
-// (textfile::FileLock), so two running programs never lose each other's writes.
+// (textfile::FileLock), so two running programs never lose each other's writes;
+// a lock that another process keeps for more than 5 s leaves the file as it is
+// (false).
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& file);
 
-// Removes the key (true when the file was written or the key was not there).
+enum class WriteResult { Written, Failed, LockBusy };
+// The same with a say on the lock: waits up to `lockWaitMs` for another
+// process to let go of it and returns LockBusy, writing nothing, when it does
+// not. lockWaitMs < 0 writes without the lock (the user chose to).
+WriteResult WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::string& file, int lockWaitMs);
+
+// Removes the key (true when the file was written or the key was not there;
+// false when it could not be, or another process kept the lock for 5 s).
 bool DeletePrivateProfileKey(std::string_view section, std::string_view key,
                              const std::string& file);
 

@@ -1,6 +1,7 @@
 #include "platform/files/textfile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -146,6 +147,28 @@ bool readOnlyMode(const std::string& path, const struct stat& st)
     if ((st.st_mode & 0222) == 0)
         return true;
     return ::geteuid() != 0 && ::access(path.c_str(), W_OK) != 0 && errno == EACCES;
+}
+
+// Where a chain of links that ends at no file points: the name the last link
+// gives, read relative to that link's folder; "" for links in a circle.
+std::string danglingLinkTarget(std::string path)
+{
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string target(static_cast<std::size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
+            return path;
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const auto slash = path.rfind('/');
+            target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+        }
+        path = target;
+    }
+    return {}; // links that go round in a circle
 }
 
 } // namespace
@@ -370,13 +393,18 @@ bool saveBytesAtomic(const std::string& pathIn, std::string_view bytes)
     lastError = {};
     if (pathIn.empty() || pathIn.back() == '/')
         return fail(SaveFailure::Other, EISDIR);
-    // Saving through a symbolic link replaces the file it points to, not the link.
+    // Saving through a symbolic link replaces the file it points to, not the
+    // link; a link to a file that does not exist yet creates that file.
     std::string path = pathIn;
     struct stat lst {};
     if (::lstat(pathIn.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
         if (char* real = ::realpath(pathIn.c_str(), nullptr)) {
             path = real;
             std::free(real);
+        } else {
+            path = danglingLinkTarget(pathIn);
+            if (path.empty())
+                return fail(SaveFailure::Other, ELOOP);
         }
     }
     // Keep the permissions of the file we replace (a new file gets the usual
@@ -448,8 +476,12 @@ FileLock::FileLock(const std::string& path, int timeoutMs)
             fd_ = fd;
             return;
         }
-        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= timeoutMs)
+        if (errno != EWOULDBLOCK && errno != EINTR)
             break;
+        if (waited >= timeoutMs) {
+            busy_ = true;
+            break;
+        }
         ::usleep(5000);
     }
     ::close(fd);

@@ -72,17 +72,20 @@ bool isReadOnlyFile(const std::string& path);
 // An exclusive lock between processes over a file that is read, changed and
 // saved again (the settings file): the lock lives on `path` + ".lock", which is
 // created when missing and left in place. Waits up to `timeoutMs` for another
-// holder; without the lock (a folder that cannot be written, a holder that
-// never lets go) the caller goes on unprotected.
+// holder. busy() tells the caller that another process still holds it; a lock
+// that cannot be made at all (a folder that cannot be written) is not busy,
+// and the caller goes on unprotected, as nobody else can hold it either.
 class FileLock {
 public:
     explicit FileLock(const std::string& path, int timeoutMs = 5000);
     ~FileLock();
+    bool busy() const { return busy_; }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
 private:
     int fd_ = -1;
+    bool busy_ = false;
 };
 
 // Encodes (see encode) and writes each line followed by CR LF, atomically.
