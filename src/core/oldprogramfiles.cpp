@@ -246,7 +246,8 @@ void AdoptOldProgramFiles(const std::string& oldFolder)
         if (!notCopied.empty())
             text += "Ceci n'a pas été copié :\n" + notCopied;
         if (!report.settingsCopied)
-            text += "Le programme démarre avec ses réglages par défaut.\n";
+            text += "Le programme démarre avec ses réglages par défaut. Pour reprendre les anciens, copiez " +
+                    std::string(kIniName) + " dans " + folder + " quand il peut être lu, le programme fermé.\n";
         text += "Les fichiers de " + oldFolder + " sont restés tels quels.";
     } else {
         text = "Your settings were kept beside the program, in " + oldFolder + ".\n";
@@ -255,7 +256,8 @@ void AdoptOldProgramFiles(const std::string& oldFolder)
         if (!notCopied.empty())
             text += "This was not copied:\n" + notCopied;
         if (!report.settingsCopied)
-            text += "The program starts with its default settings.\n";
+            text += "The program starts with its default settings. To take up the old ones, copy " +
+                    std::string(kIniName) + " to " + folder + " once it can be read, with the program closed.\n";
         text += "The files in " + oldFolder + " were left as they were.";
     }
     MsgBox(text, vbOKOnly + (notCopied.empty() ? vbInformation : vbExclamation), "");
