@@ -5,6 +5,7 @@
 
 #include "core/modini.h"
 #include "core/theme.h"
+#include "platform/files/language.h"
 #include "platform/files/paths.h"
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
@@ -240,6 +241,8 @@ void Player::Timer_LoadPlayer_Timer()
     // A settings file that cannot be read gives "": the default language then,
     // not French windows with English messages.
     Langue = IniGetOrDefault("Setting", "Langue");
+    // Why a song cannot be read is said in the program's language too.
+    language::setFrench([] { return Langue == "Fr"; });
 
     ApplyPlayerColors();
     if (Langue == "En")

@@ -60,7 +60,8 @@ void Record::Command_Capture_Click()
     if (ok && current != 0)
         return;
 
-    Text_time.setText(SykFile::FormatSykTime(SongClock()));
+    // A capture at the song's very start still counts as a capture.
+    Text_time.setText(SykFile::FormatTimedSykTime(SongClock()));
     const int count = List_Syk.ListCount();
     // The previous capture closed a line: the preview moves on first, also
     // when this is the last entry (a last line of one syllable is sung on its

@@ -261,7 +261,10 @@ void Record::AddImportedSyllable(double time, const std::string& syllable, const
     const bool complete = RecImportLine == line;
     const std::string entryText = importedSyllable(syllable);
     if (!entryText.empty()) {
-        List_Syk.AddItem(entryText + ";" + SykFile::FormatSykTime(time) + (complete ? "_" : ""));
+        // An imported syllable is a timed one: one due at the song's first
+        // tick takes the first step after 0, which would mean "not captured"
+        // and hold the preview on it for the whole song.
+        List_Syk.AddItem(entryText + ";" + SykFile::FormatTimedSykTime(time) + (complete ? "_" : ""));
         RecModified = true;
     } else if (complete) {
         closeLastEntry(List_Syk);  // the line still ends where its text does

@@ -61,7 +61,10 @@ bool Record::EditingAllowed() const { return !IsPlaying && !RecBusy && RecordLoc
 
 std::string Record::EntryFromFields() const
 {
-    std::string e = Text_Syk.Text() + ";" + Text_time.Text();
+    // Every entry made from the fields (Apply, Add, capture, the "." key)
+    // holds no ";" in its syllable, which would cut the file's line into the
+    // wrong pairs, and a decimal comma in its time.
+    std::string e = vb::Replace(Text_Syk.Text(), ";", ",") + ";" + vb::Replace(Text_time.Text(), ".", ",");
     if (Check_NLigne.Value() == 1)
         e += "_";
     return e;

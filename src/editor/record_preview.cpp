@@ -9,6 +9,7 @@
 // line after it. The sung part of the current line is the hidden Text_TestSyk.
 #include "editor/record.h"
 
+#include <cmath>
 #include <string>
 
 #include "core/modini.h"
@@ -35,6 +36,11 @@ int marginY() { return karaoke().VScroll_Kar.Value() * 100; }
 
 // Rows the list shows (rows of 198 twips), not rounded.
 double listPageRows(const ListBox& list) { return list.Height() * 20.0 / 3960.0; }
+
+// The play position as a person reads it, to the millisecond: the sound
+// clock's own figure ("3.96825396825397") would not fit the box, whose end
+// alone would show.
+std::string shownTime(double seconds) { return vb::CStr(std::round(seconds * 1000.0) / 1000.0); }
 
 // The display text of the lyric line that starts at item `j` (display entries
 // add nothing): its syllables up to and including the entry with the line-end
@@ -324,12 +330,12 @@ void Record::Timer2_Timer()
     Player& p = player();
     if (MidiSong()) {
         const std::int32_t pos = Kar::MidiPosition();
-        Time_Left.setText(vb::CStr(static_cast<double>(pos) / 1000.0));
+        Time_Left.setText(shownTime(static_cast<double>(pos) / 1000.0));
         karaoke().ProgressBar1.setValue(pos);
         return;
     }
     const double pos = p.ActiveMovie1.CurrentPosition();
-    Time_Left.setText(vb::CStr(pos));
+    Time_Left.setText(shownTime(pos));
     // Whole seconds first, so the seconds part never shows a negative value.
     const long whole = vb::CLng(pos < 0 ? 0.0 : pos);
     p.Time_Left.setCaption(vb::Format2(whole / 60) + ":" + vb::Format2(whole % 60));

@@ -35,7 +35,9 @@ void Record::Command_compil_Click()
             return;
         RecCtrlMode = false;
         Label_Ctrl.setVisible(false);
-        entries = textconvert::textToEntries(selected, atBlanks, true);
+        // The selection is cleaned as the whole text is, or a blank before a
+        // line break would become an empty lyric line and take the line end.
+        entries = textconvert::textToEntries(textconvert::normaliseSelectedText(selected), atBlanks, true);
     } else {
         entries = textconvert::textToEntries(Text_TXT.Text(), atBlanks, false);
     }

@@ -203,10 +203,10 @@ void Record_ColorSet::Form_Resize() { TileFormBackground(*this); }
 
 void Record_ColorSet::pickColour(Label& swatch)
 {
-    const std::optional<long> chosen = prompter().chooseColor(pickerColour_, cdlCCFullOpen);
+    // The picker opens unset, as the program's other colour pickers do.
+    const std::optional<long> chosen = prompter().chooseColor(0, cdlCCFullOpen);
     if (!chosen)
         return;   // cancelled: the swatch keeps its colour
-    pickerColour_ = *chosen;
     swatch.setBackColor(*chosen);
 }
 

@@ -71,9 +71,6 @@ public:
     static std::optional<ColorLineFields> ParseColorLine(const std::string& entry);
 
 private:
-    // The colour the picker opens with: the last colour chosen in this dialog,
-    // as the old common dialog kept it.
-    long pickerColour_ = 0;
     void pickColour(Label& swatch);
     // The swatches in the order of the display line's fields.
     std::array<Label*, 5> swatches();

@@ -67,8 +67,10 @@ void Record::LoadSykFile()
 {
     List_Syk.Clear();
     SykFile::ReadResult r = SykFile::ReadSykEntries(RecSykPath);
+    // Times finer than the millisecond (files of other programs) are shown,
+    // and saved again, as the editor writes times.
     for (const std::string& e : r.entries)
-        List_Syk.AddItem(e);
+        List_Syk.AddItem(SykFile::ReadableEntry(e));
     RecSykUnread.clear();
     if (r.ok)
         return;

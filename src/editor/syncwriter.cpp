@@ -1,6 +1,8 @@
 // Sync file lines <-> editor entries, and the file itself.
 #include "editor/syncwriter.h"
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "core/syklines.h"
@@ -81,7 +83,32 @@ bool WriteSykFile(const std::string& path, const std::vector<std::string>& entri
     return textfile::writeLines(path, BuildSykLines(entries));
 }
 
-std::string FormatSykTime(double seconds) { return vb::Replace(vb::CStr(seconds), ".", ","); }
+double RoundSykTime(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds == 0)
+        return 0.0;
+    const double r = std::round(seconds / kSykTimeStep) * kSykTimeStep;
+    return r == 0 ? std::copysign(kSykTimeStep, seconds) : r;
+}
+
+std::string FormatSykTime(double seconds) { return vb::Replace(vb::CStr(RoundSykTime(seconds)), ".", ","); }
+
+std::string FormatTimedSykTime(double seconds) { return FormatSykTime(std::max(seconds, kSykTimeStep)); }
+
+std::string ReadableEntry(const std::string& entry)
+{
+    if (IsDisplayEntry(entry))
+        return entry;
+    const EntryParts parts = SplitEntry(entry);
+    const std::size_t mark = parts.time.find_first_of(",.");
+    if (!parts.hasSeparator || mark == std::string::npos || parts.time.size() - mark - 1 <= 3)
+        return entry;
+    bool ok = false;
+    const double t = ParseSykTime(parts.time, &ok);
+    if (!ok)
+        return entry;
+    return parts.syllable + ";" + FormatSykTime(t) + (parts.lineEnd ? "_" : "");
+}
 
 double ParseSykTime(std::string_view text, bool* ok)
 {

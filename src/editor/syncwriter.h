@@ -42,9 +42,24 @@ ReadResult ReadSykEntries(const std::string& path);
 // an empty file.
 bool WriteSykFile(const std::string& path, const std::vector<std::string>& entries);
 
-// A time as the sync file writes it: the shortest text of up to 15
-// significant digits, "." turned into ",". 12.5 -> "12,5", 3 -> "3".
+// Times are kept to the millisecond: a person reads them in the editor's list
+// and fields, and a sung syllable needs no finer step. A time that is not 0
+// never becomes 0 by the rounding (0 means "not captured yet"): it keeps the
+// smallest step, with its sign.
+inline constexpr double kSykTimeStep = 0.001;
+double RoundSykTime(double seconds);
+// A time as the sync file writes it: rounded as above, the shortest text,
+// "." turned into ",". 12.5 -> "12,5", 3 -> "3", 1.00455782 -> "1,005".
 std::string FormatSykTime(double seconds);
+// The time of a syllable the editor has just timed (capture, import): never
+// 0, which would leave it waiting for a capture; the song's very start is the
+// first step after it.
+std::string FormatTimedSykTime(double seconds);
+// An entry read from a file, its time given as the editor writes times when
+// it holds more than milliseconds ("a;1,00455782_" -> "a;1,005_"). Display
+// entries, times that are not numbers and times already to the millisecond
+// keep their text.
+std::string ReadableEntry(const std::string& entry);
 // A time text read with "," or "." as the decimal mark, whatever the locale;
 // leading/trailing blanks allowed. nullopt-like: `ok` false when the text is
 // not a number (and 0 is returned).

@@ -17,9 +17,10 @@ void trimTrailingBlanks(std::string& s)
         s.pop_back();
 }
 
-} // namespace
-
-std::string normaliseLyricText(std::string_view text)
+// Blanks before each line break (and at the start) removed; `whole`: the
+// pane's whole text, whose last line is closed by a line break and loses its
+// closing blanks too.
+std::string normaliseLines(std::string_view text, bool whole)
 {
     std::size_t start = 0;
     while (start < text.size() && text[start] == ' ')
@@ -41,6 +42,10 @@ std::string normaliseLyricText(std::string_view text)
             line += c;
         }
     }
+    if (!whole) {
+        out += line;
+        return out;
+    }
     // The last line (when the text does not end with a line break) loses its
     // trailing blanks too, or they would turn into an empty syllable.
     if (!line.empty() || out.empty()) {
@@ -50,6 +55,12 @@ std::string normaliseLyricText(std::string_view text)
     }
     return out;
 }
+
+} // namespace
+
+std::string normaliseLyricText(std::string_view text) { return normaliseLines(text, true); }
+
+std::string normaliseSelectedText(std::string_view text) { return normaliseLines(text, false); }
 
 std::vector<std::string> textToEntries(std::string_view text, bool splitAtBlanks, bool partial)
 {

@@ -25,6 +25,11 @@ namespace textconvert {
 // and at the end of every line removed, and CR LF added when the text does not
 // end with a line break. Line ends are given back as CR LF.
 std::string normaliseLyricText(std::string_view text);
+// A selected part of the pane's text, cleaned as the whole text is: blanks at
+// its start and at the end of each of its lines removed, line ends given as
+// CR LF. It may stop in the middle of a line: no line break is added, and the
+// blanks that end it stay (they end its last syllable).
+std::string normaliseSelectedText(std::string_view text);
 
 // Cuts lyric text into entries. `splitAtBlanks`: a blank ends a syllable.
 // `partial`: the text is a part the user selected, which may stop in the middle

@@ -91,7 +91,7 @@ Karaoke::Karaoke()
     Mute_SK.setCaption("A");
     Mute_SK.setToolTipText("Muet paroles karaoke");
     OnTop.setCaption("▲");
-    OnTop.setToolTipText("OnTop");
+    OnTop.setToolTipText("Au premier plan");
     Command_Config.setCaption("…");
     Command_Config.setToolTipText("Configuration");
     Scroll.setCaption("⇅");
@@ -479,11 +479,14 @@ void Karaoke::Form_Activate()
         Mute_SK.setToolTipText("Mute lyrics karaoke");
         Mute_S.setToolTipText("Mute sound");
         Scroll.setToolTipText("Scroll Up/Down");
+        OnTop.setToolTipText("OnTop");
     } else {
         Command_Cacher.setToolTipText("Afficher/Cacher contrôle");
         Mute_SK.setToolTipText("Muet paroles karaoke");
         Mute_S.setToolTipText("Muet Son");
         Scroll.setToolTipText("Défilement Haut/Bas");
+        // The design's "OnTop" is English: the French window says it in French.
+        OnTop.setToolTipText("Au premier plan");
     }
     const bool scroll = Scroll.Value() == 1;
     writeOption("Scroll", scroll ? "1" : "0");

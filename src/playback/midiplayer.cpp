@@ -145,7 +145,8 @@ bool LoadMidiFile()
     // Pending events (a start-up tick, a click on Stop) may have released the
     // performance meanwhile: the load is then abandoned rather than used on nothing.
     if (!MidiPerf) {
-        loadError = "The MIDI synthesiser was stopped while the song was loading.";
+        loadError = modIni::Langue == "Fr" ? "Le synthétiseur MIDI a été arrêté pendant le chargement de la chanson."
+                                           : "The MIDI synthesiser was stopped while the song was loading.";
         ResetMidiChannels();
         return false;
     }

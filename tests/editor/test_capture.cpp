@@ -3,7 +3,11 @@
 // the arithmetic of decimal-comma times.
 #include "editorplay_fixture.h"
 
+#include <QFontMetrics>
+#include <QWidget>
+
 #include "editor/recordsave.h"
+#include "editor/syncwriter.h"
 #include "karaoke/lyricviews.h"
 #include "karaoke/ink.h"
 #include "platform/files/runtime.h"
@@ -265,4 +269,42 @@ TEST_F(CaptureTest, FieldShiftChangesOnlyTheTimeField)
     r.Command_PlusL.press();
     EXPECT_EQ(r.Text_time.Text(), "2,1");
     EXPECT_EQ(messages().back().text, "The last entry must end with an Enter");
+}
+
+TEST_F(CaptureTest, TimesReadToTheMillisecondAndWholeInTheirBoxes)
+{
+    // A sound clock at a position that is no whole number of milliseconds
+    // (frames over the sample rate): 1.00458049886621 s.
+    Record& r = playing({"la;0", "di;0_"});
+    skip(1004.58);
+    tick();
+    const std::string counter = r.Time_Left.Text();
+    EXPECT_EQ(counter, "1.005");
+    // The whole text fits the box, so its start is not scrolled away.
+    QWidget* box = r.Time_Left.widget();
+    EXPECT_LE(QFontMetrics(box->font()).horizontalAdvance(QString::fromStdString(counter)), box->width() - 8);
+
+    space();
+    EXPECT_EQ(items()[0], "la;1,005");
+    // The field shows the same time.
+    r.List_Syk.setListIndex(0);
+    EXPECT_EQ(r.Text_time.Text(), "1,005");
+    // A capture at the song's very start is still a capture.
+    r.Command_Stop.press();
+    setList({"la;0_"}, 0);
+    r.Command_Play.press();
+    prompter->answerMsgBox(vbOK);  // "End"
+    space();
+    EXPECT_EQ(items()[0], "la;0,001_");
+    r.Command_Stop.press();
+
+    // Saved and read back: the same times. A file with finer times (another
+    // program's) shows them to the millisecond, and is saved that way.
+    const std::string path = dir.write("fine.syk", "a;1,00455782312925;b;0,0002;c;0;\r\n");
+    Record::RecSykPath = path;
+    r.LoadSykFile();
+    EXPECT_EQ(items(), (V{"a;1,005", "b;0,001", "c;0_"}));
+    ASSERT_TRUE(SykFile::WriteSykFile(path, items()));
+    r.LoadSykFile();
+    EXPECT_EQ(items(), (V{"a;1,005", "b;0,001", "c;0_"}));
 }

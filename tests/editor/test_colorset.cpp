@@ -171,6 +171,9 @@ TEST_F(ColorSetTest, OkPutsTheChosenLookBeforeTheSelectedSyllable)
     EXPECT_TRUE(prompter->unexpected().empty());
     EXPECT_EQ(prompter->questions()[0].detail, songs);   // the picker opens in the song's folder
     EXPECT_EQ(prompter->questions()[1].style, cdlCCFullOpen);
+    // Each picker opens unset, not on the colour chosen before it.
+    for (std::size_t q = 1; q <= 5; ++q)
+        EXPECT_EQ(prompter->questions()[q].text, "0") << q;
 
     d.Command_Ok.press();
     EXPECT_EQ(items(l), (std::vector<std::string>{"a;1", "b;2_", "//back.jpg;255;65280;16711680;0;8421504", "c;3",

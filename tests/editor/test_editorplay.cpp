@@ -304,3 +304,36 @@ TEST_F(EditorPlayTest, UnsavedListIsNotReplacedWithoutAsking)
     r.Command_OpenMp3.press();
     EXPECT_EQ(items(), (std::vector<std::string>{"new;2_"}));
 }
+
+TEST_F(EditorPlayTest, ASongThatCannotBePlayedIsReportedInTheProgramsLanguage)
+{
+    // The reason the file reader gives is in the same language as the message.
+    const std::string junk = std::string(5000, '\x5A');
+    modIni::Langue = "Fr";
+    Record& r = openEditor("junk.kar", junk);
+    prompter->answerMsgBox(vbOK);
+    r.Command_Play.press();
+    EXPECT_FALSE(modIni::IsPlaying);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, "Ce fichier ne peut pas être joué.\r\n" + dir.file("junk.kar") +
+                                      " : ce n'est pas un fichier MIDI");
+    EXPECT_EQ(messages()[0].title, "Attention");
+
+    prompter->clear();
+    const std::string wav = dir.write("junk.wav", junk);
+    player().Select_Song.setText(wav);
+    r.Select_Song.setText("junk.wav");
+    prompter->answerMsgBox(vbOK);
+    r.Command_Play.press();
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, "Ce fichier ne peut pas être joué.\r\nLecture impossible de junk.wav : ce n'est pas "
+                                  "un fichier son lisible, ou il est endommagé.");
+
+    modIni::Langue = "En";
+    prompter->clear();
+    prompter->answerMsgBox(vbOK);
+    r.Command_Play.press();
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text,
+              "This file cannot be played.\r\nCannot play junk.wav: not a sound file that can be read, or a damaged one.");
+}

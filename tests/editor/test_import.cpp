@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "editor/recordsave.h"
+#include "editor/syncwriter.h"
 
 #include "platform/files/runtime.h"
 #include "playback/midianalysis.h"
@@ -259,4 +260,173 @@ TEST_F(ImportTest, ImportedListSavesAndOpensAgainWithTheSameEntries)
     r.Command_OpenSyk.press();
     EXPECT_EQ(items(), got);
     EXPECT_FALSE(asked("File Not Found"));
+}
+
+// ---------------------------------------------------------------- real-shaped songs, imported and played back
+
+namespace {
+
+// Karaoke files shaped as the ones people own: the lyrics on a track after
+// the music (piano, drums), a title at the song's first tick and the first
+// syllable on the downbeat, at tick 0 too.
+std::string lateLyricsKar(bool lyricEvents)
+{
+    using testmidi::Track;
+    Track conductor;
+    conductor.tempo(0, 500000).end();
+    Track piano;
+    Track drums;
+    for (int s = 0; s < 5; ++s) {
+        piano.on(s == 0 ? 0 : kTicksPerSecond / 2, 0, 60).off(kTicksPerSecond / 2, 0, 60);
+        drums.on(s == 0 ? 0 : kTicksPerSecond / 2, 9, 36).off(kTicksPerSecond / 2, 9, 36);
+    }
+    piano.end(kTicksPerSecond / 2);
+    drums.end(kTicksPerSecond / 2);
+    Track words;
+    if (lyricEvents) {
+        // Lyric events, a line ending with a line feed; the title as the
+        // track's name and as the first text, at tick 0 with the first syllable.
+        words.name(0, "Sunny Song").lyric(0, "Sunny Song\n").lyric(0, "Sun").lyric(kTicksPerSecond / 2, "ny ");
+        words.lyric(kTicksPerSecond / 2, "day\n").lyric(kTicksPerSecond, "Here ").lyric(kTicksPerSecond / 2, "we ");
+        words.lyric(kTicksPerSecond / 2, "go\n").end(0);
+    } else {
+        // Soft karaoke: information texts, then "\" and "/" open lines.
+        words.name(0, "Words").text(0, "@KMIDI KARAOKE FILE").text(0, "@TSunny Song").text(0, "\\Sun");
+        words.text(kTicksPerSecond / 2, "ny ").text(kTicksPerSecond / 2, "day").text(kTicksPerSecond, "/Here ");
+        words.text(kTicksPerSecond / 2, "we ").text(kTicksPerSecond / 2, "go").end(0);
+    }
+    return testmidi::file(1, kDivision, {conductor, piano, drums, words});
+}
+
+// What the sung part of a line shows, syllable after syllable, when every
+// entry of the list is sung in order.
+std::vector<std::string> sungInOrder(const V& entries)
+{
+    std::vector<std::string> v;
+    std::string line;
+    for (const std::string& e : entries) {
+        const std::string syllable = e.substr(0, e.find(';'));
+        line += syllable;
+        if (!syllable.empty() && (v.empty() || v.back() != line))
+            v.push_back(line);
+        if (e.back() == '_')
+            line.clear();
+    }
+    return v;
+}
+
+void addChange(std::vector<std::string>& seen, const std::string& now)
+{
+    if (!now.empty() && (seen.empty() || seen.back() != now))
+        seen.push_back(now);
+}
+
+class RoundTripTest : public ImportTest {
+protected:
+    // Plays the editor's list from its first entry to the song's end: the
+    // entries reached (the selection moves past each one) and the sung parts shown.
+    void playInEditor(std::vector<int>& reached, std::vector<std::string>& sung)
+    {
+        Record& r = record();
+        r.Command_Play.press();
+        EXPECT_TRUE(modIni::IsPlaying);
+        int last = r.List_Syk.ListIndex();
+        for (int t = 0; t < 800 && modIni::IsPlaying; ++t) {
+            playFor(10);
+            const int now = r.List_Syk.ListIndex();
+            if (now != last)
+                reached.push_back(last);
+            last = now;
+            addChange(sung, r.Text_TestSyk.Text());
+        }
+        EXPECT_FALSE(modIni::IsPlaying);  // the song's end stopped it
+    }
+
+    void expectEverySyllableSungInOrder(const V& entries)
+    {
+        std::vector<int> reached;
+        std::vector<std::string> sung;
+        playInEditor(reached, sung);
+        std::vector<int> all;
+        for (int i = 0; i < static_cast<int>(entries.size()); ++i)
+            all.push_back(i);
+        EXPECT_EQ(reached, all);
+        EXPECT_EQ(sung, sungInOrder(entries));
+    }
+
+    void roundTrip(const std::string& song)
+    {
+        Record& r = openEditor("song.kar", song);
+        r.Command_ImpKar.press();
+        prompter->answerMsgBox(vbOK);  // "End of recording"
+        playFor(6000);
+        ASSERT_FALSE(Record::RecBusy);
+        const V got = items();
+        ASSERT_GE(got.size(), 6u);
+        for (const std::string& e : got) {
+            // Every imported entry is a timed one, to the millisecond.
+            const std::string time = SykFile::SplitEntry(e).time;
+            EXPECT_GT(timeOf(e), 0.0) << e;
+            const auto comma = time.find(',');
+            EXPECT_TRUE(comma == std::string::npos || time.size() - comma - 1 <= 3) << e;
+        }
+        EXPECT_EQ(SykFile::SplitEntry(got[0]).time, "0,001");
+
+        // Played in the editor: every syllable, in order.
+        expectEverySyllableSungInOrder(got);
+
+        // Saved beside the song, opened again, played again.
+        r.Command_SaveSyk.press();
+        ASSERT_TRUE(Record_SaveLoaded());
+        Record_Save& d = record_Save();
+        d.Check_SaveRepCh.setValue(1);
+        const std::string path = d.Text_PathMp3.Text();
+        ASSERT_EQ(path, dir.file("song.syk"));
+        prompter->answerMsgBox(vbOK);  // "Done..."
+        d.Command_Save.press();
+        DoEvents();
+        r.List_Syk.Clear();
+        Record::RecModified = false;
+        prompter->answerOpenFile(path);
+        r.Command_OpenSyk.press();
+        ASSERT_EQ(items(), got);
+        expectEverySyllableSungInOrder(got);
+
+        // The main window plays the saved file the same way.
+        Record::RecModified = false;
+        Unload(record());
+        DestroyUnloadedForms();
+        Player& p = player();
+        p.Select_Song.setText(dir.file("song.kar"));
+        p.Command_Play.press();
+        ASSERT_TRUE(modIni::IsPlaying);
+        ASSERT_TRUE(Kar::HasSyk);
+        std::vector<std::string> sung;
+        for (int t = 0; t < 800 && modIni::IsPlaying; ++t) {
+            media::engine().step(10);
+            p.Timer1_Timer();
+            addChange(sung, Kar::SykCursor.SungText);
+        }
+        EXPECT_EQ(sung, sungInOrder(got));
+        EXPECT_TRUE(prompter->unexpected().empty());
+    }
+};
+
+} // namespace
+
+TEST_F(RoundTripTest, SoftKaraokeWithTheFirstSyllableAtTickZero) { roundTrip(lateLyricsKar(false)); }
+
+TEST_F(RoundTripTest, LyricEventsWithTheTitleAtTickZero) { roundTrip(lateLyricsKar(true)); }
+
+TEST_F(RoundTripTest, OneTrackSongWithTextsAmongTheNotes)
+{
+    // Format 0: tempo, notes and lyric events on the one track, the first
+    // syllable with the first note.
+    using testmidi::Track;
+    Track all;
+    all.tempo(0, 500000).name(0, "Song").lyric(0, "Sun").on(0, 0, 60).lyric(kTicksPerSecond / 2, "ny ");
+    all.off(kTicksPerSecond / 2, 0, 60).lyric(0, "day\n").on(0, 0, 62).off(kTicksPerSecond, 0, 62);
+    all.lyric(0, "Here ").on(0, 0, 64).lyric(kTicksPerSecond / 2, "we ").off(kTicksPerSecond / 2, 0, 64);
+    all.lyric(0, "go\n").on(0, 0, 65).off(kTicksPerSecond, 0, 65).end(kTicksPerSecond / 2);
+    roundTrip(testmidi::file(0, kDivision, {all}));
 }

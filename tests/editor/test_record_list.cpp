@@ -294,6 +294,13 @@ TEST_F(RecordListTest, KeysOfTheList)
     EXPECT_EQ(entries(), (Entries{"la;0", "la;0", "x;2_"}));
     EXPECT_EQ(r.List_Syk.ListIndex(), 2);
 
+    // A ";" typed into the syllable field reaches no entry by "." either
+    // (it would cut the saved line into the wrong pairs).
+    editorWith({"la;1", "x;2_"}, 0);
+    r.Text_Syk.setText("l;a");
+    key(r, '.');
+    EXPECT_EQ(entries(), (Entries{"l,a;0", "x;2_"}));
+
     // Other keys are swallowed; space does nothing while nothing plays.
     editorWith({"a;1_"}, 0);
     key(r, ' ', &swallowed);

@@ -158,3 +158,23 @@ TEST_F(TextPaneTest, TextFilesGoInAndOutUnchanged)
     EXPECT_EQ(messages()[1].text, "File Not Found");
     EXPECT_EQ(r.Text_TXT.Text(), "");
 }
+
+TEST_F(TextPaneTest, ASelectionIsCleanedAsTheWholeTextIs)
+{
+    Record& r = editor();
+    // A selected part is cleaned as the whole text is: the blank before a
+    // line break neither makes an empty lyric line nor takes the line end.
+    const std::string text = "la vie \r\nen rose";
+    r.Text_TXT.setText(text);
+    setList({}, -1);
+    r.Command_compil.press();
+    const V whole = items();
+    EXPECT_EQ(whole, (V{"la ;0", "vie;0_", "en ;0", "rose;0_"}));
+    r.Text_TXT.setText(text);
+    r.Text_TXT.setSelStart(0);
+    r.Text_TXT.setSelLength(static_cast<int>(text.size()));
+    Record::RecCtrlMode = true;
+    setList({}, -1);
+    r.Command_compil.press();
+    EXPECT_EQ(items(), whole);
+}

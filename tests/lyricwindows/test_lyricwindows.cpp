@@ -769,3 +769,15 @@ TEST_F(LyricWindowTest, LinesPerPageRestartsOnlyAPlayingSong)
 }
 
 } // namespace
+
+TEST_F(LyricWindowTest, ToolTipsSpeakTheProgramsLanguage)
+{
+    Karaoke& k = openLyrics();
+    k.Form_Activate();
+    EXPECT_EQ(k.OnTop.ToolTipText(), "Au premier plan");
+    EXPECT_EQ(k.Mute_S.ToolTipText(), "Muet Son");
+    Langue = "En";
+    k.Form_Activate();
+    EXPECT_EQ(k.OnTop.ToolTipText(), "OnTop");
+    EXPECT_EQ(k.Mute_S.ToolTipText(), "Mute sound");
+}

@@ -10,13 +10,17 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 
+#include <algorithm>
 #include <iostream>
 
 using namespace formsp;
@@ -116,6 +120,28 @@ std::string InputBox(const std::string& prompt, const std::string& title, const 
 
 // ---------------------------------------------------------------- QtPrompter
 
+namespace {
+
+// A window manager cuts a title wider than its window ("Z... e"), and a box
+// sizes itself to its text alone: the box is made wide enough for its whole
+// title, drawn in bold as title bars do, beside the title bar's icon and
+// buttons.
+void makeRoomForTitle(QMessageBox& box)
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    constexpr int kTitleBarExtra = 160;  // icon, buttons and margins of the title bar
+    int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + kTitleBarExtra;
+    // A title longer than the screen is cut all the same; the box stays on it.
+    if (const QScreen* screen = box.screen())
+        width = std::min(width, screen->availableGeometry().width() * 3 / 4);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+} // namespace
+
 int QtPrompter::msgBox(const std::string& text, int style, const std::string& title)
 {
     QMessageBox box(dialogParent());
@@ -153,6 +179,7 @@ int QtPrompter::msgBox(const std::string& text, int style, const std::string& ti
     }
     std::size_t def = (style & 0x300) >> 8;
     if (def < buttons.size()) box.setDefaultButton(buttons[def].qt);
+    makeRoomForTitle(box);
     int r = box.exec();
     for (const B& b : buttons) {
         if (r == b.qt) return b.result;

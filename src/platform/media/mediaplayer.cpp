@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/files/language.h"
 #include "platform/media/audio_source.h"
 #include "platform/media/engine.h"
 #include "platform/media/playclock.h"
@@ -35,6 +36,11 @@ std::string fileLabel(const std::string& path)
     return std::filesystem::path(path).filename().string();
 }
 
+std::string cannotPlay(const std::string& path)
+{
+    return language::say("Lecture impossible de " + fileLabel(path) + " : ", "Cannot play " + fileLabel(path) + ": ");
+}
+
 // Opens an audio file and checks that it holds something playable. Only
 // regular files are opened: a FIFO or a device would block the caller.
 OpenResult openAudio(const std::string& path)
@@ -42,25 +48,40 @@ OpenResult openAudio(const std::string& path)
     OpenResult r;
     std::error_code ec;
     if (path.empty()) {
-        r.error = "No file name.";
+        r.error = language::say("Aucun nom de fichier.", "No file name.");
         return r;
     }
     if (!std::filesystem::exists(path, ec)) {
-        r.error = "File not found: " + fileLabel(path);
+        r.error = language::say("Fichier introuvable : ", "File not found: ") + fileLabel(path);
         return r;
     }
     if (!std::filesystem::is_regular_file(path, ec)) {
-        r.error = "Not a file: " + fileLabel(path);
+        r.error = language::say("Ce n'est pas un fichier : ", "Not a file: ") + fileLabel(path);
         return r;
     }
     r.file = sf_open(path.c_str(), SFM_READ, &r.info);
     if (!r.file) {
         // The file is there (checked above): for one it cannot make sense of,
         // the decoder may say "does not exist", which would mislead the user.
-        const int code = sf_error(nullptr);
-        const bool known = code == SF_ERR_SYSTEM || code == SF_ERR_MALFORMED_FILE || code == SF_ERR_UNSUPPORTED_ENCODING;
-        r.error = "Cannot play " + fileLabel(path) + ": " +
-                  (known ? std::string(sf_strerror(nullptr)) : std::string("not a sound file that can be read, or a damaged one."));
+        // The decoder's own texts are English only: the reason is said here,
+        // in the program's language.
+        std::string why;
+        switch (sf_error(nullptr)) {
+        case SF_ERR_SYSTEM:
+            why = language::say("le fichier ne peut pas être lu.", "the file cannot be read.");
+            break;
+        case SF_ERR_MALFORMED_FILE:
+            why = language::say("le fichier est endommagé.", "the file is damaged.");
+            break;
+        case SF_ERR_UNSUPPORTED_ENCODING:
+            why = language::say("son codage n'est pas pris en charge.", "its encoding is not supported.");
+            break;
+        default:
+            why = language::say("ce n'est pas un fichier son lisible, ou il est endommagé.",
+                                "not a sound file that can be read, or a damaged one.");
+            break;
+        }
+        r.error = cannotPlay(path) + why;
         return r;
     }
     const SF_INFO& i = r.info;
@@ -68,7 +89,7 @@ OpenResult openAudio(const std::string& path)
         i.frames >= SF_COUNT_MAX / 2) {
         sf_close(r.file);
         r.file = nullptr;
-        r.error = "Cannot play " + fileLabel(path) + ": no audio in the file.";
+        r.error = cannotPlay(path) + language::say("le fichier ne contient pas de son.", "no audio in the file.");
     }
     return r;
 }

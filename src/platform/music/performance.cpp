@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/files/language.h"
 #include "platform/media/audio_source.h"
 #include "platform/media/engine.h"
 #include "platform/media/playclock.h"
@@ -140,8 +141,10 @@ public:
                 return true;
         }
         if (font.empty()) {
-            why = "No SoundFont for MIDI songs was found: install the package timgm6mb-soundfont "
-                  "or set ZUNKARAOKE_SOUNDFONT to a .sf2 file.";
+            why = language::say("Aucune SoundFont pour les chansons MIDI n'a été trouvée : installez le paquet "
+                                "timgm6mb-soundfont ou donnez un fichier .sf2 dans ZUNKARAOKE_SOUNDFONT.",
+                                "No SoundFont for MIDI songs was found: install the package timgm6mb-soundfont "
+                                "or set ZUNKARAOKE_SOUNDFONT to a .sf2 file.");
             drop();
             return false;
         }
@@ -152,20 +155,21 @@ public:
         fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
         fluid_settings_t* st = new_fluid_settings();
         if (!st) {
-            why = "The MIDI synthesiser could not start.";
+            why = language::say("Le synthétiseur MIDI n'a pas pu démarrer.", "The MIDI synthesiser could not start.");
             return false;
         }
         fluid_settings_setnum(st, "synth.sample-rate", media::kSampleRate);
         fluid_synth_t* sy = new_fluid_synth(st);
         if (!sy) {
             delete_fluid_settings(st);
-            why = "The MIDI synthesiser could not start.";
+            why = language::say("Le synthétiseur MIDI n'a pas pu démarrer.", "The MIDI synthesiser could not start.");
             return false;
         }
         if (fluid_synth_sfload(sy, font.c_str(), 1) == FLUID_FAILED) {
             delete_fluid_synth(sy);
             delete_fluid_settings(st);
-            why = "The SoundFont " + font + " could not be loaded.";
+            why = language::say("La SoundFont " + font + " n'a pas pu être chargée.",
+                                "The SoundFont " + font + " could not be loaded.");
             drop();
             return false;
         }
@@ -486,7 +490,7 @@ std::shared_ptr<Segment> Loader::LoadSegment(const std::string& path) {
     std::string why;
     auto seq = loadStandardMidiFile(path, &why);
     if (!seq) {
-        error_ = path + ": " + why;
+        error_ = path + language::say(" : ", ": ") + why;
         return nullptr;
     }
     return std::make_shared<Segment>(std::move(*seq));

@@ -1,6 +1,7 @@
 #include "platform/music/smf.h"
 
 #include "platform/music/smfwalk.h"
+#include "platform/files/language.h"
 
 #include <algorithm>
 #include <cstring>
@@ -115,7 +116,7 @@ std::uint32_t Sequence::tempoAt(std::int64_t t) const {
 }
 
 std::optional<Sequence> parseStandardMidiFile(std::string_view bytes, std::string* error) {
-    auto fail = [&](const char* why) -> std::optional<Sequence> {
+    auto fail = [&](const std::string& why) -> std::optional<Sequence> {
         if (error)
             *error = why;
         return std::nullopt;
@@ -140,10 +141,10 @@ std::optional<Sequence> parseStandardMidiFile(std::string_view bytes, std::strin
     }
 
     if (bytes.size() < 14 || bytes.substr(0, 4) != "MThd")
-        return fail("not a MIDI file");
+        return fail(language::say("ce n'est pas un fichier MIDI", "not a MIDI file"));
     const std::uint32_t headerLen = be32(bytes, 4);
     if (headerLen < 6)
-        return fail("not a MIDI file");
+        return fail(language::say("ce n'est pas un fichier MIDI", "not a MIDI file"));
 
     Sequence seq;
     seq.format = (std::uint8_t(bytes[8]) << 8) | std::uint8_t(bytes[9]);
@@ -154,14 +155,14 @@ std::optional<Sequence> parseStandardMidiFile(std::string_view bytes, std::strin
     if (seq.division & 0x8000) {
         const std::optional<double> msPerTick = smpteMsPerTick(seq.division);
         if (!msPerTick)
-            return fail("the MIDI file has no usable time base");
+            return fail(language::say("le fichier MIDI n'a pas de base de temps utilisable", "the MIDI file has no usable time base"));
         // SMPTE ticks are fixed slices of a second; on the music time line they
         // are laid out at the default tempo, which then is the whole tempo map.
         tb.smpte = true;
         tb.musicPerTick = *msPerTick * 1000.0 * kTicksPerQuarter / kDefaultTempo;
     } else {
         if (seq.division == 0)
-            return fail("the MIDI file has no usable time base");
+            return fail(language::say("le fichier MIDI n'a pas de base de temps utilisable", "the MIDI file has no usable time base"));
         tb.ppq = seq.division;
     }
 
@@ -217,21 +218,23 @@ std::optional<Sequence> loadStandardMidiFile(const std::string& path, std::strin
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (error)
-            *error = "cannot open the file";
+            *error = language::say("le fichier ne peut pas être ouvert", "cannot open the file");
         return std::nullopt;
     }
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     if (size < 0 || static_cast<std::uintmax_t>(size) > kMaxFileSize) {
         if (error)
-            *error = size < 0 ? "cannot read the file" : "the file is too large for a MIDI file";
+            *error = size < 0 ? language::say("le fichier ne peut pas être lu", "cannot read the file")
+                              : language::say("le fichier est trop grand pour un fichier MIDI",
+                                              "the file is too large for a MIDI file");
         return std::nullopt;
     }
     std::string bytes(static_cast<std::size_t>(size), '\0');
     in.seekg(0, std::ios::beg);
     if (!in.read(bytes.data(), size)) {
         if (error)
-            *error = "cannot read the file";
+            *error = language::say("le fichier ne peut pas être lu", "cannot read the file");
         return std::nullopt;
     }
     return parseStandardMidiFile(bytes, error);

@@ -6,6 +6,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFont>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -167,4 +169,24 @@ TEST(Prompter, StandardButtonsSpeakTheProgramsLanguage)
     std::sort(captions.begin(), captions.end());
     EXPECT_EQ(captions, (std::vector<std::string>{"Annuler", "OK"}));
     setPrompterFrench(nullptr);
+}
+
+TEST(Prompter, AMessageBoxIsWideEnoughForItsWholeTitle)
+{
+    // A short text and a long title: a window manager cuts the title to the
+    // box's width ("Z... e"), so the box takes the title's width and room
+    // for the title bar's buttons.
+    const std::string title = "Zun Mp3 Karaoke - Synchronisation terminée";
+    int width = 0;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            width = w->width();
+            QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+        }
+    });
+    QtPrompter real;
+    real.msgBox("OK", vbOKOnly, title);
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title)) + 100);
 }
