@@ -435,4 +435,11 @@ TEST(ProgramFolder, ALinkToSettingsNotMadeYetStaysALink)
     EXPECT_NE(readFileBytes(h.dir.file("dotfiles/PlaySyk.ini")).find("Theme=3"), std::string::npos);
     EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "3");
     EXPECT_EQ(prompter->questions().size(), 1u);
+
+    // With no old settings, the defaults are written through such a link too.
+    ProgramDir fresh;
+    std::filesystem::create_symlink(h.dir.file("dotfiles/Fresh.ini"), fresh.file("PlaySyk.ini"));
+    EXPECT_EQ(IniAccess("GET", "Setting", "Langue"), "Fr");
+    EXPECT_TRUE(std::filesystem::is_symlink(fresh.file("PlaySyk.ini")));
+    EXPECT_EQ(readFileBytes(h.dir.file("dotfiles/Fresh.ini")), modIni::DefaultIniText());
 }
