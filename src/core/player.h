@@ -162,7 +162,9 @@ public:
     void Timer_StopGIF_Timer();
     void Label_ZunMp3_Click();
     void Command_Quitter_Click();
-    void QuitPlayer();
+    // The close-down; false when the user chose to stay because the play list
+    // could not be saved (nothing else was done then).
+    bool QuitPlayer();
     // Places the controls for the window's size, the view (full or compact),
     // the list tab and the selection mode.
     void ArrangePlayerControls();

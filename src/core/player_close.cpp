@@ -6,6 +6,7 @@
 #include "core/modini.h"
 #include "core/uihelpers.h"
 #include "platform/forms/app.h"
+#include "platform/forms/prompter.h"
 
 #if __has_include("lyricwindows/karaoke.h")
 #include "lyricwindows/karaoke.h"
@@ -14,12 +15,44 @@
 
 using namespace modIni;
 
-void Player::QuitPlayer()
+namespace {
+
+// The play list could not be saved (a read-only list, a full disk, a cancelled
+// Save as): the user says what becomes of the changes before anything ends.
+int AskWhatOfTheUnsavedList()
+{
+    if (Langue == "Fr")
+        return MsgBox("La Liste de Sélection n'a pas été enregistrée.\n"
+                      "Oui : l'enregistrer sous un autre nom\n"
+                      "Non : quitter sans l'enregistrer\n"
+                      "Annuler : revenir au programme",
+                      vbYesNoCancel + vbExclamation + vbDefaultButton1, "Sauvegarde");
+    return MsgBox("The Play List was not saved.\n"
+                  "Yes: save it under another name\n"
+                  "No: quit without saving it\n"
+                  "Cancel: go back to the program",
+                  vbYesNoCancel + vbExclamation + vbDefaultButton1, "Save");
+}
+
+} // namespace
+
+bool Player::QuitPlayer()
 {
     if (IsPlaying)
         Command_Stop_Click();
-    if (PlayListModified)
-        AskSavePlayList();
+    // A save that fails never ends the program over the user's changes: they
+    // are saved elsewhere, given up knowingly, or kept with the program open.
+    if (PlayListModified && !AskSavePlayList()) {
+        while (PlayListModified) {
+            const int answer = AskWhatOfTheUnsavedList();
+            if (answer == vbYes)
+                Command_SaveAs_Click();
+            else if (answer == vbNo)
+                PlayListModified = false;
+            else
+                return false;
+        }
+    }
     DoEvents();
 
 #ifdef ZUN_HAVE_KARAOKE
@@ -48,12 +81,13 @@ void Player::QuitPlayer()
     DoEvents();
     Timer1.setEnabled(false);
     // Files are opened and closed within each procedure: none is left open.
+    return true;
 }
 
 void Player::Command_Quitter_Click()
 {
-    QuitPlayer();
-    End();
+    if (QuitPlayer())
+        End();
 }
 
 void Player::Form_QueryUnload(int& Cancel, int UnloadMode)
@@ -64,13 +98,16 @@ void Player::Form_QueryUnload(int& Cancel, int UnloadMode)
     // The window stays up through the close-down; the program ends a second
     // later, once everything the close-down started has settled.
     Cancel = 1;
-    QuitPlayer();
+    if (!QuitPlayer())
+        return;
     DoEvents();
     Timer_End.setEnabled(true);
 }
 
 void Player::Form_Unload(int& Cancel)
 {
+    // Reached only for the settings dialog's reload, which has already offered
+    // the list for saving and kept the main window when that failed.
     (void)Cancel;
     QuitPlayer();
 }

@@ -4,6 +4,8 @@
 
 #include "settings/about.h"
 
+#include <sys/stat.h>
+
 using namespace modIni;
 
 TEST_F(PlayerTest, QuitWritesTheWindowPosition)
@@ -93,4 +95,68 @@ TEST_F(PlayerTest, QuitOffersToSaveAChangedList)
             askedToSave = true;
     EXPECT_TRUE(askedToSave);
     EXPECT_FALSE(PlayListModified);
+}
+
+// Yes to the save question with a list that cannot be written: the program
+// never ends over the changes. Cancel stays (the close box too), No quits
+// without them, Yes saves them under another name.
+TEST_F(PlayerTest, AFailedSaveAtQuitLeavesAWayToKeepTheList)
+{
+    WriteDefaultIni();
+    setIni("Setting", "Langue", "En");
+    setIni("Setting", "SSTab", "1");
+    Player& p = start();
+    const std::string list = dir.write("mine.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    ::chmod(list.c_str(), 0444);
+    PathLst = list;
+    p.LoadPlayList(PathLst);
+    ASSERT_EQ(p.ListView1.ListItems.Count(), 1);
+    p.ListView1.ListItems(1).setText("Changed");
+    PlayListModified = true;
+    const std::string stay = "The Play List was not saved.\nYes: save it under another name\n"
+                             "No: quit without saving it\nCancel: go back to the program";
+
+    // Cancel: nothing of the close-down is done, the changes stay on screen.
+    prompter->answerMsgBox(vbYes);     // save them?
+    prompter->answerMsgBox(vbOK);      // the save failed
+    prompter->answerMsgBox(vbCancel);  // go back
+    EXPECT_FALSE(p.QuitPlayer());
+    EXPECT_TRUE(asked(stay));
+    EXPECT_TRUE(PlayListModified);
+    EXPECT_EQ(p.ListView1.ListItems(1).Text(), "Changed");
+    EXPECT_EQ(testsupport::readFileBytes(list), "A;;;MP3;/m/a.mp3;N\r\n");
+
+    // The close box: the window stays and no end is planned.
+    prompter->answerMsgBox(vbYes);
+    prompter->answerMsgBox(vbOK);
+    prompter->answerMsgBox(vbCancel);
+    int cancel = 0;
+    p.Form_QueryUnload(cancel, vbFormControlMenu);
+    EXPECT_EQ(cancel, 1);
+    EXPECT_FALSE(p.Timer_End.Enabled());
+    EXPECT_TRUE(PlayListModified);
+
+    // Yes: Save as; a cancelled choice asks again; a chosen file keeps the list.
+    const std::string elsewhere = dir.file("kept.lst");
+    prompter->answerMsgBox(vbYes);
+    prompter->answerMsgBox(vbOK);
+    prompter->answerMsgBox(vbYes);
+    prompter->answerSaveFile(std::nullopt);
+    prompter->answerMsgBox(vbYes);
+    prompter->answerSaveFile(elsewhere);
+    EXPECT_TRUE(p.QuitPlayer());
+    EXPECT_FALSE(PlayListModified);
+    EXPECT_EQ(testsupport::readFileBytes(elsewhere).rfind("Changed;", 0), 0u);
+    EXPECT_TRUE(prompter->unexpected().empty());
+
+    // No: the user gives the changes up knowingly.
+    PathLst = list;
+    PlayListModified = true;
+    prompter->answerMsgBox(vbYes);
+    prompter->answerMsgBox(vbOK);
+    prompter->answerMsgBox(vbNo);
+    EXPECT_TRUE(p.QuitPlayer());
+    EXPECT_FALSE(PlayListModified);
+    EXPECT_TRUE(prompter->unexpected().empty());
+    ::chmod(list.c_str(), 0644);
 }
