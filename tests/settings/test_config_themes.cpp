@@ -4,6 +4,12 @@
 
 #include "settings/themes.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
 using namespace modIni;
 
 TEST_F(ConfigTest, EachPresetPaintsItsColours)
@@ -79,3 +85,45 @@ TEST_F(ConfigTest, NoSavedThemeMeansNoPresetOnSwitch)
     EXPECT_EQ(c.Text_ImgPgm.Text(), picture);
 }
 
+// Typed letters are only text: no theme is completed, chosen or saved. Choosing
+// the theme already selected applies its preset again.
+TEST_F(ConfigTest, TypingSelectsNoThemeAndChoosingTheSameOneAppliesItAgain)
+{
+    setIni("Setting", "Langue", "En");
+    setIni("Setting", "Theme", "4");
+    setIni("Setting", "PgmColor", "1");
+    Config& c = open();
+    ASSERT_EQ(c.Combo_Skins.ListIndex(), 4);
+    auto* combo = qobject_cast<QComboBox*>(c.Combo_Skins.widget());
+    ASSERT_NE(combo, nullptr);
+    // Typed as a user does: into the box that has the keyboard.
+    combo->window()->activateWindow();
+    combo->lineEdit()->setFocus();
+    QApplication::processEvents();
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "Bu");
+    EXPECT_EQ(c.Combo_Skins.Text(), "Bu");
+    EXPECT_EQ(c.Label_PgmColor.BackColor(), 1);
+    EXPECT_NE(c.Text_ImgPgm.Text(), "@Bubble");
+
+    // The user picks "Feather" in the open list, the entry already selected:
+    // its preset comes.
+    QApplication::processEvents();
+    combo->showPopup();
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    EXPECT_EQ(c.Combo_Skins.Text(), "Feather");
+    EXPECT_EQ(c.Label_PgmColor.BackColor(), 12300749);
+    EXPECT_EQ(c.Text_ImgPgm.Text(), "@Feather");
+    EXPECT_EQ(ThemeIndex, 4);
+
+    // A whole name typed and confirmed is still only text.
+    c.Label_PgmColor.setBackColor(1);
+    combo->lineEdit()->setFocus();
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "Bubble");
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(c.Combo_Skins.Text(), "Bubble");
+    EXPECT_EQ(c.Label_PgmColor.BackColor(), 1);
+    EXPECT_EQ(c.Text_ImgPgm.Text(), "@Feather");
+}

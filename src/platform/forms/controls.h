@@ -280,10 +280,13 @@ public:
     void fireChange() { if (change_ && !muteChange_) change_(); }
 
 private:
+    void hookEditor();
     int style_ = 0;
     bool sorted_ = false;
     bool muteClick_ = false;
     bool muteChange_ = false;
+    bool byCode_ = false;               // the program is changing the list
+    bool indexChangedByUser_ = false;   // a user's choice changed the index
     int lastIndex_ = -1;
     std::function<void()> change_;
 };

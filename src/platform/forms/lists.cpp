@@ -195,18 +195,56 @@ void ListBox::appearanceChanged() { widget()->setAutoFillBackground(true); }
 
 // ---------------------------------------------------------------- ComboBox
 
+namespace {
+// Marks a change of the list made by the program, not by the user.
+struct CodeChange {
+    explicit CodeChange(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+    ~CodeChange() { flag_ = old_; }
+    CodeChange(const CodeChange&) = delete;
+    CodeChange& operator=(const CodeChange&) = delete;
+    bool& flag_;
+    bool old_;
+};
+} // namespace
+
 ComboBox::ComboBox(Container* parent) : Control(parent, new QComboBox)
 {
     auto* c = static_cast<QComboBox*>(widget());
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
-    if (c->lineEdit()) {
-        hookWidget(c->lineEdit());
-        QObject::connect(c->lineEdit(), &QLineEdit::textChanged, [this] { fireChange(); });
-    }
-    QObject::connect(c, &QComboBox::currentIndexChanged, [this](int) { selectionChangedByWidget(); });
+    hookEditor();
+    QObject::connect(c, &QComboBox::currentIndexChanged, [this](int) {
+        if (!byCode_) indexChangedByUser_ = true;
+        selectionChangedByWidget();
+    });
+    // A choice in the list is a click even when it is the entry already
+    // selected (the index does not change then); a choice that changed the
+    // index has had its click already.
+    QObject::connect(c, &QComboBox::activated, [this](int) {
+        if (indexChangedByUser_) {
+            indexChangedByUser_ = false;
+            return;
+        }
+        if (muteClick_ || eventsBlocked() || (form() && form()->unloading())) return;
+        fireClick();
+    });
     setBackColor(0x80000005);
     setForeColor(0x80000008);
+}
+
+void ComboBox::hookEditor()
+{
+    auto* c = static_cast<QComboBox*>(widget());
+    QLineEdit* edit = c->lineEdit();
+    if (!edit) return;
+    // Typed text is only text: nothing completes it into an entry, which
+    // would select that entry and run Click ("1" becoming "10"), and
+    // confirming a text that names an entry does not select it either.
+    c->setCompleter(nullptr);
+    QObject::disconnect(edit, &QLineEdit::returnPressed, c, nullptr);
+    QObject::disconnect(edit, &QLineEdit::editingFinished, c, nullptr);
+    hookWidget(edit);
+    QObject::connect(edit, &QLineEdit::textChanged, [this] { fireChange(); });
 }
 
 void ComboBox::selectionChangedByWidget()
@@ -233,6 +271,7 @@ void ComboBox::AddItem(const std::string& item, int index)
     // empty list); the edit text stays as it was.
     QString keep = c->isEditable() ? c->currentText() : QString();
     int cur = c->currentIndex();
+    CodeChange byCode(byCode_);
     muteClick_ = true;
     muteChange_ = true;
     c->insertItem(pos, text);
@@ -247,6 +286,7 @@ void ComboBox::RemoveItem(int index)
 {
     auto* c = static_cast<QComboBox*>(widget());
     if (index < 0 || index >= c->count()) return;
+    CodeChange byCode(byCode_);
     muteClick_ = true;
     c->removeItem(index);
     muteClick_ = false;
@@ -256,6 +296,7 @@ void ComboBox::RemoveItem(int index)
 void ComboBox::Clear()
 {
     auto* c = static_cast<QComboBox*>(widget());
+    CodeChange byCode(byCode_);
     muteClick_ = true;
     c->clear();
     muteClick_ = false;
@@ -284,6 +325,7 @@ void ComboBox::setListIndex(int index)
 {
     auto* c = static_cast<QComboBox*>(widget());
     if (index < -1 || index >= c->count()) return;
+    CodeChange byCode(byCode_);
     c->setCurrentIndex(index);
     selectionChangedByWidget();
 }
@@ -297,6 +339,7 @@ void ComboBox::setText(const std::string& s)
     // A text that is an item selects it, but setting the text from code runs
     // no Click handler (only a user's choice or ListIndex does).
     const int idx = c->findText(t, Qt::MatchExactly);
+    CodeChange byCode(byCode_);
     muteClick_ = true;
     if (idx >= 0) setListIndex(idx);
     if (c->isEditable()) c->setEditText(t);
@@ -309,11 +352,9 @@ void ComboBox::setStyle(int s)
     auto* c = static_cast<QComboBox*>(widget());
     bool editable = s != 2;
     if (c->isEditable() == editable) return;
+    CodeChange byCode(byCode_);
     c->setEditable(editable);
-    if (editable && c->lineEdit()) {
-        hookWidget(c->lineEdit());
-        QObject::connect(c->lineEdit(), &QLineEdit::textChanged, [this] { fireChange(); });
-    }
+    if (editable) hookEditor();
 }
 
 void ComboBox::setSorted(bool b)
@@ -321,6 +362,7 @@ void ComboBox::setSorted(bool b)
     sorted_ = b;
     if (!b) return;
     auto* c = static_cast<QComboBox*>(widget());
+    CodeChange byCode(byCode_);
     muteClick_ = true;
     c->model()->sort(0);
     muteClick_ = false;

@@ -4,6 +4,9 @@
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTest>
@@ -162,6 +165,54 @@ TEST(Lists, ComboBoxSelectionAndText)
     e.setStyle(0);
     e.setText("free text");
     EXPECT_EQ(e.Text(), "free text");
+}
+
+// What the user does in an editable combo: typed text stays as typed (no
+// completion into an entry, which would run Click); choosing an entry in the
+// list is a Click, also when it is the entry already selected.
+TEST(Lists, ComboBoxTypingCompletesNothingAndEveryChoiceClicks)
+{
+    ValuesForm f;
+    ComboBox& c = f.Combo_MidiOut;
+    for (const char* s : {"8", "10", "12"}) c.AddItem(s);
+    c.setListIndex(0);
+    ASSERT_EQ(f.comboClicks, 1);
+    auto* combo = qobject_cast<QComboBox*>(c.widget());
+    ASSERT_NE(combo, nullptr);
+    ASSERT_NE(combo->lineEdit(), nullptr);
+
+    // Typed as a user does: into the box that has the keyboard.
+    f.Show();
+    combo->window()->activateWindow();
+    combo->lineEdit()->setFocus();
+    QApplication::processEvents();
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "1");
+    EXPECT_EQ(c.Text(), "1");
+    EXPECT_EQ(c.ListIndex(), 0);
+    EXPECT_EQ(f.comboClicks, 1);
+    // Typed up to an entry's text and confirmed: still only text.
+    QTest::keyClicks(combo->lineEdit(), "2");
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(c.Text(), "12");
+    EXPECT_EQ(c.ListIndex(), 0);
+    EXPECT_EQ(f.comboClicks, 1);
+    QApplication::processEvents();
+
+    // The entry already selected, chosen again.
+    emit combo->activated(0);
+    EXPECT_EQ(f.comboClicks, 2);
+    // Another entry: one Click, not two.
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(c.ListIndex(), 1);
+    EXPECT_EQ(f.comboClicks, 3);
+    emit combo->activated(1);
+    EXPECT_EQ(f.comboClicks, 4);
+    // A choice made by the program is one Click, and no later choice is lost.
+    c.setListIndex(2);
+    EXPECT_EQ(f.comboClicks, 5);
+    emit combo->activated(2);
+    EXPECT_EQ(f.comboClicks, 6);
 }
 
 TEST(Text, MultiLineTextUsesCrLfAndSelectionCountsIt)
