@@ -5,6 +5,7 @@
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "platform/forms/control.h"
+#include "platform/forms/picture.h"
 #include "platform/forms/prompter.h"
 
 #include <exception>
@@ -25,6 +26,21 @@ void ShowSettingsNotSaved(const std::string& why)
         MsgBox("Les paramètres n'ont pas pu être enregistrés : " + why, vbOKOnly + vbExclamation, "Erreur");
     else
         MsgBox("The settings could not be saved: " + why, vbOKOnly + vbExclamation, "Error");
+}
+
+std::string PictureFilter() { return "Images Files |" + PictureFilePatterns(); }
+
+bool PictureCanBeShown(const std::string& path)
+{
+    bool ok = false;
+    (void)LoadPicture(path, &ok);
+    if (ok)
+        return true;
+    if (Langue == "Fr")
+        MsgBox("Cette image ne peut pas être affichée :\n" + path, vbOKOnly + vbExclamation, "Attention");
+    else
+        MsgBox("This picture cannot be shown:\n" + path, vbOKOnly + vbExclamation, "Warning");
+    return false;
 }
 
 void MsgSaveFailed(const std::string& path, const std::string& why)

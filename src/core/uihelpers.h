@@ -22,6 +22,12 @@ void ShowSettingsNotSaved(const std::string& why);
 // "An error occured while saving!" (error title), then, when a file is named,
 // the file and why it could not be written.
 void MsgSaveFailed(const std::string& path = "", const std::string& why = "");
+// The filter of every picture dialog: "Images Files |" and the patterns of the
+// picture formats that can be shown (no PCX; TIFF when its reader is there).
+std::string PictureFilter();
+// True when the picture file can be shown; otherwise says so (the file named)
+// and returns false, so the dialog keeps the picture it had.
+bool PictureCanBeShown(const std::string& path);
 // Places the window in the middle of the screen (a window larger than the screen
 // gets a negative position).
 void CenterForm(Form& form);

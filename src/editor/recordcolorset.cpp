@@ -222,7 +222,7 @@ void Record_ColorSet::Command_BrowseI_Click()
 {
     const std::string songFolder = GetFilePath(currentSong());
     FileDialogOptions o;
-    o.filter = "Images Files |*.jpg;*.bmp;*.pcx;*.gif;*.tif";
+    o.filter = modIni::PictureFilter();
     o.initDir = songFolder;
     const std::optional<std::string> answer = prompter().openFile(o);
     const std::string chosen = answer ? vb::Trim(*answer) : std::string();
@@ -240,6 +240,11 @@ void Record_ColorSet::Command_BrowseI_Click()
         msgPictureName();
         return;
     }
+    // The lyric window will look for the name beside the song: that file must
+    // be a picture it can show.
+    const std::string beside = paths::findFileNoCase(songFolder + name);
+    if (!PictureCanBeShown(beside.empty() ? chosen : beside))
+        return;
     Text_ImageFond.setText(name);
 }
 

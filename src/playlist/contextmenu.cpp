@@ -140,7 +140,7 @@ void Player::mnuDeleteToPlayList_Click(int Index)
         if (i == k)
             continue;
         if (const ListItem* item = ListView1.ListItems.Item(i))
-            appendRow(ListView2, rowOf(*item), "");
+            copyRow(ListView2, *item, "");
     }
     ListView2.EndUpdate();
     ListView1.ListItems.Clear();

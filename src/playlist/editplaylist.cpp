@@ -355,10 +355,13 @@ ListItem* EditPlayList::EditedRow() const
 {
     if (rowMark_.empty() || !isLoaded<Player>())
         return nullptr;
-    ListView& list = player().ListView1;
-    for (int i = 1; i <= list.ListItems.Count(); ++i)
-        if (ListItem* it = list.ListItems.Item(i); it && it->Tag() == rowMark_)
-            return it;
+    // The mark travels with the row whenever the rows are rebuilt; while Add
+    // shows a folder, the play list and its marked row wait in the copy list.
+    Player& w = player();
+    for (ListView* list : {&w.ListView1, &w.ListView2})
+        for (int i = 1; i <= list->ListItems.Count(); ++i)
+            if (ListItem* it = list->ListItems.Item(i); it && it->Tag() == rowMark_)
+                return it;
     return nullptr;
 }
 
@@ -422,10 +425,12 @@ void EditPlayList::Command_Browse_Click()
 void EditPlayList::Command_BrowseI_Click()
 {
     FileDialogOptions options;
-    options.filter = "Images Files |*.jpg;*.bmp;*.pcx;*.gif;*.tif";
+    options.filter = modIni::PictureFilter();
     options.initDir = currentFolder();
     const std::string chosen = trimChosenName(prompter().openFile(options).value_or(""));
-    if (!chosen.empty())
+    // A picture the lyric windows could not show is said at once, not when
+    // the song plays with no picture.
+    if (!chosen.empty() && modIni::PictureCanBeShown(chosen))
         Text_ImageFond.setText(chosen);
 }
 

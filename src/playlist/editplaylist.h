@@ -8,8 +8,9 @@
 //
 // The editor follows its row, not a position: the row is marked when the
 // editor opens on it, and the mark moves with the song when rows are moved,
-// shuffled or sorted. When the row has left the list (removed, or the list
-// reloaded), OK and Apply say so and write nothing.
+// shuffled or sorted, and when the rows are rebuilt (another row removed,
+// Add's commit or Cancel). When the row has left the list (removed, or the
+// list reloaded from its file), OK and Apply say so and write nothing.
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
 #include "platform/forms/tabstrip.h"

@@ -102,8 +102,13 @@ void Player::ListFolder()
     setItemCount(*this);
 
     // The first row becomes the selected one; the folder list keeps the focus.
+    // The row is selected directly: a Home key would reach the list only when
+    // its window has the keyboard (not while another window is in front, nor
+    // while the list is hidden during the tab switch), and would otherwise
+    // move whatever else holds the focus.
     ListView1.SetFocus();
-    SendKeys("{HOME}", true);
+    if (ListItem* first = ListView1.ListItems.Item(1))
+        first->setSelected(true);
     Dir1.SetFocus();
     Text_Londing.setVisible(false);
     setMousePointer(vbDefault);

@@ -72,13 +72,6 @@ struct Palette {
 constexpr Palette Plain{0x202020, 0x909090, 0x505050};
 constexpr Palette Synced{0x0000D0, 0x8080FF, 0x000000};
 
-// One pixel: a filled box whose two corners are the same point covers
-// exactly that pixel.
-void plot(PictureBox& box, int x, int y, long colour)
-{
-    box.DrawBox(x * Tw, y * Tw, x * Tw, y * Tw, colour, true);
-}
-
 void prepare(PictureBox& box, int widthPx, int heightPx, long background)
 {
     box.setVisible(false);
@@ -90,37 +83,34 @@ void prepare(PictureBox& box, int widthPx, int heightPx, long background)
     box.Cls();
 }
 
-void drawNote(PictureBox& box, const std::vector<std::string>& art, const Palette& pal, long background)
+// The row icons keep a transparent background, so a selected row's colour
+// shows around the note instead of a box in the list's colour.
+void drawNote(PictureBox& box, const std::vector<std::string>& art, const Palette& pal)
 {
-    prepare(box, 11, 13, background);
-    for (int y = 0; y < static_cast<int>(art.size()); ++y)
-        for (int x = 0; x < static_cast<int>(art[static_cast<std::size_t>(y)].size()); ++x) {
-            switch (art[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]) {
-            case 'H': plot(box, x, y, pal.head); break;
-            case 'h': plot(box, x, y, pal.highlight); break;
-            case 'S': plot(box, x, y, pal.stem); break;
-            default: break;
-            }
-        }
-    box.setPicture(box.ImageCopy());
+    box.setVisible(false);
+    box.setBorderStyle(0);
+    box.Move(box.Left(), box.Top(), 11 * Tw, 13 * Tw);
+    box.setPicture(PictureFromArt(art, {{'H', pal.head}, {'h', pal.highlight}, {'S', pal.stem}}));
 }
 
 // 15 x 15: a red disc with a dark rim and a white diagonal cross.
-void drawStop(PictureBox& box, long background)
+void drawStop(PictureBox& box)
 {
-    prepare(box, 15, 15, background);
+    std::vector<std::string> art(15, std::string(15, '.'));
     for (int y = 0; y < 15; ++y)
         for (int x = 0; x < 15; ++x) {
             const double d = std::hypot(x - 7.0, y - 7.0);
             if (d > 7.3)
                 continue;
-            long colour = d > 6.0 ? 0x000080 : 0x0000E0;
-            if (d <= 4.6 && (std::abs(x - y) <= 0 || std::abs(x + y - 14) <= 0 || std::abs(x - y) == 1
-                             || std::abs(x + y - 14) == 1))
-                colour = 0xFFFFFF;
-            plot(box, x, y, colour);
+            char c = d > 6.0 ? 'R' : 'D';
+            if (d <= 4.6 && (std::abs(x - y) <= 1 || std::abs(x + y - 14) <= 1))
+                c = 'W';
+            art[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = c;
         }
-    box.setPicture(box.ImageCopy());
+    box.setVisible(false);
+    box.setBorderStyle(0);
+    box.Move(box.Left(), box.Top(), 15 * Tw, 15 * Tw);
+    box.setPicture(PictureFromArt(art, {{'R', 0x000080}, {'D', 0x0000E0}, {'W', 0xFFFFFF}}));
 }
 
 // The tab strip: two tabs side by side, the play list on the left and the
@@ -164,19 +154,6 @@ StdPicture drawTabs(Player& w, bool playListInFront, bool french)
         tab(half, width - 1, true, folders);
     }
     return box.ImageCopy();
-}
-
-// The pictures are opaque: they take the list's colour around the notes. The
-// start-up draws them before it colours the list, so the colour comes from
-// the settings.
-long listBackground(Player& w)
-{
-    const std::string text = modIni::IniAccess("GET", "Setting", "ListColor");
-    char* end = nullptr;
-    const long colour = std::strtol(text.c_str(), &end, 10);
-    if (!text.empty() && end && *end == '\0' && colour >= 0 && colour <= 0xFFFFFF)
-        return colour;
-    return resolveColor(w.ListView1.BackColor());
 }
 
 // Faces of the play-list file buttons (14 x 14), unlike each other and
@@ -246,14 +223,13 @@ void Player::DrawListButtons()
 
 void Player::DrawListPictures()
 {
-    const long background = listBackground(*this);
-    drawNote(Picture_Note1, Note1, Plain, background);
-    drawNote(Picture_Note1R, Note1, Synced, background);
-    drawNote(Picture_Note2, Note2, Plain, background);
-    drawNote(Picture_Note2R, Note2, Synced, background);
-    drawNote(Picture_NoteMp3, NoteMp3, Plain, background);
-    drawNote(Picture_NoteMp3R, NoteMp3, Synced, background);
-    drawStop(Picture_Stop, background);
+    drawNote(Picture_Note1, Note1, Plain);
+    drawNote(Picture_Note1R, Note1, Synced);
+    drawNote(Picture_Note2, Note2, Plain);
+    drawNote(Picture_Note2R, Note2, Synced);
+    drawNote(Picture_NoteMp3, NoteMp3, Plain);
+    drawNote(Picture_NoteMp3R, NoteMp3, Synced);
+    drawStop(Picture_Stop);
 
     // "1": the folder tab in front; "2": the play-list tab in front.
     Image_Tab1Fr.setPicture(drawTabs(*this, false, true));

@@ -79,16 +79,18 @@ void Player::BackupPlayList()
 {
     ListView2.ListItems.Clear();
     ListView2.BeginUpdate();
-    for (const PlayListRow& row : rowsOf(ListView1))
-        appendRow(ListView2, row, "");
+    for (int i = 1; i <= ListView1.ListItems.Count(); ++i)
+        if (const ListItem* item = ListView1.ListItems.Item(i))
+            copyRow(ListView2, *item, "");
     ListView2.EndUpdate();
 }
 
 void Player::RestorePlayList()
 {
     ListView1.BeginUpdate();
-    for (const PlayListRow& row : rowsOf(ListView2))
-        appendRow(ListView1, row, iconKeyForRow(row));
+    for (int i = 1; i <= ListView2.ListItems.Count(); ++i)
+        if (const ListItem* item = ListView2.ListItems.Item(i))
+            copyRow(ListView1, *item, iconKeyForRow(rowOf(*item)));
     ListView1.EndUpdate();
     ListView1.setVisible(true);
     Label_ItemCount.setCaption(itemCountText(static_cast<std::size_t>(ListView1.ListItems.Count()), modIni::Langue));

@@ -52,4 +52,15 @@ ListItem& appendRow(ListView& list, const PlayListRow& row, const std::string& i
     return item;
 }
 
+ListItem& copyRow(ListView& list, const ListItem& from, const std::string& icon)
+{
+    ListItem& item = list.ListItems.Add(0, "", from.Text());
+    for (int col = 1; col < PlayListColumnCount; ++col)
+        item.setSubItems(col, from.SubItems(col));
+    item.setTag(from.Tag());
+    if (!icon.empty())
+        item.setSmallIcon(icon);
+    return item;
+}
+
 } // namespace PlayList

@@ -16,6 +16,10 @@ std::vector<PlayListRow> rowsOf(ListView& list);
 ListItem& appendRow(ListView& list, const PlayListRow& row, const std::string& icon);
 // The same, taking the row's texts (a loaded list is not held twice).
 ListItem& appendRow(ListView& list, PlayListRow&& row, const std::string& icon);
+// Appends a copy of another list's row: its thirteen fields and its Tag (the
+// song editor's mark goes with its song through every rebuild of the rows),
+// with the given small icon ("" for none).
+ListItem& copyRow(ListView& list, const ListItem& from, const std::string& icon);
 // A name given back by a file dialog, without the blanks, tabs and line ends
 // around it ("" when nothing else is left).
 std::string trimChosenName(const std::string& s);

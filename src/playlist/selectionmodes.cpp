@@ -255,7 +255,7 @@ void commitRemove(Player& w)
     for (int i = 1; i <= w.ListView1.ListItems.Count(); ++i) {
         const ListItem* item = w.ListView1.ListItems.Item(i);
         if (item && !item->Checked())
-            appendRow(w.ListView2, rowOf(*item), "");
+            copyRow(w.ListView2, *item, "");
     }
     w.ListView2.EndUpdate();
     w.ListView1.ListItems.Clear();

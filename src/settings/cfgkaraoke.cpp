@@ -534,10 +534,22 @@ void CfgKaraoke::Command_Save_Click()
     IniAccess("WRITE", kKar, "ShadowV", ShadowV);
     // The picture is written here only: choosing one is a preview until saved.
     IniAccess("WRITE", "Path", "Path Image", Text_ImageFond.Text());
-    // The look still applies for this run; the user learns it will not come back.
-    if (const std::string why = TakeIniWriteFailure(); !why.empty())
+    // Not stored, the look would be on the lyric window but not in the copies
+    // the next song starts with, nor in the next run: the dialog stays open
+    // with the edited look, for another try or Cancel (which brings back the
+    // stored look everywhere).
+    if (const std::string why = TakeIniWriteFailure(); !why.empty()) {
         ShowSettingsNotSaved(why);
+        return;
+    }
 
+    SetStartUpCopies(fontSize);
+    SavedImageFond = Text_ImageFond.Text();
+    Unload(*this);
+}
+
+void CfgKaraoke::SetStartUpCopies(const std::string& fontSize)
+{
     // The start-up copies of the look, which every later song start applies.
     const long fontColour = Label_FontColor.BackColor();
     const long actifColour = Label_FontColorActif.BackColor();
@@ -561,9 +573,6 @@ void CfgKaraoke::Command_Save_Click()
     // The shadow colour of the saved look too, or the next song would bring
     // back the one read at start-up.
     KarShadowColorIni = vb::CStr(Label_ShadowColor.BackColor());
-
-    SavedImageFond = Text_ImageFond.Text();
-    Unload(*this);
 }
 
 void CfgKaraoke::Command_Annuler_Click() { Unload(*this); }
@@ -585,9 +594,12 @@ void CfgKaraoke::Form_Unload(int&)
         IniAccess("WRITE", kPlace, "Left", Left());
     }
 
-    // Back to the file's look, on the controls, the globals and the windows.
+    // Back to the file's look, on the controls, the globals and the windows,
+    // and in the copies the next song starts with (the file may hold part of
+    // a save that failed half-way).
     Form_Load();
     ApplyTest();
+    SetStartUpCopies(Text_FontSize.Text());
 
     if (PathImage.empty() || !FileExists(PathImage)) {
         PathImage.clear();
@@ -1035,7 +1047,7 @@ void CfgKaraoke::Command_Browse_Click()
 {
     FileDialogOptions o;
     o.fileName = "";
-    o.filter = "Images Files |*.jpg;*.bmp;*.pcx;*.gif;*.tif";
+    o.filter = PictureFilter();
     // The dialog starts in the program's current directory, as the settings
     // dialog's picture choice does.
     o.initDir = paths::currentFolder();
@@ -1045,18 +1057,14 @@ void CfgKaraoke::Command_Browse_Click()
         Command_Aucun_Click();
         return;
     }
+    // A picture that cannot be shown is said, and the picture there was stays.
+    if (!PictureCanBeShown(path))
+        return;
     Text_ImageFond.setText(path);
     // The chosen picture is shown at once; the settings file takes it only
     // when the user saves, so that closing without saving keeps the old one.
-    if (Text_ImageFond.Text() != " " && FileExists(Text_ImageFond.Text())) {
-        PathImage = Text_ImageFond.Text();
-        bool ok = false;
-        const StdPicture picture = LoadPicture(PathImage, &ok);
-        if (ok)
-            setLyricPictures(picture);
-    } else {
-        PathImage.clear();
-    }
+    PathImage = path;
+    setLyricPictures(LoadPicture(PathImage));
 }
 
 void CfgKaraoke::Command_Aucun_Click()

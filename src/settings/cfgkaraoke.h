@@ -149,6 +149,9 @@ private:
     // Shows the colour dialog; the chosen colour, or nothing on Cancel.
     bool pickColour(long& chosen);
     void showRgb(long colour);
+    // The start-up copies of the look (colours, font) from the controls, with
+    // `fontSize` as the size: what every later song start applies.
+    void SetStartUpCopies(const std::string& fontSize);
     bool quietDecSize_ = false;
 };
 

@@ -447,21 +447,18 @@ void Config::Command_BrowseImg_Click()
     FileDialogOptions o;
     o.fileName = "";
     o.flags = cdlOFNOverwritePrompt;
-    // PNG joins the old formats: it is the common picture format here. PCX and
-    // TIFF may not load; such a choice is kept as text and paints nothing.
-    o.filter = "Images Files |*.jpg;*.jpeg;*.png;*.bmp;*.pcx;*.gif;*.tif";
+    // Only the formats that can be shown are offered (PNG among them).
+    o.filter = PictureFilter();
     o.initDir = paths::currentFolder();
     const std::string file = vb::Trim(prompter().openFile(o).value_or(""));
     if (file.empty())
         return;
+    // A picture that cannot be shown is said, and the choice there was stays:
+    // saved, it would show nothing at the next start.
+    if (!PictureCanBeShown(file))
+        return;
     Text_ImgPgm.setText(file);
-    if (FileExists(file)) {
-        bool ok = false;
-        const StdPicture picture = LoadPicture(file, &ok);
-        // A file that does not load keeps the picture there was.
-        if (ok)
-            theme().SetUserPicture(picture);
-    }
+    theme().SetUserPicture(LoadPicture(file));
     PathPgmImage = Text_ImgPgm.Text();
     TileFormBackground(*this);
 }

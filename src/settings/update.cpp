@@ -73,13 +73,23 @@ void offerDownload(const UpdateInfoType& info)
     // The address comes from the network: it is only ever handed to the
     // desktop's browser, and only when it is a plain web address.
     const auto url = SafeDownloadUrl(fr ? info.UrlFr : info.UrlEn);
-    if (!url || !shell::openUrl(*url)) {
+    if (!url) {
         if (fr)
             MsgBox("L'adresse de téléchargement reçue du serveur n'est pas une adresse web valide.",
                    vbOKOnly + vbExclamation, kTitle);
         else
             MsgBox("The download address sent by the server is not a valid web address.",
                    vbOKOnly + vbExclamation, kTitle);
+        return;
+    }
+    // The address is good but nothing could open it: the user gets it to open
+    // by hand.
+    if (!shell::openUrl(*url)) {
+        if (fr)
+            MsgBox("Aucun navigateur web n'a pu être démarré pour ouvrir :\n" + *url, vbOKOnly + vbExclamation,
+                   kTitle);
+        else
+            MsgBox("No web browser could be started to open:\n" + *url, vbOKOnly + vbExclamation, kTitle);
     }
 }
 

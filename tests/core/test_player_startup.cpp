@@ -250,6 +250,19 @@ TEST_F(PlayerTest, ClickOnASongOfTheFolderTabMakesItTheCurrentSong)
     EXPECT_EQ(p.Select_Song.Text(), song);
 }
 
+TEST_F(PlayerTest, StartUpInTheFolderTabSelectsTheFirstRow)
+{
+    WriteDefaultIni();
+    dir.write("songs/b.mp3", "");
+    dir.write("songs/a.wav", "");
+    setIni("Path", "Path", dir.file("songs/"));
+    Player& p = start();
+    ASSERT_EQ(p.ListView1.ListItems.Count(), 2);
+    ListItem* selected = p.ListView1.SelectedItem();
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->Text(), "a.wav");
+}
+
 TEST_F(PlayerTest, MissingRememberedFolderFallsBackToHome)
 {
     WriteDefaultIni();

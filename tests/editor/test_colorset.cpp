@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +20,14 @@
 using namespace modIni;
 
 namespace {
+
+// A small real picture, so the dialog can show it.
+void writePicture(const std::string& path)
+{
+    QImage img(4, 4, QImage::Format_RGB32);
+    img.fill(Qt::green);
+    ASSERT_TRUE(img.save(QString::fromStdString(path), "JPG"));
+}
 
 const std::string kWarnLineStart =
     "You must be positioned on the first lyric at the begining of the line to use this function! ";
@@ -153,7 +163,7 @@ TEST_F(ColorSetTest, SilentWhileASongPlaysOrTheListIsBusy)
 
 TEST_F(ColorSetTest, OkPutsTheChosenLookBeforeTheSelectedSyllable)
 {
-    dir.write("Songs/back.jpg", "not really a picture");
+    writePicture(dir.file("Songs/back.jpg"));
     ListBox& l = editorList({"a;1", "b;2_", "c;3", "d;4_"}, 2);
     record().Command_SetColor.press();
     Record_ColorSet& d = record_ColorSet();
@@ -245,7 +255,7 @@ TEST_F(ColorSetTest, PictureMustLieBesideTheSong)
     EXPECT_EQ(d.Text_ImageFond.Text(), "kept.jpg");
 
     // The same folder written another way, with blanks around the answer.
-    dir.write("Songs/back.jpg", "x");
+    writePicture(dir.file("Songs/back.jpg"));
     prompter->answerOpenFile("  " + songs + "pics/../back.jpg  ");
     d.Command_BrowseI.press();
     EXPECT_EQ(d.Text_ImageFond.Text(), "back.jpg");
@@ -257,6 +267,22 @@ TEST_F(ColorSetTest, PictureMustLieBesideTheSong)
     d.Command_BrowseI.press();
     EXPECT_EQ(d.Text_ImageFond.Text(), "back.jpg");
     EXPECT_EQ(messages().size(), 2u);
+}
+
+TEST_F(ColorSetTest, APictureThatCannotBeShownIsSaidAndNotTaken)
+{
+    editorList({"a;1", "b;2_"}, 0);
+    record().Command_SetColor.press();
+    Record_ColorSet& d = record_ColorSet();
+    d.Text_ImageFond.setText("kept.jpg");
+    dir.write("Songs/scan.pcx", "\x0a\x05\x01\x08");
+    prompter->answerOpenFile(songs + "scan.pcx");
+    prompter->answerMsgBox(vbOK);
+    d.Command_BrowseI.press();
+    EXPECT_EQ(d.Text_ImageFond.Text(), "kept.jpg");
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0], "This picture cannot be shown:\n" + songs + "scan.pcx");
+    EXPECT_EQ(prompter->questions()[0].title.find("*.pcx"), std::string::npos);
 }
 
 TEST_F(ColorSetTest, PictureNameWithTheFieldSeparatorIsRefused)

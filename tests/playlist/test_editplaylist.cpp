@@ -6,6 +6,7 @@
 #include "playlist/editplaylist.h"
 #include "support/playerfixture.h"
 
+#include <QImage>
 #include <QWidget>
 
 using namespace listtest;
@@ -277,15 +278,26 @@ TEST_F(Editor, ColoursAndPictureComeFromTheirDialogs)
     prompts->answerColor(std::nullopt);
     e.Command_ShadowColor.press();
     EXPECT_EQ(e.Label_ShadowColor.BackColor(), 8421504);
-    prompts->answerOpenFile(std::string("/pics/new.jpg"));
+    QImage img(3, 3, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    const std::string pic = folder + "new.png";
+    ASSERT_TRUE(img.save(QString::fromStdString(pic)));
+    prompts->answerOpenFile(pic);
     e.Command_BrowseI.press();
-    EXPECT_EQ(e.Text_ImageFond.Text(), "/pics/new.jpg");
+    EXPECT_EQ(e.Text_ImageFond.Text(), pic);
     prompts->answerOpenFile(std::nullopt);
     e.Command_BrowseI.press();
-    EXPECT_EQ(e.Text_ImageFond.Text(), "/pics/new.jpg");
+    EXPECT_EQ(e.Text_ImageFond.Text(), pic);
+    // A file that cannot be shown is said at once and not taken.
+    const std::string pcx = song("old.pcx", "\x0a\x05\x01\x08");
+    prompts->answerOpenFile(pcx);
+    prompts->answerMsgBox(vbOK);
+    e.Command_BrowseI.press();
+    EXPECT_EQ(prompts->questions().back().text, "This picture cannot be shown:\n" + pcx);
+    EXPECT_EQ(e.Text_ImageFond.Text(), pic);
     e.Command_Ok.press();
     EXPECT_EQ(row(1).SubItems(ColSungColor), std::to_string(0x123456));
-    EXPECT_EQ(row(1).SubItems(ColPicturePath), "/pics/new.jpg");
+    EXPECT_EQ(row(1).SubItems(ColPicturePath), pic);
 
     EditPlayList& again = edit(1);
     again.Command_Aucun.press();
@@ -356,6 +368,57 @@ TEST_F(Editor, WriteBackFollowsTheSongAndRefusesARowThatLeft)
     EXPECT_EQ(rowsOf(w->ListView1), before);
     EXPECT_FALSE(isLoaded<EditPlayList>());
     EXPECT_EQ(prompts->questions().back().text, "This song is no longer in the Play List: nothing was changed.");
+}
+
+// Removing another row (context menu, Remove mode) and Add's commit or Cancel
+// rebuild the rows: the editor still writes to its song's row, also while Add
+// shows a folder.
+TEST_F(Editor, FindsItsRowAfterEveryRebuildOfTheRows)
+{
+    addRow("First", "", song("1.mp3"));
+    addRow("Second", "", song("2.mp3"));
+    addRow("Third", "", song("3.mp3"));
+    modIni::LastDirList = folder;
+    EditPlayList& e = edit(2);
+    auto apply = [&](const std::string& artist) {
+        e.Text_Chanteur.setText(artist);
+        e.Command_Appliquer.press();
+    };
+    auto artistOf = [&](const std::string& title) {
+        for (const PlayListRow& r : rowsOf(w->ListView1))
+            if (r[ColTitle] == title)
+                return r[ColArtist];
+        return std::string("(not listed)");
+    };
+
+    row(1).setSelected(true);
+    w->mnuDeleteToPlayList_Click(0);
+    ASSERT_EQ(titles(), (std::vector<std::string>{"Second", "Third"}));
+    apply("after the menu");
+    EXPECT_EQ(artistOf("Second"), "after the menu");
+
+    w->Command_Supp.press();
+    row(2).setChecked(true);
+    w->Command_Ok.press();
+    ASSERT_EQ(titles(), (std::vector<std::string>{"Second"}));
+    apply("after Remove");
+    EXPECT_EQ(artistOf("Second"), "after Remove");
+
+    w->Command_Add.press();
+    ASSERT_EQ(ListMode, "Ajout");
+    apply("while adding");
+    w->Command_Cancel.press();
+    EXPECT_EQ(artistOf("Second"), "while adding");
+
+    w->Command_Add.press();
+    row(1).setChecked(true);
+    w->Command_Ok.press();
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 2);
+    apply("after Add");
+    EXPECT_EQ(artistOf("Second"), "after Add");
+    EXPECT_EQ(artistOf("1"), "");
+    for (const std::string& q : asked())
+        EXPECT_EQ(q.find("no longer"), std::string::npos) << q;
 }
 
 TEST_F(Editor, WorksOnTheRowItOpenedAndCancelChangesNothing)

@@ -8,6 +8,7 @@
 #include "platform/forms/prompter.h"
 #include "playlist/playlistrow.h"
 #include "listfixture.h"
+#include "settings/about.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,11 @@ TEST_F(PlayListWindow, IconsAreDrawnAndKeyed)
         ASSERT_NE(image, nullptr) << key;
         EXPECT_EQ(image->Picture().pixelWidth(), 11) << key;
         EXPECT_EQ(image->Picture().pixelHeight(), 13) << key;
+        // Around the note the row's own colour shows (a selected row too).
+        const QImage& note = image->Picture().image();
+        EXPECT_EQ(qAlpha(note.pixel(0, 0)), 0) << key;
+        EXPECT_EQ(qAlpha(note.pixel(10, 12)), 0) << key;
+        EXPECT_EQ(qAlpha(note.pixel(6, 0)), 255) << key;   // the stem
     }
     ListImage* stop = w->ImageList1.ListImages.Item(std::string("Picture_Stop"));
     ASSERT_NE(stop, nullptr);
@@ -108,8 +114,9 @@ TEST_F(PlayListWindow, IconsAreDrawnAndKeyed)
     const QImage& img = stop->Picture().image();
     EXPECT_EQ(img.pixel(7, 7) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(img.pixel(7, 1) & 0xFFFFFF, 0xE00000u);
-    EXPECT_EQ(img.pixel(0, 0), img.pixel(14, 14));
-    EXPECT_NE(img.pixel(0, 0), img.pixel(7, 1));
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(14, 14)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(7, 1)), 255);
     EXPECT_TRUE(w->Image_Tab1Fr.Picture());
     EXPECT_TRUE(w->Image_Tab2An.Picture());
     EXPECT_FALSE(w->Image_Tab1Fr.Picture() == w->Image_Tab2Fr.Picture());
@@ -392,6 +399,43 @@ TEST_F(PlayListWindow, FolderTabListsSongsAndSelectsByPath)
     row(*w, 1).setSelected(true);
     w->ListView1_Click();
     EXPECT_EQ(w->Select_Song.Text(), "/m/a.mp3");
+}
+
+// Whatever window is in front, every listing of a folder ends with its first
+// row selected: the tab switch, a folder chosen in the folder list, Add.
+TEST_F(PlayListWindow, EveryFolderListingSelectsTheFirstRow)
+{
+    music.write("b.mp3", "");
+    music.write("a.kar", "");
+    TempDir other;
+    other.write("z.wav", "");
+    other.write("y.mid", "");
+    modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    w->LoadPlayList(modIni::PathLst);
+    modIni::LastDirList = music.path().generic_string();
+    w->Show();
+    // Another window holds the keyboard.
+    ZunInfo& info = zunInfo();
+    info.Show();
+    info.Command_Sortie.SetFocus();
+    DoEvents();
+
+    auto selected = [&]() -> std::string {
+        ListItem* it = w->ListView1.SelectedItem();
+        return it ? it->Text() : "(none)";
+    };
+    w->Image_Tab_Click();
+    EXPECT_EQ(selected(), "a.kar");
+    w->Dir1.setPath(other.path().generic_string());
+    EXPECT_EQ(selected(), "y.mid");
+
+    w->Image_Tab_Click();
+    modIni::LastDirList = music.path().generic_string();
+    w->Command_Add.press();
+    ASSERT_EQ(ListMode, "Ajout");
+    EXPECT_EQ(selected(), "a.kar");
+    w->Command_Cancel.press();
+    Unload(info);
 }
 
 TEST_F(PlayListWindow, SwitchingToFoldersAsksToSaveAndFallsBackToHome)

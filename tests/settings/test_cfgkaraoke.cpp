@@ -445,9 +445,22 @@ TEST_F(CfgKaraokeTest, AChosenPictureIsAPreviewUntilSaved)
     Karaoke& k = karaoke();
     const std::string pic = picture("back.bmp", qRgb(0, 0, 255));
 
+    // A file that is no picture is said, and nothing changes.
+    const std::string broken = dir.write("broken.gif", "GIF89a, but no more");
+    prompter->answerOpenFile(broken);
+    prompter->answerMsgBox(vbOK);
+    d.Command_Browse.press();
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages().back(), "Cette image ne peut pas être affichée :\n" + broken);
+    EXPECT_EQ(d.Text_ImageFond.Text(), opened);
+    EXPECT_FALSE(k.Picture().valid());
+
     prompter->answerOpenFile("  " + pic + " ");
     d.Command_Browse.press();
-    EXPECT_EQ(prompter->questions().back().title, "Images Files |*.jpg;*.bmp;*.pcx;*.gif;*.tif");
+    // Only the formats that load are offered.
+    EXPECT_EQ(prompter->questions().back().title.rfind("Images Files |*.jpg;*.jpeg;*.bmp;*.gif;", 0), 0u);
+    EXPECT_EQ(prompter->questions().back().title.find("*.pcx"), std::string::npos);
+    EXPECT_NE(prompter->questions().back().title.find("*.png"), std::string::npos);
     EXPECT_EQ(prompter->questions().back().detail, std::filesystem::current_path().string());
     EXPECT_EQ(d.Text_ImageFond.Text(), pic);
     EXPECT_EQ(PathImage, pic);
@@ -579,6 +592,14 @@ TEST_F(CfgKaraokeTest, SaveOnAFullDiskSaysOnceThatTheLookWasNotStored)
             ++said;
     EXPECT_EQ(said, 1);
     EXPECT_EQ(testsupport::readFileBytes(IniPath()), before);
+    // The dialog stays with the edited look; the next song's copies keep the
+    // stored one, and Cancel brings the stored look back on the window too.
+    ASSERT_TRUE(isLoaded<CfgKaraoke>());
+    const std::string stored = KarBackColor;
+    EXPECT_NE(stored, std::to_string(0x102030));
+    d.Command_Annuler.press();
+    EXPECT_EQ(KarBackColor, stored);
+    EXPECT_EQ(std::to_string(karaoke().BackColor()), stored);
     EXPECT_TRUE(prompter->unexpected().empty());
 }
 

@@ -374,11 +374,34 @@ TEST_F(ConfigTest, PictureChoiceAndNone)
     ASSERT_TRUE(theme().Picture_Pgm[0].Picture().valid());
     EXPECT_EQ(theme().Picture_Pgm[0].Picture().pixelWidth(), 8);
 
-    // A file that does not load: the text follows, the picture stays.
+    // A file that does not load is said; the choice there was stays, text
+    // and picture (saved, it would show nothing at the next start).
     prompter->answerOpenFile(broken);
+    prompter->answerMsgBox(vbOK);
     c.Command_BrowseImg.press();
-    EXPECT_EQ(c.Text_ImgPgm.Text(), broken);
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages().back(), "Cette image ne peut pas être affichée :\n" + broken);
+    EXPECT_EQ(c.Text_ImgPgm.Text(), png);
+    EXPECT_EQ(PathPgmImage, png);
     EXPECT_EQ(theme().Picture_Pgm[0].Picture().pixelWidth(), 8);
+
+    // The dialog offers what loads: no PCX; TIFF where its reader is there.
+    std::string filter;
+    for (const auto& q : prompter->questions())
+        if (q.kind == ScriptedPrompter::Kind::OpenFile)
+            filter = q.title;
+    EXPECT_EQ(filter.find("*.pcx"), std::string::npos);
+    EXPECT_NE(filter.find("*.png"), std::string::npos);
+    EXPECT_NE(filter.find("*.gif"), std::string::npos);
+    const std::string tif = d.file("skin.tif");
+    if (filter.find("*.tif") != std::string::npos) {
+        ASSERT_TRUE(img.scaled(5, 7).save(QString::fromStdString(tif), "TIFF"));
+        prompter->answerOpenFile(tif);
+        c.Command_BrowseImg.press();
+        EXPECT_EQ(c.Text_ImgPgm.Text(), tif);
+        EXPECT_EQ(theme().Picture_Pgm[0].Picture().pixelWidth(), 5);
+    }
+    EXPECT_TRUE(prompter->unexpected().empty());
 
     const std::string keep = PathPgmImage;
     c.Command_Aucun.press();

@@ -294,6 +294,17 @@ TEST_F(UpdateCheckTest, HostileDownloadAddressIsNeverOpened)
     EXPECT_EQ(prompter->questions()[1].text, "The download address sent by the server is not a valid web address.");
 }
 
+TEST_F(UpdateCheckTest, NoBrowserIsSaidAsSuchWithTheAddress)
+{
+    TinyServer server(TinyServer::ok("3.2b1.3160\n2003-01-10\nhttp://fr.example/dl\nhttp://en.example/dl"));
+    shell::setUrlOpener([](const std::string&) { return false; });
+    prompter->answerMsgBox(vbYes);
+    prompter->answerMsgBox(vbOK);
+    check(server, "Manuel");
+    ASSERT_EQ(prompter->questions().size(), 2u);
+    EXPECT_EQ(prompter->questions()[1].text, "No web browser could be started to open:\nhttp://en.example/dl");
+}
+
 TEST_F(UpdateCheckTest, UnreachableServerEndsTheCheck)
 {
     SetUpdateSiteOverride("http://127.0.0.1:9");

@@ -82,6 +82,19 @@ StdPicture LoadPicture(const std::string& path, bool* ok)
     return StdPicture(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }
 
+std::string PictureFilePatterns()
+{
+    const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+    std::string patterns;
+    for (const char* ext : {"jpg", "jpeg", "bmp", "gif", "tif", "tiff", "png"}) {
+        if (!readable.contains(QByteArray(ext)))
+            continue;
+        if (!patterns.empty()) patterns += ';';
+        patterns += std::string("*.") + ext;
+    }
+    return patterns;
+}
+
 StdPicture PictureFromArt(const std::vector<std::string>& rows, const std::vector<std::pair<char, long>>& palette)
 {
     std::size_t width = 0;

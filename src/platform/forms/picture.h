@@ -38,10 +38,16 @@ private:
     std::shared_ptr<const QImage> img_;
 };
 
-// Loads a JPEG, GIF (first frame), BMP or PNG file. An empty path gives the
-// empty picture. A missing or unreadable file gives the empty picture and sets
-// *ok to false when ok is given (the old call raised an error there).
+// Loads a JPEG, GIF (first frame), BMP, PNG or TIFF (when its reader is
+// installed) file. An empty path gives the empty picture. A missing or
+// unreadable file gives the empty picture and sets *ok to false when ok is
+// given (the old call raised an error there).
 StdPicture LoadPicture(const std::string& path, bool* ok = nullptr);
+
+// The file patterns ("*.jpg;*.jpeg;...") of the picture formats among JPEG,
+// BMP, GIF, TIFF and PNG that this build can read; a format whose reader is
+// not installed (TIFF without its image plugin) is left out.
+std::string PictureFilePatterns();
 
 // A small picture drawn from text, for button faces: one string per row of
 // pixels, one character per pixel; `palette` gives the colour (0xBBGGRR) of
