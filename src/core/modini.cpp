@@ -1,5 +1,6 @@
 #include "core/modini.h"
 
+#include "platform/files/language.h"
 #include "platform/files/paths.h"
 #include "platform/files/profile.h"
 #include "platform/files/runtime.h"
@@ -258,7 +259,7 @@ std::string LastSaveFailureReason()
         break;
     }
     if (e.error != 0)
-        return (fr ? "erreur du système : " : "system error: ") + std::string(std::strerror(e.error)) + ".";
+        return language::systemError(e.error, fr);
     return fr ? "erreur inconnue." : "unknown error.";
 }
 

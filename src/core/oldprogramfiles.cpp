@@ -2,6 +2,7 @@
 #include "core/oldprogramfiles.h"
 
 #include "core/modini.h"
+#include "platform/files/language.h"
 #include "platform/files/paths.h"
 #include "platform/files/profile.h"
 #include "platform/files/textfile.h"
@@ -136,11 +137,6 @@ private:
     std::vector<std::pair<std::string, std::string>> placed_;
 };
 
-std::string systemError(int error, bool fr)
-{
-    return (fr ? "erreur du système : " : "system error: ") + std::string(std::strerror(error)) + ".";
-}
-
 std::string describe(const OldFileCopy& f, bool fr)
 {
     switch (f.outcome) {
@@ -151,7 +147,7 @@ std::string describe(const OldFileCopy& f, bool fr)
                         " : le dossier contenait déjà un autre fichier de ce nom"
                   : f.name + ", copied as " + f.newName + ": the folder already held another file of that name";
     case OldFileCopy::NotReadable:
-        return f.name + (fr ? " ne peut pas être lu : " : " cannot be read: ") + systemError(f.error, fr);
+        return f.name + (fr ? " ne peut pas être lu : " : " cannot be read: ") + language::systemError(f.error, fr);
     case OldFileCopy::NotWritten:
         return f.name + (fr ? " ne peut pas être copié : " : " cannot be copied: ") + f.reason;
     }

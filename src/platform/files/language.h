@@ -13,4 +13,10 @@ bool french();
 // The French or the English text, as the program speaks.
 inline std::string say(const std::string& fr, const std::string& en) { return french() ? fr : en; }
 
+// Why the system refused a file operation, from its error number, in French or
+// English ("system error: ..."). The C library's own text is English whatever
+// the program speaks, so the errors a save or a copy meets have texts of ours;
+// any other number is named by its value in French.
+std::string systemError(int error, bool fr);
+
 } // namespace language

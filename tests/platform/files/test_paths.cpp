@@ -1,9 +1,12 @@
+#include "platform/files/language.h"
 #include "platform/files/paths.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -148,4 +151,21 @@ TEST(Paths, CaseInsensitiveLookupPrefersTheExactName)
     EXPECT_EQ(paths::findFileNoCase(dir.file("none.syk")), "");
     EXPECT_EQ(paths::findFileNoCase(dir.file("missing/song.syk")), "");
     EXPECT_EQ(paths::findFileNoCase(""), "");
+}
+
+// A save or copy that the system refuses is reported inside a French message
+// with a French reason: the C library's own text is English whatever the
+// program speaks.
+TEST(SystemErrorText, TheErrorsASaveMeetsAreSaidInTheProgramsLanguage)
+{
+    for (int e : {EACCES, EPERM, EROFS, ENOSPC, EDQUOT, ENOENT, EIO, ENAMETOOLONG}) {
+        const std::string fr = language::systemError(e, true);
+        EXPECT_EQ(fr.find(std::strerror(e)), std::string::npos) << fr;
+        EXPECT_EQ(fr.rfind("erreur du système : ", 0), 0u) << fr;
+        EXPECT_EQ(language::systemError(e, false).rfind("system error: ", 0), 0u);
+    }
+    EXPECT_EQ(language::systemError(EACCES, true), "erreur du système : accès refusé.");
+    EXPECT_EQ(language::systemError(ENOSPC, false), "system error: no space left on the disk.");
+    // A number without a text of ours is still named, never left blank.
+    EXPECT_EQ(language::systemError(ECHILD, true), "erreur du système : erreur n° " + std::to_string(ECHILD) + ".");
 }
