@@ -296,6 +296,8 @@ void EditPlayList::OpenRow(ListItem& row)
     }
     row.setTag(rowMark_);
     EditRowIndex = row.Index();
+    rowPath_ = row.SubItems(ColPath);
+    loadsAtOpen_ = ListLoads;
 
     // The fields show the row as its file is now (length, sync files, the
     // picture of an old list's row); the row itself changes on OK or Apply
@@ -362,7 +364,23 @@ ListItem* EditPlayList::EditedRow() const
         for (int i = 1; i <= list->ListItems.Count(); ++i)
             if (ListItem* it = list->ListItems.Item(i); it && it->Tag() == rowMark_)
                 return it;
-    return nullptr;
+    // Reloaded from its file (F5, Open, back to the play-list tab), the list
+    // has new rows: the song's only row there is the editor's. A song listed
+    // twice cannot tell which.
+    if (loadsAtOpen_ == ListLoads || w.PlayListTabName != "PlayList")
+        return nullptr;
+    ListItem* found = nullptr;
+    for (int i = 1; i <= w.ListView1.ListItems.Count(); ++i) {
+        ListItem* it = w.ListView1.ListItems.Item(i);
+        if (!it || it->SubItems(ColPath) != rowPath_)
+            continue;
+        if (found)
+            return nullptr;
+        found = it;
+    }
+    if (found)
+        found->setTag(rowMark_);
+    return found;
 }
 
 bool EditPlayList::WriteBack()
@@ -389,6 +407,7 @@ bool EditPlayList::WriteBack()
     row->setSubItems(ColBackColor, std::to_string(Label_BackColor.BackColor()));
     row->setSubItems(ColShadowColor, std::to_string(Label_ShadowColor.BackColor()));
     row->setSubItems(ColPicturePath, Text_ImageFond.Text());
+    rowPath_ = Text_Path.Text();
     // The icon follows the (possibly new) file and its sync file.
     row->setSmallIcon(iconKeyForRow(rowOf(*row)));
     return true;

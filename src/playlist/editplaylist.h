@@ -9,8 +9,9 @@
 // The editor follows its row, not a position: the row is marked when the
 // editor opens on it, and the mark moves with the song when rows are moved,
 // shuffled or sorted, and when the rows are rebuilt (another row removed,
-// Add's commit or Cancel). When the row has left the list (removed, or the
-// list reloaded from its file), OK and Apply say so and write nothing.
+// Add's commit or Cancel). In a list reloaded from its file the song's only
+// row is the editor's. When the row has left the list, OK and Apply say so
+// and write nothing.
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
 #include "platform/forms/tabstrip.h"
@@ -96,6 +97,8 @@ public:
 
 private:
     std::string rowMark_;   // the Tag that marks the edited row
+    std::string rowPath_;   // its song, to find it again in a reloaded list
+    int loadsAtOpen_ = 0;   // PlayList::ListLoads when the editor opened on it
     // Writes the fields into the edited row; false when it is gone.
     bool WriteBack();
     void ChooseColor(PictureBox& swatch);

@@ -150,6 +150,7 @@ void Player::LoadPlayList(std::string& path)
     if (ListBusy)
         return;
     ListBusy = true;
+    ++ListLoads;
     setMousePointer(vbArrowHourglass);
     ShowListNotice(*this);
     DoEvents();

@@ -28,4 +28,8 @@ std::string trimChosenName(const std::string& s);
 // pending events run, and nothing may save, reload or list meanwhile.
 inline bool ListBusy = false;
 
+// Counts the loads of the play list from its file: rows made by a load are new
+// rows, which carry no mark of an earlier one.
+inline int ListLoads = 0;
+
 } // namespace PlayList

@@ -417,8 +417,28 @@ TEST_F(Editor, FindsItsRowAfterEveryRebuildOfTheRows)
     apply("after Add");
     EXPECT_EQ(artistOf("Second"), "after Add");
     EXPECT_EQ(artistOf("1"), "");
+
+    // Reloaded from its file: the song's one row there.
+    const std::string lst = folder + "list.lst";
+    ASSERT_TRUE(w->SavePlayList(lst));
+    modIni::PathLst = lst;
+    modIni::PlayListModified = false;
+    int f5 = 116;
+    w->ListView1_KeyDown(f5, 0);
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 2);
+    apply("after F5");
+    EXPECT_EQ(artistOf("Second"), "after F5");
     for (const std::string& q : asked())
         EXPECT_EQ(q.find("no longer"), std::string::npos) << q;
+    // Listed twice after a reload, the song's row cannot be told: nothing is
+    // written.
+    addRow("Second", "", row(1).SubItems(ColPath));
+    ASSERT_TRUE(w->SavePlayList(lst));
+    w->ListView1_KeyDown(f5, 0);
+    prompts->answerMsgBox(vbOK);
+    apply("nowhere");
+    EXPECT_EQ(prompts->questions().back().text, "This song is no longer in the Play List: nothing was changed.");
+    EXPECT_EQ(artistOf("Second"), "after F5");
 }
 
 TEST_F(Editor, WorksOnTheRowItOpenedAndCancelChangesNothing)
