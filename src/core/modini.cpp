@@ -51,7 +51,9 @@ constexpr const char* kDefaultIni[] = {
     "Check_Scrole=1",
     "",
     "[Kar Windows]",
-    "Top=5850",
+    // Under the song editor at its default place (top 75, 6630 high with its
+    // frame): higher, the lyric window covers the editor's bottom buttons.
+    "Top=6705",
     "Left=150",
     "Height=2775",
     "Width=10875",

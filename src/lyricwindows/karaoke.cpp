@@ -11,6 +11,7 @@
 #include "platform/forms/picture.h"
 #include "settings/cfgkaraoke.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -544,7 +545,7 @@ void Karaoke::Form_MouseMove(int Button, int, float, float)
     dragArmed_ = false;
     if (Check_Aff_K1.Value() == 1 && isLoaded<Player>())
         player().Timer_SetKar2.setEnabled(true);  // the second window follows
-    StartDrag();
+    StartDrag(nullptr, KeepDockedPairOnScreen);
 }
 
 void Karaoke::Form_Paint()
@@ -577,6 +578,19 @@ void Karaoke::DockK1()
     if (!isLoaded<Karaoke_K1>())
         return;
     karaoke_K1().Move(Left(), Top() + Height(), Width(), Height());
+}
+
+void modIni::KeepDockedPairOnScreen(int& left, int& top, const Form::ScreenArea& screen)
+{
+    if (!isLoaded<Karaoke>() || !isLoaded<Karaoke_K1>() || karaoke().Check_Aff_K1.Value() != 1)
+        return;
+    const Karaoke& k = karaoke();
+    const Karaoke_K1& k1 = karaoke_K1();
+    // The second window hangs under this one, left edges together.
+    const int width = std::max(k.Width(), k1.Width());
+    const int height = k.Height() + k1.Height();
+    left = std::clamp(left, screen.left, std::max(screen.left, screen.left + screen.width - width));
+    top = std::clamp(top, screen.top, std::max(screen.top, screen.top + screen.height - height));
 }
 
 void Karaoke::Form_Resize()

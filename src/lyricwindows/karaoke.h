@@ -179,6 +179,12 @@ inline std::function<void(int top, int left)> ShowCfgKaraoke;
 // Unloads the lyric display settings dialog.
 inline std::function<void()> UnloadCfgKaraoke;
 
+// A drag of the main lyric window (by either lyric window's surface) goes
+// through here: while the second window is docked under it, the place asked
+// for is held back so that the pair stays whole on the screen under the
+// pointer. A pair larger than the screen keeps its left and top edges on it.
+void KeepDockedPairOnScreen(int& left, int& top, const Form::ScreenArea& screen);
+
 // Whether windows can be placed by the program (not under a bare Wayland
 // session). Docking and the screen presets need it.
 bool WindowPlacementAvailable();

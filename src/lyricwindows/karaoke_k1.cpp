@@ -95,7 +95,7 @@ void Karaoke_K1::Form_MouseMove(int Button, int, float, float)
     dragArmed_ = false;
     if (isLoaded<Player>() && karaoke().Check_Aff_K1.Value() == 1)
         player().Timer_SetKar2.setEnabled(true);
-    StartDrag(&karaoke());
+    StartDrag(&karaoke(), KeepDockedPairOnScreen);
 }
 
 void Karaoke_K1::Form_Paint()

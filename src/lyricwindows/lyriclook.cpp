@@ -283,7 +283,7 @@ void Player::Command_AffSyk_Click()
         };
         // A saved place from another monitor, or a hand-edited size, is made
         // to fit the screen before the window takes it.
-        k.placeOnScreen(saved("Left", 150), saved("Top", 5850), saved("Width", 10875), saved("Height", 2775));
+        k.placeOnScreen(saved("Left", 150), saved("Top", 6705), saved("Width", 10875), saved("Height", 2775));
         Check_Aff_Karaoke.setValue(1);
         k.Show();
     } else {

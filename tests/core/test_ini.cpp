@@ -50,7 +50,7 @@ std::string expectedDefaultFile()
            "SSTab=0\r\nLangue=Fr\r\nCheckUpd=0\r\nNextUpd=1\r\nMidiOut=-1\r\n\r\n"
            "[Player Windows]\r\nTop=75\r\nLeft=150\r\n\r\n"
            "[Record Windows]\r\nTop=75\r\nLeft=150\r\nCheck_Scrole=1\r\n\r\n"
-           "[Kar Windows]\r\nTop=5850\r\nLeft=150\r\nHeight=2775\r\nWidth=10875\r\n"
+           "[Kar Windows]\r\nTop=6705\r\nLeft=150\r\nHeight=2775\r\nWidth=10875\r\n"
            "FontColor=16744448\r\nFontColorActif=255\r\nFontColorPassif=12615680\r\n"
            "BackColor=11860476\r\nShadowColor=0\r\nFontName=Comic Sans MS\r\nFontSize=26\r\n"
            "FontBold=1\r\nNbLigne=2\r\nNbLigneNeg=0\r\nAutoH=0\r\nShowMenu=1\r\nScroll=0\r\n"

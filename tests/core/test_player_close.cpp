@@ -18,7 +18,7 @@ TEST_F(PlayerTest, QuitWritesTheWindowPosition)
     EXPECT_EQ(ini("Player Windows", "Left"), "1500");
     EXPECT_EQ(ini("Player Windows", "Top"), "2400");
     // The lyric window was not shown: its section is left alone.
-    EXPECT_EQ(ini("Kar Windows", "Top"), "5850");
+    EXPECT_EQ(ini("Kar Windows", "Top"), "6705");
     EXPECT_FALSE(p.Timer1.Enabled());
 }
 

@@ -3,11 +3,16 @@
 # server), driven as a user would: the built player plays a song with a .syk
 # and an echo .sy1 file, so the second lyric window shows docked under the main
 # one. Then, with the real pointer and the manager's own requests:
-# - dragging either window by its surface moves the pair by the pointer's travel;
+# - dragging either window by its surface moves the pair by the pointer's travel,
+#   also straight sideways;
 # - maximising the main lyric window makes it a normal window at 0,0, half the
 #   screen high and the screen's width, the second docked under it, on screen;
 # - the F6 screen preset gives both windows a quarter of the screen, docked;
+# - dragging the second window up and to the right with the main window at the
+#   top of the screen keeps the pair whole on the screen;
 # - minimising the main lyric window minimises the second one too.
+# Last, a fresh player with its default settings opens the song editor: the
+# lyric window at its default place leaves the editor whole.
 #
 # Usage: window_manager_lyric_windows.sh [path/to/zunkaraoke]   (or ZUN_PLAYER)
 # Exit 77 (skipped) when Xvfb, openbox, xdotool, wmctrl, xprop or xwininfo is missing.
@@ -130,19 +135,26 @@ at_rest() {
 wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
 note "main lyric window $MAIN at $(client_geom "$MAIN"), second $K1 at $(client_geom "$K1")"
 
-# ---- dragging the second window, then the main one, by their surfaces
-for who in K1 MAIN; do
+# Drags window $1 (MAIN or K1) by $2, $3 once both windows are at rest, then
+# checks that the pair moved by that much.
+drag_pair() {
+    local who=$1 dx=$2 dy=$3 before_main before_k1
     GEOM_SEEN=""
     wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
     before_main=$(client_geom "$MAIN")
     before_k1=$(client_geom "$K1")
-    if [ "$who" = K1 ]; then dx=10 dy=7; else dx=20 dy=-5; fi
     drag_by "${!who}" "$dx" "$dy"
     if ! wait_until 10 pair_moved_by "$dx" "$dy" "$before_main" "$before_k1"; then
         problem "dragging the $who window by $dx,$dy moved the main window from $before_main to $(client_geom "$MAIN") and the second from $before_k1 to $(client_geom "$K1")"
     fi
     check_player_alive
-done
+}
+
+# ---- dragging the second window, then the main one, by their surfaces; the
+# last drag is straight sideways, which changes no top edge
+drag_pair K1 10 7
+drag_pair MAIN 20 -5
+drag_pair MAIN 30 0
 
 # ---- maximising the main lyric window while the second is shown
 wmctrl -i -r "$MAIN" -b add,maximized_vert,maximized_horz
@@ -183,11 +195,82 @@ if ! wait_until 15 quarter_screen_layout; then
 fi
 check_player_alive
 
+# ---- the second window dragged up and to the right while the main window, as
+# wide as the screen, is at its top: the pair stays whole on the screen
+pair_on_screen() {
+    local mx my mw mh kx ky kw kh
+    read -r mx my mw mh <<< "$(frame_geom "$MAIN")"
+    read -r kx ky kw kh <<< "$(frame_geom "$K1")"
+    [ "$mx" -ge 0 ] && [ "$my" -ge 0 ] && [ $((mx + mw)) -le "$SCREEN_W" ] || return 1
+    [ "$kx" -eq "$mx" ] && [ "$ky" -ge $((my + mh)) ] && [ "$ky" -le $((my + mh + MAX_DOCK_GAP)) ] || return 1
+    [ $((kx + kw)) -le "$SCREEN_W" ] && [ $((ky + kh)) -le "$SCREEN_H" ]
+}
+GEOM_SEEN=""
+wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
+note "before the drag up and right: main $(frame_geom "$MAIN"), second $(frame_geom "$K1")"
+drag_by "$K1" 150 -60
+sleep 0.5
+GEOM_SEEN=""
+wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
+pair_on_screen || problem "after dragging the second window up and right: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1")"
+# The pair still moves where the screen leaves room.
+drag_pair K1 0 40
+
 # ---- minimising the main lyric window
 xdotool windowminimize "$MAIN"
 wait_until 10 iconic "$MAIN" || fail "the window manager did not minimise the main lyric window"
 wait_until 10 iconic "$K1" || problem "minimising the main lyric window left the second one shown"
 check_player_alive
 
+# ---- the song editor opened with every window at its default place
+stop_pid "$PLAYER_PID"
+mkdir -p "$WORK/solo"
+cp "$WORK/songs/duet.wav" "$WORK/solo/solo.wav"
+cp "$WORK/songs/duet.syk" "$WORK/solo/solo.syk"
+export ZUNKARAOKE_DIR=$WORK/program-defaults
+make_program_dir "$ZUNKARAOKE_DIR"
+start_player "$WORK/solo/solo.wav"
+
+# The main window's caption is the program's name alone; the lyric window's
+# ends with the song's length.
+find_player_windows() {
+    PLAYER_WIN=$(wmctrl -l 2>/dev/null | awk '/Zun Mp3 Karaoke *$/ { print $1; exit }')
+    LYRIC_WIN=$(wmctrl -l 2>/dev/null | awk '/Zun Mp3 Karaoke .*[0-9]:[0-9][0-9] *$/ { print $1; exit }')
+    [ -n "$PLAYER_WIN" ] && [ -n "$LYRIC_WIN" ]
+}
+find_editor() {
+    EDITOR_WIN=$(wmctrl -l 2>/dev/null | awk '/ Edit Syk *$/ { print $1; exit }')
+    [ -n "$EDITOR_WIN" ]
+}
+# Clicks the main window's button whose middle is $1, $2 twips into its client area.
+click_player_at() {
+    local x y
+    read -r x y _ <<< "$(client_geom "$PLAYER_WIN")"
+    xdotool mousemove $((x + $1 / 15)) $((y + $2 / 15)) click 1
+}
+wait_until 30 find_player_windows || { wmctrl -l -G >&2; fail "the fresh player did not show its main and lyric windows"; }
+sleep 1
+check_player_alive
+# Stop (left 1120, top 4205, 910 by 445), then the editor button (left 5005).
+click_player_at $((1120 + 455)) $((4205 + 222))
+sleep 1
+click_player_at $((5005 + 450)) $((4205 + 222))
+wait_until 20 find_editor || { wmctrl -l -G >&2; fail "the song editor did not open"; }
+editor_whole() {
+    local ex ey ew eh lx ly lw lh
+    read -r ex ey ew eh <<< "$(frame_geom "$EDITOR_WIN")"
+    read -r lx ly lw lh <<< "$(frame_geom "$LYRIC_WIN")"
+    [ -n "${eh:-}" ] && [ -n "${lh:-}" ] || return 1
+    # Side by side, or the lyric window wholly under the editor's frame.
+    [ $((lx + lw)) -le "$ex" ] || [ "$lx" -ge $((ex + ew)) ] || [ "$ly" -ge $((ey + eh)) ]
+}
+sleep 1
+# The lyric window comes to the front as when the user clicks it.
+xdotool windowactivate --sync "$LYRIC_WIN" >/dev/null 2>&1
+sleep 0.5
+note "editor frame $(frame_geom "$EDITOR_WIN"), lyric window frame $(frame_geom "$LYRIC_WIN")"
+editor_whole || problem "the lyric window at its default place covers the song editor: editor frame $(frame_geom "$EDITOR_WIN"), lyric window frame $(frame_geom "$LYRIC_WIN")"
+check_player_alive
+
 [ "$PROBLEMS" -eq 0 ] || exit 1
-echo "PASS: drags move the pair, maximising and F6 share the screen, minimising takes both"
+echo "PASS: drags move the pair and keep it on the screen, maximising and F6 share the screen, minimising takes both, the editor opens whole"

@@ -21,6 +21,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 using namespace formsp;
 
@@ -610,6 +611,15 @@ void Form::fitOnScreen(int& left, int& top, int& width, int& height)
     top = static_cast<int>(tw(y));
 }
 
+Form::ScreenArea Form::WorkAreaAt(int left, int top)
+{
+    const QScreen* screen = QGuiApplication::screenAt(QPoint(px(left), px(top)));
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return ScreenArea{0, 0, 1024 * 15, 768 * 15};
+    const QRect a = screen->availableGeometry();
+    return ScreenArea{a.left() * 15, a.top() * 15, a.width() * 15, a.height() * 15};
+}
+
 void Form::keepOnScreen()
 {
     // The window's own size is the program's: only its place is taken.
@@ -661,7 +671,7 @@ void Form::mousePressedAt(const QPoint& global)
 
 void Form::mouseMovedTo(const QPoint& global) { d_->moveGlobal = global; }
 
-void Form::StartDrag(Form* target)
+void Form::StartDrag(Form* target, DragLimit limit)
 {
     Form* mover = target ? target : this;
     QMainWindow* win = mover->d_->window;
@@ -674,13 +684,25 @@ void Form::StartDrag(Form* target)
     d_->pressKnown = false;
     class DragFilter : public QObject {
     public:
-        DragFilter(Form* f, QMainWindow* w, QPoint from) : form(f), win(w), start(from), origin(w->pos()) {}
+        DragFilter(Form* f, QMainWindow* w, QPoint from, DragLimit l)
+            : form(f), win(w), start(from), origin(w->pos()), limit(std::move(l))
+        {
+        }
+        // Where the window goes for the pointer at `pointer`.
+        QPoint placeFor(QPoint pointer) const
+        {
+            QPoint want = origin + (pointer - start);
+            if (!limit) return want;
+            int left = want.x() * 15, top = want.y() * 15;
+            limit(left, top, WorkAreaAt(pointer.x() * 15, pointer.y() * 15));
+            return QPoint(px(left), px(top));
+        }
         bool eventFilter(QObject*, QEvent* e) override
         {
             if (e->type() == QEvent::MouseMove && win) {
                 auto* me = static_cast<QMouseEvent*>(e);
                 if (me->buttons() & Qt::LeftButton) {
-                    win->move(origin + (me->globalPosition().toPoint() - start));
+                    win->move(placeFor(me->globalPosition().toPoint()));
                     form->windowGeometryChanged(true, false);
                     return true;
                 }
@@ -695,11 +717,12 @@ void Form::StartDrag(Form* target)
         Form* form;
         QPointer<QMainWindow> win;
         QPoint start, origin;
+        DragLimit limit;
     };
-    auto* filter = new DragFilter(mover, win, from);
+    auto* filter = new DragFilter(mover, win, from, std::move(limit));
     qApp->installEventFilter(filter);
     // Travel already made before the drag was recognised counts too.
-    win->move(filter->origin + (now - from));
+    win->move(filter->placeFor(now));
     mover->windowGeometryChanged(true, false);
 }
 

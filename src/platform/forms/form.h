@@ -126,11 +126,19 @@ public:
     // Keeps the window above all others (or releases it).
     void SetTopMost(bool on);
     bool TopMost() const { return topMost_; }
+    // The work area of a screen, in twips.
+    struct ScreenArea {
+        int left = 0, top = 0, width = 0, height = 0;
+    };
+    // Adjusts the place (outer top-left, twips) that a drag asks for, given
+    // the work area of the screen under the pointer.
+    using DragLimit = std::function<void(int& left, int& top, const ScreenArea& screen)>;
     // Starts moving a window with the mouse (call from a MouseDown or
     // MouseMove handler of this window): `target` (this window when null)
     // travels as far as the pointer does from where the button went down on
-    // this window, while the button is held.
-    void StartDrag(Form* target = nullptr);
+    // this window, while the button is held; `limit`, when given, may hold it
+    // back at each step.
+    void StartDrag(Form* target = nullptr, DragLimit limit = {});
     // Shows the sub-items of `menu` as a pop-up menu at the mouse and runs the
     // Click of the chosen item (through the prompter, so tests can choose).
     void PopupMenu(Menu& menu);
@@ -194,6 +202,9 @@ public:
     static void fitOnScreen(int& left, int& top, int& width, int& height);
     // Gives the window a saved place and outer size (twips), fitted first.
     void placeOnScreen(int left, int top, int width, int height);
+    // The work area of the screen that holds the point (twips), else of the
+    // primary screen.
+    static ScreenArea WorkAreaAt(int left, int top);
     // Horizontal / vertical frame sizes in twips for the current border style.
     int frameWidthTwips() const;
     int frameHeightTwips() const;
