@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -146,6 +147,10 @@ int QtPrompter::msgBox(const std::string& text, int style, const std::string& ti
 {
     QMessageBox box(dialogParent());
     box.setWindowTitle(qs(title.empty() ? App::Title() : title));
+    // Messages carry outside text (file and folder names, songs' tags, reasons
+    // from the system): a name that looks like markup is shown as it is, never
+    // as a live link.
+    box.setTextFormat(Qt::PlainText);
     box.setText(qs(text));
     switch (style & 0x70) {
     case vbCritical: box.setIcon(QMessageBox::Critical); break;
@@ -197,6 +202,9 @@ std::optional<std::string> QtPrompter::inputBox(const std::string& prompt, const
     QInputDialog dlg(dialogParent());
     dlg.setWindowTitle(qs(title.empty() ? App::Title() : title));
     dlg.setLabelText(qs(prompt));
+    // The prompt may name a file: shown as it is, like the message boxes' text.
+    for (QLabel* label : dlg.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     dlg.setInputMode(QInputDialog::TextInput);
     dlg.setTextValue(qs(defaultText));
     dlg.setOkButtonText(qs(standardButtonCaption(vbOK)));

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -189,4 +190,41 @@ TEST(Prompter, AMessageBoxIsWideEnoughForItsWholeTitle)
     QFont bold = QApplication::font();
     bold.setBold(true);
     EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title)) + 100);
+}
+
+// A folder or a song may be named like markup: the message shows the name,
+// never a live link that opens the browser.
+TEST(Prompter, OutsideTextInMessagesIsShownAsPlainText)
+{
+    const std::string name = "<a href=\"http://example.invalid/\">party</a>.lst";
+    const auto plainLabelsHolding = [&](QWidget* w) {
+        int found = 0;
+        for (QLabel* l : w->findChildren<QLabel*>()) {
+            if (l->text().toStdString().find(name) == std::string::npos)
+                continue;
+            EXPECT_EQ(l->textFormat(), Qt::PlainText);
+            ++found;
+        }
+        return found;
+    };
+    int inMessage = 0;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            inMessage = plainLabelsHolding(w);
+            QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+        }
+    });
+    QtPrompter real;
+    real.msgBox("Error while opening PlayList File " + name, vbOKOnly, "Error");
+    EXPECT_EQ(inMessage, 1);
+
+    int inPrompt = 0;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            inPrompt = plainLabelsHolding(w);
+            QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+        }
+    });
+    real.inputBox("New name for " + name, "", "");
+    EXPECT_EQ(inPrompt, 1);
 }
