@@ -2,6 +2,9 @@
 
 #include "platform/files/textfile.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace SykFile {
 
 std::string CloseLastTime(std::string_view line)
@@ -29,13 +32,46 @@ std::string CloseLastTime(std::string_view line)
     return closed;
 }
 
-std::optional<std::vector<std::string>> ReadSykLines(const std::string& path)
+std::optional<std::vector<std::string>> ReadSykLines(const std::string& path, ReadProblem* problem)
 {
-    std::optional<std::vector<std::string>> lines = textfile::readLines(path);
-    if (lines)
-        for (std::string& line : *lines)
-            line = CloseLastTime(line);
+    if (problem)
+        *problem = {};
+    bool tooLarge = false;
+    const std::optional<std::string> bytes = textfile::readBytes(path, MaxSykFileBytes, &tooLarge);
+    if (!bytes) {
+        if (problem) {
+            problem->kind = tooLarge ? ReadProblem::TooLarge : ReadProblem::CannotRead;
+            std::error_code ec;
+            const std::uintmax_t size = std::filesystem::file_size(path, ec);
+            problem->bytes = ec ? 0 : size;
+        }
+        return std::nullopt;
+    }
+    std::vector<std::string> lines = textfile::splitLines(textfile::decode(*bytes));
+    for (std::string& line : lines)
+        line = CloseLastTime(line);
     return lines;
+}
+
+std::string ReadProblemText(const ReadProblem& problem, const std::string& path, bool french)
+{
+    switch (problem.kind) {
+    case ReadProblem::None:
+        return {};
+    case ReadProblem::CannotRead:
+        return french ? "Le fichier de synchronisation " + path + " n'a pas pu être lu."
+                      : "The sync file " + path + " could not be read.";
+    case ReadProblem::TooLarge: {
+        const std::uintmax_t mb = (problem.bytes + 1024 * 1024 - 1) / (1024 * 1024);
+        const std::string limit = std::to_string(MaxSykFileBytes / (1024 * 1024));
+        return french ? "Le fichier de synchronisation " + path + " (" + std::to_string(mb)
+                            + " Mo) est bien trop grand pour être celui d'une chanson (au plus " + limit
+                            + " Mo) : il n'est pas lu."
+                      : "The sync file " + path + " (" + std::to_string(mb)
+                            + " MB) is far too large to be a song's (at most " + limit + " MB): it is not read.";
+    }
+    }
+    return {};
 }
 
 } // namespace SykFile

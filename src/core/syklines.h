@@ -7,6 +7,7 @@
 // A lyric line is syllable;time; pairs, each time closed by ";". Files edited
 // by hand often lose the ";" after the last time of a line: the time is still
 // there, so the line is read as if it had it.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,8 +21,24 @@ namespace SykFile {
 // whole lines come back unchanged.
 std::string CloseLastTime(std::string_view line);
 
-// The file's lines (any line end, UTF-8 or Windows-1252), each with its last
-// time closed as above; nullopt when the file cannot be opened or read.
-std::optional<std::vector<std::string>> ReadSykLines(const std::string& path);
+// A song's sync file holds a few kilobytes. One far larger is no sync file
+// (a file given the wrong name, a damaged disk): it is refused rather than
+// read, which would freeze the window and hold all of it in memory.
+constexpr std::uintmax_t MaxSykFileBytes = 1024 * 1024;
+
+// Why a sync file was not read.
+struct ReadProblem {
+    enum Kind { None, CannotRead, TooLarge } kind = None;
+    std::uintmax_t bytes = 0;  // the file's size, for TooLarge
+};
+
+// The file's lines (any line end; UTF-8, Windows-1252 or UTF-16), each with
+// its last time closed as above; nullopt when the file cannot be opened or
+// read, or is larger than MaxSykFileBytes (*problem says which).
+std::optional<std::vector<std::string>> ReadSykLines(const std::string& path, ReadProblem* problem = nullptr);
+
+// What to tell the user about a sync file that was not read, in French when
+// `french`; "" when there was no problem.
+std::string ReadProblemText(const ReadProblem& problem, const std::string& path, bool french);
 
 } // namespace SykFile

@@ -137,10 +137,16 @@ void Player::Command_Parole_Click()
     }
     const std::string syk = FindSykFile(song);
     if (!syk.empty()) {
-        const std::optional<std::vector<std::string>> lines = SykFile::ReadSykLines(syk);
+        SykFile::ReadProblem problem;
+        const std::optional<std::vector<std::string>> lines = SykFile::ReadSykLines(syk, &problem);
         if (lines && !lines->empty())
             paroles().Show();
         const std::optional<std::string> text = lines ? Kar::SykLyricText(*lines) : std::nullopt;
+        if (problem.kind == SykFile::ReadProblem::TooLarge) {
+            MsgBox(SykFile::ReadProblemText(problem, syk, Langue == "Fr"), vbOKOnly + vbExclamation,
+                   Langue == "Fr" ? "Erreur" : "Error");
+            return;
+        }
         if (!text) {
             if (Langue == "Fr")
                 MsgBox("Fichier introuvable", vbOKOnly, "Erreur");

@@ -84,7 +84,10 @@ void Record::LoadSykFile()
     // The file is there but the list does not hold all of it: saving the list
     // over it would lose the rest, so a save to it asks first.
     RecSykUnread = RecSykPath;
-    if (french())
+    if (r.problem.kind == SykFile::ReadProblem::TooLarge)
+        MsgBox(SykFile::ReadProblemText(r.problem, RecSykPath, french()), vbOKOnly + vbExclamation,
+               french() ? "Erreur" : "Error");
+    else if (french())
         MsgBox("Le fichier " + RecSykPath + " n'a pas pu être lu en entier : la liste n'en contient que la partie lue.",
                vbOKOnly + vbExclamation, "Erreur");
     else

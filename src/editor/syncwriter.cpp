@@ -67,7 +67,7 @@ ReadResult ReadSykEntries(const std::string& path)
     ReadResult result;
     // The same reading as the lyric windows': the editor holds every line
     // they show, so a save never drops one.
-    const std::optional<std::vector<std::string>> lines = ReadSykLines(path);
+    const std::optional<std::vector<std::string>> lines = ReadSykLines(path, &result.problem);
     if (!lines)
         return result;
     for (const std::string& line : *lines) {

@@ -9,6 +9,8 @@
 //
 // Everything here is pure apart from the file read and write; the windows
 // (the editor's loader, the save dialog) add the messages.
+#include "core/syklines.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +34,7 @@ bool ParseSykLine(std::string_view line, std::vector<std::string>& out);
 struct ReadResult {
     std::vector<std::string> entries;  // read up to the failure, if any
     bool ok = false;                   // false: the file could not be read whole
+    ReadProblem problem;               // why nothing was read, when so
 };
 // Reads a whole sync file as the lyric windows read it (core/syklines.h: a
 // last time without its closing ";" is still read).

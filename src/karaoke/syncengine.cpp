@@ -14,17 +14,25 @@
 #include "karaoke/synccursor.h"
 #include "platform/files/runtime.h"
 #include "platform/forms/controls.h"
+#include "platform/forms/prompter.h"
 
 namespace {
 
-// A sync file's lines; a file that cannot be read counts as an empty one, so
-// the page fills with the end-of-file filler.
-std::vector<std::string> syncFileLines(const std::string& path)
+// A sync file's lines. A file that cannot be read, or that is far too large to
+// be a song's, is said once, and the window goes on as for a song without one
+// (`has` is cleared), so no later step reads it again.
+std::optional<std::vector<std::string>> syncFileLines(const std::string& path, bool& has)
 {
     if (path.empty())
-        return {};
-    auto lines = SykFile::ReadSykLines(path);
-    return lines ? std::move(*lines) : std::vector<std::string>{};
+        return std::vector<std::string>{};
+    SykFile::ReadProblem problem;
+    auto lines = SykFile::ReadSykLines(path, &problem);
+    if (lines)
+        return lines;
+    has = false;
+    const bool fr = modIni::Langue == "Fr";
+    MsgBox(SykFile::ReadProblemText(problem, path, fr), vbOKOnly + vbExclamation, fr ? "Attention" : "Warning");
+    return std::nullopt;
 }
 
 // Both cursors: a display line that becomes current recolours both windows, so
@@ -84,8 +92,14 @@ void Player::OpenSykFile()
         placeBallAtOpen(v);
         return;
     }
-    Kar::openCursor(Kar::SykCursor, Kar::KarPage, syncFileLines(modIni::FindSykFile(Select_Song.Text())),
-                    modIni::NbLigne, /*applyLeadingDisplayLine=*/true, cursorHooks(true));
+    auto lines = syncFileLines(modIni::FindSykFile(Select_Song.Text()), HasSyk);
+    if (!lines) {
+        Kar::resetClosedCursor(Kar::SykCursor, Kar::KarPage);
+        placeBallAtOpen(v);
+        return;
+    }
+    Kar::openCursor(Kar::SykCursor, Kar::KarPage, std::move(*lines), modIni::NbLigne,
+                    /*applyLeadingDisplayLine=*/true, cursorHooks(true));
     placeBallAtOpen(v);
 }
 
@@ -94,8 +108,14 @@ void Player::OpenSy1File()
     Kar::closeCursor(Kar::Sy1Cursor);
     // An echo file's leading display line waits for the first step, like any
     // other parked line.
-    Kar::openCursor(Kar::Sy1Cursor, Kar::K1Page, syncFileLines(modIni::FindSy1File(Select_Song.Text())),
-                    modIni::NbLigne, /*applyLeadingDisplayLine=*/false, cursorHooks(false));
+    auto lines = syncFileLines(modIni::FindSy1File(Select_Song.Text()), HasSy1);
+    if (!lines) {
+        Kar::resetClosedCursor(Kar::Sy1Cursor, Kar::K1Page);
+        placeBallAtOpen(Kar::k1View());
+        return;
+    }
+    Kar::openCursor(Kar::Sy1Cursor, Kar::K1Page, std::move(*lines), modIni::NbLigne,
+                    /*applyLeadingDisplayLine=*/false, cursorHooks(false));
     placeBallAtOpen(Kar::k1View());
 }
 

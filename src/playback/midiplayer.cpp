@@ -46,16 +46,23 @@ bool writeRowLength(const std::string& text)
 // without track chunks, tracks the reader could make nothing of, a conductor
 // track alone): started, it would only run as a silent 0:00 song with an
 // empty lyric window.
-bool nothingPlayable(const music::Sequence& seq)
+// Why a loaded song has nothing to play, in the user's language; "" when it
+// has something. The reason must be the true one: a file whose notes never
+// end has notes, it only lasts no time.
+std::string whyNothingPlayable(const music::Sequence& seq)
 {
-    if (seq.length <= 0)
-        return true;
+    const bool fr = modIni::Langue == "Fr";
     const bool notes = std::any_of(seq.events.begin(), seq.events.end(), [](const music::MidiMessage& m) {
         return (m.status & 0xF0) == 0x90 && m.data2 > 0;
     });
     const bool words =
         std::any_of(MidiEvents.begin(), MidiEvents.end(), [](const MidiEvent& e) { return !e.Text.empty(); });
-    return !notes && !words;
+    if (!notes && !words)
+        return fr ? "Le fichier MIDI ne contient ni note ni parole." : "The MIDI file holds no note and no lyric.";
+    if (seq.length <= 0)
+        return fr ? "Le fichier MIDI ne dure aucun temps : il finit là où il commence."
+                  : "The MIDI file lasts no time: it ends where it begins.";
+    return {};
 }
 
 } // namespace
@@ -158,9 +165,8 @@ bool LoadMidiFile()
         ResetMidiChannels();
         return false;
     }
-    if (nothingPlayable(MidiSegment->sequence())) {
-        loadError = modIni::Langue == "Fr" ? "Le fichier MIDI ne contient ni note ni parole."
-                                           : "The MIDI file holds no note and no lyric.";
+    if (std::string why = whyNothingPlayable(MidiSegment->sequence()); !why.empty()) {
+        loadError = std::move(why);
         MidiSegment.reset();
         MidiPerf.reset();
         ResetMidiChannels();

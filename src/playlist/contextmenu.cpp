@@ -107,10 +107,18 @@ void Player::mnuAddtoPlayList_Click(int Index)
     }
     const std::string& name = item->Text();
     const std::string path = paths::withTrailingSlash(modIni::LastDirList) + name;
-    if (path.find(';') != std::string::npos) {
+    if (const Unstorable why = unstorableInList(path); why == Unstorable::Semicolon) {
         // The ".lst" line would be cut in two at the next load.
         MsgBox(french() ? "Le nom de ce fichier contient « ; » : il ne peut pas être ajouté à la Liste de Sélection."
                         : "This file name contains \";\": it cannot be added to the Play List.",
+               vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
+        return;
+    } else if (why == Unstorable::LineBreak) {
+        // Written as it is, the row would become two lines of the list.
+        MsgBox((french() ? "Le nom de ce fichier contient un saut de ligne : il ne peut pas être ajouté à la Liste de "
+                           "Sélection.\n"
+                         : "This file name contains a line break: it cannot be added to the Play List.\n")
+                   + oneLineName(name),
                vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
         return;
     }

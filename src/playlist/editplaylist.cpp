@@ -425,6 +425,15 @@ void EditPlayList::Command_Browse_Click()
         return;
     // A ".lst" line has no room for a ";" in a path: the next load would cut
     // it in two and the row would name a file that does not exist.
+    if (unstorableInList(chosen) == Unstorable::LineBreak) {
+        MsgBox(french() ? "Le nom de ce fichier contient un saut de ligne : il ne peut pas être enregistré dans la "
+                          "Liste de Sélection.\n"
+                              + oneLineName(chosen)
+                        : "This file name contains a line break: it cannot be stored in the Play List.\n"
+                              + oneLineName(chosen),
+               vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
+        return;
+    }
     if (chosen.find(';') != std::string::npos) {
         MsgBox(french() ? "Le nom de ce fichier contient « ; » : il ne peut pas être enregistré dans la Liste de "
                           "Sélection.\n"

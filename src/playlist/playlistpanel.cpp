@@ -5,6 +5,7 @@
 #include "core/player.h"
 #include "core/uihelpers.h"
 #include "platform/files/paths.h"
+#include "platform/files/textfile.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
 #include "playlist/playlistrow.h"
@@ -34,6 +35,70 @@ std::string unreadList;
 bool isUnreadList(const std::string& path)
 {
     return !unreadList.empty() && (path == unreadList || paths::sameFile(path, unreadList));
+}
+
+// The list file as it was when the list on screen was read from it or last
+// written to it: another program, or another running player, may change it
+// meanwhile, and a save must not drop those changes without a word.
+std::string stampedList;
+textfile::FileStamp listStamp;
+
+void rememberListFile(const std::string& path, const textfile::FileStamp& stamp)
+{
+    stampedList = path;
+    listStamp = stamp;
+}
+
+bool isStampedList(const std::string& path)
+{
+    return !stampedList.empty() && (path == stampedList || paths::sameFile(path, stampedList));
+}
+
+// A file that is gone holds nothing that a save could lose.
+bool changedSinceRead(const std::string& path)
+{
+    if (!isStampedList(path))
+        return false;
+    const textfile::FileStamp now = textfile::fileStamp(path);
+    return now.exists && !(now == listStamp);
+}
+
+enum class ChangedList { Overwrite, Reloaded, Keep };
+
+// The list file changed on disk since it was read: the user chooses, as in a
+// desktop editor, between writing this list over it and reading it again.
+// Reading again is offered only while the play list itself is on screen.
+ChangedList askAboutChangedList(Player& w, const std::string& path)
+{
+    const bool fr = french();
+    const bool canReload = ListMode.empty() && w.PlayListTabName != "DirList" && isStampedList(modIni::PathLst);
+    const std::string said =
+        fr ? "La Liste de Sélection " + path + " a été modifiée par un autre programme depuis qu'elle a été lue.\n"
+           : "The play list " + path + " was changed by another program since it was read.\n";
+    const std::string title = fr ? "Attention" : "Warning";
+    if (!canReload) {
+        const int answer = MsgBox(said + (fr ? "L'enregistrer quand même ? Ses autres modifications seront perdues."
+                                             : "Save over it anyway? Its other changes will be lost."),
+                                  vbYesNo + vbExclamation + vbDefaultButton2, title);
+        return answer == vbYes ? ChangedList::Overwrite : ChangedList::Keep;
+    }
+    const int answer =
+        MsgBox(said + (fr ? "Oui : enregistrer cette liste à sa place (ses autres modifications sont perdues).\n"
+                            "Non : la relire (les modifications faites ici sont perdues).\n"
+                            "Annuler : ne rien changer."
+                          : "Yes: save this list over it (its other changes are lost).\n"
+                            "No: read it again (the changes made here are lost).\n"
+                            "Cancel: change nothing."),
+               vbYesNoCancel + vbExclamation + vbDefaultButton3, title);
+    if (answer == vbYes)
+        return ChangedList::Overwrite;
+    if (answer != vbNo)
+        return ChangedList::Keep;
+    w.ListView1.ListItems.Clear();
+    w.SetPlayListColumns();
+    w.LoadPlayList(modIni::PathLst);
+    modIni::PlayListModified = false;
+    return ChangedList::Reloaded;
 }
 
 void tellListNotReplaced(const std::string& path)
@@ -180,6 +245,8 @@ void Player::LoadPlayList(std::string& path)
     // The rows go into the list as they are read: a long list is never held
     // twice (once read, once listed).
     SyncFinder finder(modIni::IniAccess("GET", "Path", "Path Syk"));
+    // Taken before the reading: a change made while it reads is seen at the save.
+    const textfile::FileStamp stamp = textfile::fileStamp(path);
     int total = 0;
     bool long_ = false;
     int done = 0;
@@ -209,6 +276,7 @@ void Player::LoadPlayList(std::string& path)
             }
         });
     unreadList = opened ? std::string() : path;
+    rememberListFile(opened ? path : std::string(), stamp);
     if (!opened) {
         MsgBox((french() ? "Erreur à l'ouverture de la Liste de Sélection " : "Error while opening PlayList File ") + path,
                vbOKOnly, french() ? "Erreur" : "Error");
@@ -239,9 +307,12 @@ bool Player::SavePlayList(const std::string& path)
                vbOKOnly + vbExclamation, french() ? "Erreur" : "Error");
         return false;
     }
+    if (changedSinceRead(path) && askAboutChangedList(*this, path) != ChangedList::Overwrite)
+        return false;
     if (writeLstFile(path, rows)) {
         if (isUnreadList(path))
             unreadList.clear();  // chosen with Save as: the file now holds the list
+        rememberListFile(path, textfile::fileStamp(path));
         return true;
     }
     modIni::MsgSaveFailed(path, modIni::LastSaveFailureReason());

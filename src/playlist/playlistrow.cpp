@@ -179,6 +179,31 @@ std::string sanitizeField(std::string_view field)
     return out;
 }
 
+Unstorable unstorableInList(std::string_view path)
+{
+    if (path.find_first_of("\r\n") != std::string_view::npos)
+        return Unstorable::LineBreak;
+    if (path.find(';') != std::string_view::npos)
+        return Unstorable::Semicolon;
+    return Unstorable::None;
+}
+
+std::string oneLineName(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\r' || name[i] == '\n') {
+            out += "\u21B5";
+            if (name[i] == '\r' && i + 1 < name.size() && name[i + 1] == '\n')
+                ++i;
+        } else {
+            out += name[i];
+        }
+    }
+    return out;
+}
+
 std::string formatLstLine(const PlayListRow& row)
 {
     std::string line;
@@ -196,9 +221,12 @@ bool readLstRows(const std::string& path, const std::function<void(std::size_t)>
     std::vector<std::string> lines;
     bool utf8File = false;
     {
-        const auto bytes = textfile::readBytes(path);
+        auto bytes = textfile::readBytes(path);
         if (!bytes)
             return false;
+        // A list saved as "Unicode" by a Windows editor is UTF-16.
+        if (auto text = textfile::utf16ToUtf8(*bytes))
+            bytes = std::move(text);
         utf8File = textfile::isValidUtf8(*bytes);
         // A file that is UTF-8 as a whole is read as such; otherwise the
         // fields are split first (";" and the line ends are the same bytes in

@@ -105,6 +105,15 @@ bool parseLstLine(std::string_view line, PlayListRow& row, bool* complete = null
 // A field as it may be written: ";" would shift the later columns on the next
 // read, so it becomes ","; line breaks become blanks and NUL bytes are dropped.
 std::string sanitizeField(std::string_view field);
+// What keeps a song's path out of a ".lst" line, whose fields cannot be
+// escaped: a ";" (the next load would cut the line there) or a line break
+// (the row would become two lines). A path is never changed to fit: it would
+// name another file.
+enum class Unstorable { None, Semicolon, LineBreak };
+Unstorable unstorableInList(std::string_view path);
+// A name as a message shows it on one line: each line break as "↵".
+std::string oneLineName(std::string_view name);
+
 // The thirteen fields joined by ";" (no ";" after the last field).
 std::string formatLstLine(const PlayListRow& row);
 

@@ -120,21 +120,27 @@ void restoreInOrder(Player& w)
         w.ListView1.setSorted(true);
 }
 
-// A path with ";" cannot be stored in a ".lst" line: the next load would cut
-// it in two.
-bool storablePath(const std::string& path) { return path.find(';') == std::string::npos; }
-
-void tellUnstorable(const std::vector<std::string>& names)
+// A path with ";" or a line break cannot be stored in a ".lst" line: the
+// next load would cut it in two.
+void tellUnstorable(const std::vector<std::string>& names, Unstorable why)
 {
     if (names.empty())
         return;
     std::string list;
     for (const std::string& n : names)
-        list += "\n" + n;
-    MsgBox(french() ? "Le nom de ces fichiers contient « ; » : ils ne peuvent pas être ajoutés à la Liste de Sélection."
-                          + list
-                    : "These file names contain \";\": they cannot be added to the Play List." + list,
-           vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
+        list += "\n" + oneLineName(n);
+    if (why == Unstorable::LineBreak)
+        MsgBox(french() ? "Le nom de ces fichiers contient un saut de ligne : ils ne peuvent pas être ajoutés à la Liste "
+                          "de Sélection."
+                              + list
+                        : "These file names contain a line break: they cannot be added to the Play List." + list,
+               vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
+    else
+        MsgBox(french() ? "Le nom de ces fichiers contient « ; » : ils ne peuvent pas être ajoutés à la Liste de "
+                          "Sélection."
+                              + list
+                        : "These file names contain \";\": they cannot be added to the Play List." + list,
+               vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
 }
 
 // ---- the commits --------------------------------------------------------------
@@ -213,6 +219,7 @@ int commitAdd(Player& w, PlayListRow& firstAdded)
     SyncFinder finder(modIni::IniAccess("GET", "Path", "Path Syk"));
     const std::string folder = paths::withTrailingSlash(modIni::LastDirList);
     std::vector<std::string> refused;
+    std::vector<std::string> refusedBreaks;
     int added = 0;
     w.ListView2.BeginUpdate();
     for (int i = 1; i <= w.ListView1.ListItems.Count(); ++i) {
@@ -222,8 +229,8 @@ int commitAdd(Player& w, PlayListRow& firstAdded)
         const std::string& name = item->Text();
         PlayListRow row;
         row[ColPath] = folder + name;
-        if (!storablePath(row[ColPath])) {
-            refused.push_back(name);
+        if (const Unstorable why = unstorableInList(row[ColPath]); why != Unstorable::None) {
+            (why == Unstorable::LineBreak ? refusedBreaks : refused).push_back(name);
             continue;
         }
         row[ColTitle] = nameAsText(vb::Left(name, static_cast<long>(vb::Len(name)) - 4));
@@ -244,7 +251,8 @@ int commitAdd(Player& w, PlayListRow& firstAdded)
     placePlayList(w);
     w.SetPlayListColumns();
     restoreInOrder(w);
-    tellUnstorable(refused);
+    tellUnstorable(refused, Unstorable::Semicolon);
+    tellUnstorable(refusedBreaks, Unstorable::LineBreak);
     return added;
 }
 

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
+#include <utility>
 #include <random>
 #include <string>
 #include <vector>
@@ -173,15 +176,75 @@ TEST(SyncFileDisk, ExactBytesAndAtomicReplace)
     ASSERT_TRUE(SykFile::WriteSykFile(path, {}));
     EXPECT_EQ(testsupport::readFileBytes(path), "");
 
-    // A write that fails half-way leaves the old file as it was: a name so
-    // long that no file can be made beside it (even for root).
-    const std::string longPath = dir.file(std::string(245, 'n') + ".syk");
-    dir.write(std::string(245, 'n') + ".syk", "a;1;\r\n");
-    EXPECT_FALSE(SykFile::WriteSykFile(longPath, {"b;2_"}));
-    EXPECT_EQ(testsupport::readFileBytes(longPath), "a;1;\r\n");
+    // A name as long as the system allows is saved too: the temporary file
+    // beside it takes a shortened copy of the name.
+    const std::string longPath = dir.file(std::string(251, 'n') + ".syk");
+    dir.write(std::string(251, 'n') + ".syk", "a;1;\r\n");
+    EXPECT_TRUE(SykFile::WriteSykFile(longPath, {"b;2_"}));
+    EXPECT_EQ(testsupport::readFileBytes(longPath), "b;2;\r\n");
+
+    // A write that fails half-way leaves the old file as it was: the process
+    // may not write files this large.
+    Entries many(20000, "syllable;1_");
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = SykFile::WriteSykFile(longPath, many);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(testsupport::readFileBytes(longPath), "b;2;\r\n");
 
     EXPECT_FALSE(SykFile::ReadSykEntries(dir.file("missing.syk")).ok);
     // A line read with LF only, or ending without a line end, reads the same.
     dir.write("lf.syk", "a;1;\nb;2;");
     EXPECT_EQ(SykFile::ReadSykEntries(dir.file("lf.syk")).entries, (Entries{"a;1_", "b;2_"}));
+}
+
+// Windows' editors save "Unicode" text as UTF-16: such a sync file shows its
+// lyrics like any other. One far larger than any song's is refused unread,
+// saying why, instead of freezing the window while it is read.
+TEST(SyncFileDisk, Utf16AndOversizedFiles)
+{
+    testsupport::TempDir dir;
+    const std::u16string text = u"\u00e9;1,5;b;2;\r\nc;3;\r\n\U0001F3A4;4;\r\n";
+    auto utf16 = [&](bool little, bool mark) {
+        std::string bytes;
+        if (mark)
+            bytes += little ? "\xFF\xFE" : "\xFE\xFF";
+        for (char16_t u : text) {
+            const char lo = static_cast<char>(u & 0xFF);
+            const char hi = static_cast<char>(u >> 8);
+            bytes += little ? std::string{lo, hi} : std::string{hi, lo};
+        }
+        return bytes;
+    };
+    const Entries expected{"\u00e9;1,5", "b;2_", "c;3_", "\U0001F3A4;4_"};
+    for (const auto& [little, mark] : std::vector<std::pair<bool, bool>>{{true, true}, {false, true}, {true, false}}) {
+        SCOPED_TRACE(std::string(little ? "little" : "big") + (mark ? " endian, marked" : " endian, no mark"));
+        dir.write("unicode.syk", utf16(little, mark));
+        const SykFile::ReadResult r = SykFile::ReadSykEntries(dir.file("unicode.syk"));
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.entries, expected);
+    }
+
+    // Just under the limit: read. A gigabyte (sparse, so the test costs
+    // nothing): refused at once, with its size.
+    std::string lines;
+    while (lines.size() + 6 <= SykFile::MaxSykFileBytes)
+        lines += "a;1;\r\n";
+    dir.write("full.syk", lines);
+    EXPECT_TRUE(SykFile::ReadSykEntries(dir.file("full.syk")).ok);
+    const std::string huge = dir.write("huge.syk", "a;1;\r\n");
+    std::filesystem::resize_file(huge, std::uintmax_t(1) << 30);
+    const SykFile::ReadResult r = SykFile::ReadSykEntries(huge);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.entries.empty());
+    EXPECT_EQ(r.problem.kind, SykFile::ReadProblem::TooLarge);
+    EXPECT_EQ(SykFile::ReadProblemText(r.problem, huge, false),
+              "The sync file " + huge + " (1024 MB) is far too large to be a song's (at most 1 MB): it is not read.");
+    EXPECT_EQ(SykFile::ReadSykEntries(dir.file("missing.syk")).problem.kind, SykFile::ReadProblem::CannotRead);
 }

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <filesystem>
+
 using namespace pbtest;
 
 TEST_F(PlaybackTest, AudioSongStartShowsLengthFlagAndCaption)
@@ -293,6 +295,45 @@ TEST_F(PlaybackTest, SongWhoseNameIsNotUtf8PlaysFromTheFolderAndAListAndIsSavedU
     playRow(1);
     EXPECT_EQ(questionCount(), 0);
     EXPECT_TRUE(modIni::IsPlaying);
+    p.Command_Stop.press();
+}
+
+// A sync file saved as "Unicode" by a Windows editor shows its lyrics; one far
+// larger than any song's is refused with a message, and the song plays on.
+TEST_F(PlaybackTest, Utf16SyncFilesShowAndHugeOnesAreRefusedWithAMessage)
+{
+    const std::string song = dir.write("song.wav", silentWav(3.0));
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("Hel;1,5;lo;2;\r\nworld;2,5;\r\n"))
+        utf16 += std::string{c, '\0'};
+    dir.write("song.syk", utf16);
+    playRow(addRow(song));
+    Player& p = player();
+    EXPECT_EQ(questionCount(), 0);
+    EXPECT_TRUE(p.HasSyk);
+    EXPECT_EQ(Kar::KarPage.PageLines[1], "Hello");
+    EXPECT_EQ(Kar::KarPage.PageLines[2], "world");
+    p.Command_Stop.press();
+
+    const std::string huge = dir.write("song.syk", "Hel;1,5;lo;2;\r\n");
+    std::filesystem::resize_file(huge, std::uintmax_t(1) << 30);
+    const std::string echo = dir.write("song.sy1", "Echo;1;\r\n");
+    std::filesystem::resize_file(echo, std::uintmax_t(200) << 20);
+    prompter->clear();
+    prompter->answerMsgBox(vbOK);
+    prompter->answerMsgBox(vbOK);
+    playRow(1);
+    EXPECT_TRUE(asked("The sync file " + huge + " (1024 MB) is far too large to be a song's (at most 1 MB): it is not read.",
+                      vbOKOnly + vbExclamation));
+    EXPECT_TRUE(asked("The sync file " + echo + " (200 MB) is far too large"));
+    EXPECT_EQ(questionCount(), 2);
+    EXPECT_TRUE(modIni::IsPlaying);
+    EXPECT_FALSE(p.HasSyk);
+    EXPECT_FALSE(p.HasSy1);
+    EXPECT_EQ(Kar::KarPage.PageLines[1], "");
+    // Going back reads nothing again and says nothing again.
+    p.Command_Back.press();
+    EXPECT_EQ(questionCount(), 2);
     p.Command_Stop.press();
 }
 

@@ -256,6 +256,17 @@ TEST_F(MidiPlaybackTest, BrokenKarFileIsReportedAndNothingIsLoaded)
         EXPECT_FALSE(player().Timer1.Enabled());
     }
 
+    // One note that starts and never ends, in a song that ends where it
+    // begins: refused, for what it is, not as a file without notes.
+    Track hanging;
+    hanging.on(0, 0, 60).end(0);
+    prompter->clear();
+    const int h = addRow(dir.write("hanging.mid", testmidi::file(0, kDivision, {hanging})));
+    playRow(h);
+    EXPECT_TRUE(asked("This file cannot be played.\r\nThe MIDI file lasts no time: it ends where it begins."));
+    EXPECT_FALSE(asked("This file cannot be played.\r\nThe MIDI file holds no note and no lyric."));
+    EXPECT_FALSE(modIni::IsPlaying);
+
     // Words without notes still make a song to sing.
     Track words;
     words.name(0, "Words").text(kTicksPerSecond, "\\La").text(kTicksPerSecond, "la").end(kTicksPerSecond);

@@ -268,6 +268,17 @@ TEST_F(AddToFile, FailuresAreReportedAndNothingIsLost)
     w->mnuAddtoPlayList_Click(0);
     EXPECT_EQ(program.read("list.lst"), "Old;;;MP3;/old.mp3;N");
     EXPECT_EQ(prompts->questions().back().text, "This file name contains \";\": it cannot be added to the Play List.");
+
+    // So is a name with a line feed: written raw, it made two lines of the list.
+    song("Two\nLines.mp3");
+    w->ListView1.ListItems.Clear();
+    w->ListFolder();
+    selectByName("Two\nLines.mp3");
+    prompts->answerMsgBox(vbOK);
+    w->mnuAddtoPlayList_Click(0);
+    EXPECT_EQ(program.read("list.lst"), "Old;;;MP3;/old.mp3;N");
+    EXPECT_EQ(prompts->questions().back().text,
+              "This file name contains a line break: it cannot be added to the Play List.\nTwo\u21B5Lines.mp3");
 }
 
 } // namespace

@@ -156,6 +156,16 @@ TEST(LstFile, AccentsRoundTripInWindows1252)
     const LstFile bad = readLstFile(dir.file("bad.lst"));
     ASSERT_EQ(bad.rows.size(), 1u);
     EXPECT_EQ(bad.rows[0].Path(), "/p.mp3");
+
+    // Saved as "Unicode" by a Windows editor: UTF-16 with its mark.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("M\xE8re;;;MP3;/m/a.mp3;N\r\nB;;;MP3;/m/b.mp3;N\r\n"))
+        utf16 += std::string{c, '\0'};
+    dir.write("unicode.lst", utf16);
+    const LstFile unicode = readLstFile(dir.file("unicode.lst"));
+    ASSERT_EQ(unicode.rows.size(), 2u);
+    EXPECT_EQ(unicode.rows[0].Title(), "Mère");
+    EXPECT_EQ(unicode.rows[1].Path(), "/m/b.mp3");
 }
 
 TEST(LstFile, NamesThatAreNotUtf8KeepTheirBytes)

@@ -387,4 +387,28 @@ TEST_F(AddMode, AFileWhoseNameCannotBeStoredIsRefused)
     EXPECT_NE(prompts->questions()[0].text.find("A;B.mp3"), std::string::npos);
 }
 
+// A line feed in a file name would split the row over two lines of the list
+// file, or (cleaned) name a song that does not exist: such a song is refused
+// like one with ";", and the list saved afterwards holds one line per song.
+TEST_F(AddMode, AFileWhoseNameHoldsALineBreakIsRefusedAndTheSavedListStaysWhole)
+{
+    song("Two\nLines.mp3");
+    w->Command_Add.press();
+    ASSERT_EQ(w->ListView1.ListItems.Count(), 3);
+    w->Check_Select.setValue(1);
+    prompts->answerMsgBox(vbOK);
+    w->Command_Ok.press();
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Other", "Song"}));
+    ASSERT_EQ(prompts->questions().size(), 1u);
+    EXPECT_EQ(prompts->questions()[0].text,
+              "These file names contain a line break: they cannot be added to the Play List.\nTwo\u21B5Lines.mp3");
+
+    modIni::PathLst = music.file("party.lst");
+    prompts->answerMsgBox(vbOK);
+    w->Command_Save_Click();
+    EXPECT_EQ(prompts->questions().back().text, "Save complete!");
+    EXPECT_EQ(music.read("party.lst"), "Other;;;Kar;" + folder + "Other.kar;Y;;;;;;;\r\n" + "Song;;;MP3;" + folder
+                                           + "Song.mp3;N;;;;;;;\r\n");
+}
+
 } // namespace

@@ -16,6 +16,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sys/stat.h>
 
 using namespace PlayList;
@@ -197,6 +198,66 @@ TEST_F(PlayListWindow, SaveQuestionClearsTheFlagOnlyAfterNoOrAGoodSave)
     prompts->clear();
     w->AskSavePlayList();
     EXPECT_TRUE(prompts->questions().empty());
+}
+
+// Another program (here a shell) changes the list file while the player holds
+// it: the save asks before writing over those changes.
+TEST_F(PlayListWindow, SavingOverAListChangedByAnotherProgramAsksFirst)
+{
+    const std::string lst = writeList("party.lst", "A;;;MP3;/m/a.mp3;N\r\n");
+    modIni::PathLst = lst;
+    const auto otherProgram = [&](const std::string& command) {
+        ASSERT_EQ(std::system(("cd '" + music.path().string() + "' && " + command).c_str()), 0);
+    };
+    const auto edit = [&](const std::string& title) {
+        w->LoadPlayList(modIni::PathLst);
+        row(*w, 1).setText(title);
+        modIni::PlayListModified = true;
+        prompts->clear();
+    };
+
+    // Not changed since it was read: saved at once, and again after our own save.
+    edit("Ours");
+    prompts->answerMsgBox(vbOK);
+    w->Command_Save_Click();
+    prompts->answerMsgBox(vbOK);
+    w->Command_Save_Click();
+    EXPECT_EQ(asked(), (std::vector<std::string>{"Save complete!", "Save complete!"}));
+
+    // Cancel: nothing is written, the changes here stay marked.
+    otherProgram("printf 'B;;;MP3;/m/b.mp3;N\\r\\n' >> party.lst");
+    edit("Mine");
+    otherProgram("printf 'C;;;MP3;/m/c.mp3;N\\r\\n' >> party.lst");
+    const std::string changed = music.read("party.lst");
+    prompts->answerMsgBox(vbCancel);
+    w->Command_Save_Click();
+    ASSERT_EQ(prompts->questions().size(), 1u);
+    EXPECT_EQ(prompts->questions()[0].text.rfind("The play list " + lst + " was changed by another program", 0), 0u);
+    EXPECT_EQ(prompts->questions()[0].style, vbYesNoCancel + vbExclamation + vbDefaultButton3);
+    EXPECT_EQ(music.read("party.lst"), changed);
+    EXPECT_TRUE(modIni::PlayListModified);
+
+    // No: the list is read again and shows the other program's rows.
+    prompts->clear();
+    prompts->answerMsgBox(vbNo);
+    w->Command_Save_Click();
+    EXPECT_EQ(asked().size(), 1u);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Ours", "B", "C"}));
+    EXPECT_FALSE(modIni::PlayListModified);
+    EXPECT_EQ(music.read("party.lst"), changed);
+
+    // Yes: written over it. A file replaced whole (same size, new file) counts
+    // as changed too, and so does the question at quit.
+    row(*w, 1).setText("Mine");
+    modIni::PlayListModified = true;
+    otherProgram("sed 's/Ours/Oops/' party.lst > x.tmp && mv x.tmp party.lst");
+    prompts->clear();
+    prompts->answerMsgBox(vbYes);
+    prompts->answerMsgBox(vbYes);
+    EXPECT_TRUE(w->AskSavePlayList());
+    EXPECT_EQ(asked().size(), 2u);
+    EXPECT_EQ(music.read("party.lst").substr(0, 5), "Mine;");
+    EXPECT_FALSE(modIni::PlayListModified);
 }
 
 TEST_F(PlayListWindow, AFailedSaveKeepsThePlayListOnScreen)

@@ -4,8 +4,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <ctime>
 #include <dirent.h>
+#include <random>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -88,36 +90,86 @@ bool isAsciiAlnum(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// "<one of our files>.tmp-XXXXXX": the name saveBytesAtomic gives its
-// temporary file. Only the kinds of file the program saves count, so another
-// program's files are never touched.
-bool isOurTemporaryName(std::string_view name)
+// A save writes its new contents into a hidden file beside the target:
+//   "." <target's name> ".~zunkaraoke-save-" <12 random letters/digits> "-" <16 hex digits>
+// The hex digits are a check over the rest of the name and the user's id,
+// so a name shaped like ours by chance (or by another program, or by the
+// user) is never taken for one of ours: only a file whose name carries the
+// right check, that this user owns, was made by a save of this program.
+constexpr std::string_view kTempMark = ".~zunkaraoke-save-";
+constexpr std::size_t kTempRandom = 12;
+constexpr std::size_t kTempCheck = 16;
+// Room left in a file name (at most 255 bytes) for the target's name.
+constexpr std::size_t kTempTargetMax = 255 - 1 - kTempMark.size() - kTempRandom - 1 - kTempCheck;
+
+std::string tempCheck(std::string_view target, std::string_view random)
 {
-    constexpr std::string_view mark = ".tmp-";
-    if (name.size() < mark.size() + 6 + 2)
-        return false;
-    const std::size_t at = name.size() - 6 - mark.size();
-    if (name.substr(at, mark.size()) != mark)
-        return false;
-    for (char c : name.substr(at + mark.size()))
-        if (!isAsciiAlnum(c))
-            return false;
-    const std::string_view target = name.substr(0, at);
-    const std::size_t dot = target.rfind('.');
-    if (dot == std::string_view::npos || dot == 0)
-        return false;
-    std::string ext;
-    for (char c : target.substr(dot + 1))
-        ext += static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
-    for (const char* ours : {"lst", "syk", "sy1", "ini", "txt", "desktop", "list", "xml"})
-        if (ext == ours)
-            return true;
-    return false;
+    // FNV-1a over a fixed key, the user and the name: not a secret, only a
+    // mark no name chosen by hand would carry.
+    std::uint64_t h = 1469598103934665603ull;
+    const auto mix = [&h](std::string_view bytes) {
+        for (unsigned char c : bytes) {
+            h ^= c;
+            h *= 1099511628211ull;
+        }
+        h ^= 0xFF;
+        h *= 1099511628211ull;
+    };
+    mix("zunkaraoke temporary save");
+    mix(std::to_string(::geteuid()));
+    mix(target);
+    mix(random);
+    static const char hex[] = "0123456789abcdef";
+    std::string out(kTempCheck, '0');
+    for (std::size_t i = 0; i < kTempCheck; ++i)
+        out[i] = hex[(h >> (4 * (kTempCheck - 1 - i))) & 0xF];
+    return out;
 }
 
-// Removes what interrupted saves left in `dir`. A save holds a lock on its
-// temporary file while it writes, so a file we can lock has no writer; the
-// age check covers the instant between its creation and its lock.
+std::string randomLettersAndDigits(std::size_t n)
+{
+    static const char alphabet[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    static thread_local std::mt19937_64 gen = [] {
+        std::random_device rd;
+        std::seed_seq seq{rd(), rd(), rd(), rd(), static_cast<unsigned>(::getpid()),
+                          static_cast<unsigned>(std::time(nullptr))};
+        return std::mt19937_64(seq);
+    }();
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof alphabet - 2);
+    std::string out(n, '0');
+    for (char& c : out)
+        c = alphabet[pick(gen)];
+    return out;
+}
+
+// The name of a new temporary file for a save of `targetName`.
+std::string temporaryNameFor(std::string_view targetName)
+{
+    const std::string_view target = targetName.substr(0, kTempTargetMax);
+    const std::string random = randomLettersAndDigits(kTempRandom);
+    return "." + std::string(target) + std::string(kTempMark) + random + "-" + tempCheck(target, random);
+}
+
+bool isOurTemporaryName(std::string_view name)
+{
+    const std::size_t tail = kTempMark.size() + kTempRandom + 1 + kTempCheck;
+    if (name.size() < 1 + tail || name.front() != '.')
+        return false;
+    const std::size_t at = name.size() - tail;
+    if (name.substr(at, kTempMark.size()) != kTempMark)
+        return false;
+    const std::string_view random = name.substr(at + kTempMark.size(), kTempRandom);
+    for (char c : random)
+        if (!isAsciiAlnum(c))
+            return false;
+    if (name[at + kTempMark.size() + kTempRandom] != '-')
+        return false;
+    return name.substr(name.size() - kTempCheck) == tempCheck(name.substr(1, at - 1), random);
+}
+
+// Removes what interrupted saves of this program left in `dir`. A save holds
+// a lock on its temporary file while it writes, so a file we can lock has no
+// writer; the age check covers the instant between its creation and its lock.
 void removeStaleTemporaries(const std::string& dir)
 {
     DIR* d = ::opendir(dir.c_str());
@@ -130,7 +182,8 @@ void removeStaleTemporaries(const std::string& dir)
             continue;
         const std::string full = (dir == "/" ? "" : dir) + "/" + std::string(name);
         struct stat st {};
-        if (::lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || now - st.st_mtime < 2)
+        if (::lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()
+            || st.st_nlink != 1 || now - st.st_mtime < 2)
             continue;
         const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
@@ -174,6 +227,20 @@ std::string danglingLinkTarget(std::string path)
 } // namespace
 
 SaveError lastSaveError() { return lastError; }
+
+FileStamp fileStamp(const std::string& path)
+{
+    FileStamp stamp;
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
 
 bool isReadOnlyFile(const std::string& path)
 {
@@ -290,8 +357,72 @@ std::optional<std::string> utf8ToCp1252(std::string_view utf8)
     return out;
 }
 
+std::optional<std::string> utf16ToUtf8(std::string_view bytes)
+{
+    bool little;
+    std::size_t start = 0;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF
+        && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        little = true;
+        start = 2;
+    } else if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE
+               && static_cast<unsigned char>(bytes[1]) == 0xFF) {
+        little = false;
+        start = 2;
+    } else {
+        // No mark: Latin text in UTF-16 has a 0 byte in every character, on
+        // the same side; other text files hold no 0 byte at all.
+        if (bytes.size() < 4 || bytes.size() % 2 != 0)
+            return std::nullopt;
+        std::size_t evenZeros = 0;
+        std::size_t oddZeros = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            if (bytes[i] == '\0')
+                ++(i % 2 == 0 ? evenZeros : oddZeros);
+        const std::size_t units = bytes.size() / 2;
+        if (oddZeros * 2 >= units && evenZeros * 8 < oddZeros)
+            little = true;
+        else if (evenZeros * 2 >= units && oddZeros * 8 < evenZeros)
+            little = false;
+        else
+            return std::nullopt;
+    }
+    const auto unitAt = [&](std::size_t i) -> char32_t {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? static_cast<char32_t>(a | (b << 8)) : static_cast<char32_t>((a << 8) | b);
+    };
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = start;
+    while (i + 1 < bytes.size()) {
+        char32_t u = unitAt(i);
+        i += 2;
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < bytes.size()) {
+            const char32_t low = unitAt(i);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (u >= 0xD800 && u <= 0xDFFF)
+            u = 0xFFFD;
+        appendUtf8(out, u);
+    }
+    if (i < bytes.size())
+        appendUtf8(out, 0xFFFD);
+    return out;
+}
+
 std::string decode(std::string_view bytes, Encoding* detected)
 {
+    // Before the UTF-8 test: Latin text in UTF-16 without a mark is valid
+    // UTF-8 too (with a 0 byte between its letters).
+    if (auto text = utf16ToUtf8(bytes)) {
+        if (detected)
+            *detected = Encoding::Utf16;
+        return std::move(*text);
+    }
     if (isValidUtf8(bytes)) {
         if (detected)
             *detected = Encoding::Utf8;
@@ -345,8 +476,10 @@ std::vector<std::string> splitLines(std::string_view text)
     return lines;
 }
 
-std::optional<std::string> readBytes(const std::string& path)
+std::optional<std::string> readBytes(const std::string& path, std::size_t limit, bool* tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return std::nullopt;
@@ -355,6 +488,14 @@ std::optional<std::string> readBytes(const std::string& path)
         std::fclose(f);
         return std::nullopt;
     }
+    const auto refuseAsTooLarge = [&]() -> std::optional<std::string> {
+        std::fclose(f);
+        if (tooLarge)
+            *tooLarge = true;
+        return std::nullopt;
+    };
+    if (st.st_size > 0 && static_cast<std::uintmax_t>(st.st_size) > limit)
+        return refuseAsTooLarge();
     std::string data;
     if (st.st_size > 0)
         data.reserve(static_cast<std::size_t>(st.st_size));
@@ -362,6 +503,9 @@ std::optional<std::string> readBytes(const std::string& path)
     for (;;) {
         const std::size_t got = std::fread(buf, 1, sizeof buf, f);
         data.append(buf, got);
+        // A file that grows while it is read (or a device) stops at the limit too.
+        if (data.size() > limit)
+            return refuseAsTooLarge();
         if (got < sizeof buf)
             break;
     }
@@ -422,8 +566,16 @@ bool saveBytesAtomic(const std::string& pathIn, std::string_view bytes)
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     removeStaleTemporaries(dir);
 
-    std::string tmp = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
+    const std::string folderPrefix = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string_view targetName = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tmp = folderPrefix + temporaryNameFor(targetName);
+        fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
     if (fd < 0)
         return failWithErrno(errno);
     // Held until the file is renamed or removed: tells a save running in

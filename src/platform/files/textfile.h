@@ -4,6 +4,7 @@
 // when every character fits (so files stay readable by existing users' tools),
 // else in UTF-8. Any line end is read; CR LF is written. Inside the program all
 // text is UTF-8 std::string.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,10 +12,17 @@
 
 namespace textfile {
 
-enum class Encoding { Utf8, Windows1252 };
+enum class Encoding { Utf8, Windows1252, Utf16 };
 
-// Bytes -> UTF-8 text (UTF-8 when valid, else Windows-1252). A UTF-8 BOM is dropped.
+// Bytes -> UTF-8 text: UTF-16 when the bytes are UTF-16 (see utf16ToUtf8),
+// else UTF-8 when valid, else Windows-1252. A byte-order mark is dropped.
 std::string decode(std::string_view bytes, Encoding* detected = nullptr);
+// UTF-16 bytes -> UTF-8 text, nullopt when the bytes are not UTF-16. Windows'
+// editors save "Unicode" text as UTF-16 with a byte-order mark (FF FE little
+// endian, FE FF big endian); without one, text whose every other byte is 0
+// (Latin letters) is taken as UTF-16 of that order. A lone surrogate or a
+// last odd byte becomes U+FFFD.
+std::optional<std::string> utf16ToUtf8(std::string_view bytes);
 // UTF-8 text -> bytes in Windows-1252 when every character fits, else UTF-8 unchanged.
 std::string encode(std::string_view utf8, Encoding* chosen = nullptr);
 // Windows-1252 byte -> UTF-8 (our own table; never fails). The five bytes the
@@ -40,8 +48,11 @@ void appendUtf8(std::string& out, char32_t cp);
 
 // Splits text into lines by the rules of readLines.
 std::vector<std::string> splitLines(std::string_view text);
-// The file's bytes as they are; nullopt when it cannot be opened.
-std::optional<std::string> readBytes(const std::string& path);
+// The file's bytes as they are; nullopt when it cannot be opened, or when it
+// holds more than `limit` bytes (*tooLarge is then set, and nothing past the
+// limit is read).
+std::optional<std::string> readBytes(const std::string& path, std::size_t limit = SIZE_MAX,
+                                     bool* tooLarge = nullptr);
 
 // Whole file as UTF-8 text; nullopt when it cannot be opened.
 std::optional<std::string> readText(const std::string& path);
@@ -53,10 +64,24 @@ std::optional<std::vector<std::string>> readLines(const std::string& path);
 // Writes bytes to a file beside `path` and renames it over `path`, so a failed
 // write never loses the old file. Returns false (old file untouched) on failure;
 // lastSaveError() then says why. A file the user made read-only is never
-// replaced. Temporary files that an interrupted save left in the folder (the
-// name of one of our files followed by ".tmp-" and six letters or digits) are
-// removed on the way; the ones another save is still writing are left alone.
+// replaced. Temporary files that an interrupted save of this program left in
+// the folder are removed on the way: only hidden files whose name carries the
+// check only our saves write, owned by this user; the ones another save is
+// still writing are left alone, and no other file is ever touched.
 bool saveBytesAtomic(const std::string& path, std::string_view bytes);
+
+// What a file was like at one moment: a later stamp that differs says that
+// the file was changed or replaced meanwhile (by another program, or another
+// running player), as desktop editors tell before they save over it.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp fileStamp(const std::string& path);
 
 // Why the last save of this thread failed (kind None after a success).
 enum class SaveFailure { None, ReadOnlyFile, DiskFull, FolderNotWritable, Other };

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -46,6 +47,11 @@ void destroyPending(Form* f)
     f->Form_Terminate();
     BlockEvents block;
     delete f;
+    // The style keeps what it drew for the window's controls in the pixmap
+    // cache, under keys that name their palettes: a window created anew never
+    // asks for them again, so without this each opening and closing of a
+    // window would leave its drawings behind until the cache is full (10 MB).
+    QPixmapCache::clear();
 }
 
 // Deletes an unloaded form when the event loop gets back to the level the

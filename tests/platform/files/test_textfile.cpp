@@ -11,6 +11,7 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -201,37 +202,83 @@ TEST(AtomicSave, AFileTheUserMadeReadOnlyIsNotReplaced)
     EXPECT_FALSE(textfile::isReadOnlyFile(dir.file("missing.syk")));
 }
 
-TEST(AtomicSave, TemporaryFilesLeftByInterruptedSavesAreRemoved)
+namespace {
+
+// Runs a save of `path` in a child process that dies half-way through the
+// write (it may not write files this large), as a player killed during a save
+// does; returns the name of the temporary file it left behind.
+std::string killedSave(const fs::path& dir, const std::string& path)
+{
+    const auto before = folderNames(dir);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        const rlimit small{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        textfile::saveBytesAtomic(path, std::string(256 * 1024, 'n'));
+        ::_exit(0);
+    }
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+    for (const std::string& name : folderNames(dir))
+        if (std::find(before.begin(), before.end(), name) == before.end())
+            return name;
+    ADD_FAILURE() << "the killed save left no temporary file";
+    return {};
+}
+
+} // namespace
+
+TEST(AtomicSave, OnlyTemporaryFilesOurKilledSavesLeftAreRemoved)
 {
     TempDir dir;
     const auto list = dir.write("list.lst", "old");
-    auto aged = [&](const std::string& name) {
-        const auto p = dir.write(name, "half");
+    auto age = [&](const std::string& name) {
         const timespec old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
-        ::utimensat(AT_FDCWD, p.c_str(), old, 0);
-        return p;
+        ::utimensat(AT_FDCWD, dir.file(name).c_str(), old, 0);
     };
+    auto aged = [&](const std::string& name) {
+        dir.write(name, "the user's own");
+        age(name);
+    };
+
+    const std::string stale = killedSave(dir.path(), list);
+    const std::string fresh = killedSave(dir.path(), list);
+    const std::string busy = killedSave(dir.path(), list);
+    ASSERT_FALSE(stale.empty() || fresh.empty() || busy.empty());
+    EXPECT_EQ(readFileBytes(list), "old");
+    age(stale);
+    age(busy);
+
+    // The user's files that merely look like temporary files, and names shaped
+    // like ours whose check does not hold (another target, a changed digit).
+    aged("notes.txt.tmp-backup");
+    aged("party.lst.tmp-2024v1");
     aged("list.lst.tmp-AbC123");
-    aged("PlaySyk.ini.tmp-x9Y8z7");
-    // Not ours: another kind of file, another suffix, a fresh one, one whose
-    // save still runs (it holds its lock).
-    aged("song.mp3.tmp-AbC123");
-    aged("list.lst.tmp-AbC12");
-    aged("list.lst.tmp-AbC1234");
-    aged("notes.tmp-AbC123");
-    dir.write("other.syk.tmp-Fresh1", "being written");
-    const auto busy = aged("busy.lst.tmp-Busy01");
-    const int fd = ::open(busy.c_str(), O_RDONLY);
+    std::string otherTarget = stale;
+    otherTarget.replace(1, 8, "play.lst");
+    aged(otherTarget);
+    std::string changedDigit = stale;
+    changedDigit.back() = changedDigit.back() == '0' ? '1' : '0';
+    aged(changedDigit);
+
+    // A save still writing holds the lock on its temporary file.
+    const int fd = ::open(dir.file(busy).c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
 
     ASSERT_TRUE(textfile::saveBytesAtomic(list, "new"));
     ::close(fd);
+    EXPECT_EQ(readFileBytes(list), "new");
     auto names = folderNames(dir.path());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"busy.lst.tmp-Busy01", "list.lst", "list.lst.tmp-AbC12",
-                                               "list.lst.tmp-AbC1234", "notes.tmp-AbC123", "other.syk.tmp-Fresh1",
-                                               "song.mp3.tmp-AbC123"}));
+    std::vector<std::string> kept = {"list.lst", "notes.txt.tmp-backup", "party.lst.tmp-2024v1", "list.lst.tmp-AbC123",
+                                     otherTarget, changedDigit, fresh, busy};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(names, kept);
 }
 
 TEST(AtomicSave, FullOrReadOnlyDiskFailsSayingWhyAndLeavesNothingBehind)
