@@ -12,6 +12,7 @@
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTimer>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -403,7 +404,9 @@ void DirListBox::fill()
         item->setText(0, label);
         item->setIcon(0, openIcon);
         item->setData(0, kIndexRole, k - depth);   // Path is -1
-        item->setToolTip(0, qs(a));
+        // A tool tip is read as markup when it looks like markup: the folder's
+        // name is shown as it is.
+        item->setToolTip(0, Qt::convertFromPlainText(qs(a), Qt::WhiteSpaceNoWrap));
         parent = item;
     }
     QList<QTreeWidgetItem*> children;

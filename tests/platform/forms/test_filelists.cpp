@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -142,6 +143,20 @@ TEST_F(DirListBoxTest, ShowsTheSubFoldersSortedWithoutHiddenOnes)
     EXPECT_EQ(Dir1.List(-1000), "");
     EXPECT_EQ(Dir1.ListIndex(), -1);
     EXPECT_EQ(events, (std::vector<std::string>{"Change " + m()}));
+}
+
+// A folder named like markup: its tool tip shows the name, not a link.
+TEST_F(DirListBoxTest, AFolderNamedLikeMarkupIsShownAsItIs)
+{
+    const std::string name = "<a href=evil.html>party";   // a folder name holds no "/"
+    std::filesystem::create_directories(music.path() / name);
+    ASSERT_TRUE(Dir1.setPath(m() + "/" + name));
+    QTreeWidgetItem* item = tree()->currentItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(0).toStdString(), name);
+    QTextDocument shown;
+    shown.setHtml(item->toolTip(0));
+    EXPECT_EQ(shown.toPlainText().toStdString(), m() + "/" + name);
 }
 
 TEST_F(DirListBoxTest, ChangeRunsOnlyWhenTheFolderChanges)
