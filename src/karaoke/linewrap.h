@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "karaoke/pagestate.h"
 
@@ -44,6 +45,16 @@ struct LayoutOptions {
 // blanks is handled.
 int splitLine(std::string_view line, const LineMetrics& m, std::array<std::string, 5>& rows);
 
+// Wraps `line` into as many rows as it needs (rows[0] is the first row): the
+// same cuts as splitLine, without its limit of four rows, so a line of any
+// length keeps every row inside the window's width. A line that fits, or has
+// no blank to cut at, is one row.
+std::vector<std::string> wrapRows(std::string_view line, const LineMetrics& m);
+
+// The rows of a four-row wrap (rows[1..n], n returned) made from the rows of
+// wrapRows: the first three rows as they are, the fourth holding the rest.
+int fourRowWrap(const std::vector<std::string>& rows, std::array<std::string, 5>& out);
+
 // Counts the text rows taken by the page lines above the current line (page
 // lines n, n-1, ..., 1; a value outside 0..6 counts lines 7..1) and, in the
 // scrolling layout, by the kept sung lines 2 (LiM1, LiM2) and 3 (LiM2): each is
@@ -53,6 +64,10 @@ int splitLine(std::string_view line, const LineMetrics& m, std::array<std::strin
 // page.SplitRows.
 void preparePage(LyricPage& page, int n, const LineMetrics& m, const LayoutOptions& opt,
                  const std::function<void()>& printEmptyRow);
+// The same with the row count of each line given by `rowsOf` (the lyric
+// windows count every row of a line, however many).
+void preparePage(LyricPage& page, int n, const std::function<int(const std::string&)>& rowsOf,
+                 const LayoutOptions& opt, const std::function<void()>& printEmptyRow);
 
 // Where the sung part of a wrapped line ends: the sung text S over rows R1..Rn
 // (each break drops one blank). `row` is the row that holds the end of S (the
@@ -63,6 +78,9 @@ struct SungSpot {
     std::string part;  // the text printed on that row
 };
 SungSpot locateSung(const std::string& sung, int rowCount, const std::array<std::string, 5>& rows);
+// The same over rows of any number (rows[0] is the first row; SungSpot::row
+// stays 1-based).
+SungSpot locateSungIn(const std::string& sung, const std::vector<std::string>& rows);
 
 // The MIDI path's refill of the page ring at a new line: `lines` holds L0 (the
 // current line) at index 0 and L1..L8 at 1..8. With the slot at 1 and an empty

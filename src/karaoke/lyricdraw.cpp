@@ -32,6 +32,31 @@ void printEmptyRow(const LyricView& v)
     v.window->Print("");
 }
 
+// Where the block's row 0 lies: the top margin, less the rows the view has
+// moved on by.
+double blockTop(const LyricView& v, const DisplayOptions& o)
+{
+    return o.marginY - v.page->ViewRow * v.window->TextHeight("a");
+}
+
+// Whether the row at `y` is one the window shows whole.
+bool rowShown(const LyricView& v, const DisplayOptions& o, double y)
+{
+    const double h = v.window->TextHeight("a");
+    if (!(h > 0))
+        return true;
+    const long k = std::lround((y - o.marginY) / h);
+    return k >= 0 && k < visibleRows(v, o);
+}
+
+// One row of text at the drawing position, printed only when the window
+// shows it whole; otherwise the position only moves down a row.
+void printRow(const LyricView& v, const DisplayOptions& o, const std::string& text)
+{
+    Form& w = *v.window;
+    w.Print(rowShown(v, o, w.CurrentY()) ? text : std::string());
+}
+
 void drawRingLines(const LyricView& v, const DisplayOptions& o,
                    const std::array<std::string, MaxPageLines + 1>& lines, bool clearRedrawAfterTwo)
 {
@@ -44,28 +69,29 @@ void drawRingLines(const LyricView& v, const DisplayOptions& o,
         drawLine(v, o, lines[k], true);
 }
 
-// The page as the last page print left it, drawn again without advancing
-// anything (the scrolling layout's kept lines do not shift again).
-void redrawShownPage(const LyricView& v, const DisplayOptions& o)
+// A new page is drawn from `lines` (in their order on the window): it starts
+// at the block's top, with nothing sung yet.
+void startNewPage(LyricPage& p, const std::array<std::string, MaxPageLines + 1>& lines)
 {
-    LyricPage& p = *v.page;
+    p.ViewRow = 0;
+    p.Sung.clear();
+    p.SungLine.clear();
+    p.SungAt = 0;
+    p.ShownLines = lines;
+    p.Shown = true;
+}
+
+// The sung part over the rows of its line, from the drawing position: the
+// rows before the one being sung whole, then the part on that row.
+void printSungRows(const LyricView& v, const DisplayOptions& o, const std::vector<std::string>& rows,
+                   const SungSpot& spot)
+{
     Form& w = *v.window;
-    w.Cls();
-    w.setCurrentX(o.marginX);
-    w.setCurrentY(o.marginY);
-    if (o.scroll) {
-        // The last print already made the current line the newest kept one.
-        w.setForeColor(o.passiveColour);
-        if (o.keptLines >= 2)
-            drawLine(v, o, p.PastLines[3], false);
-        if (o.keptLines >= 1)
-            drawLine(v, o, p.PastLines[2], false);
-        w.setForeColor(o.pageColour);
-        drawRingLines(v, o, p.ScrollLines, false);
-    } else {
-        w.setForeColor(o.pageColour);
-        drawRingLines(v, o, p.PageLines, false);
+    for (int r = 1; r < spot.row && r <= static_cast<int>(rows.size()); ++r) {
+        printRow(v, o, rows[static_cast<std::size_t>(r - 1)]);
+        w.setCurrentX(o.marginX);
     }
+    printRow(v, o, spot.part);
 }
 
 // The slot of the MIDI line being sung: the one before the next slot to fill
@@ -99,8 +125,7 @@ struct Wrap {
     double width = 0;
     int margin = 0;
     std::string font;
-    int count = 0;
-    std::array<std::string, 5> rows{};
+    std::vector<std::string> rows;
 };
 constexpr std::size_t kKeptWraps = 32;  // both windows' pages and kept lines
 std::array<Wrap, kKeptWraps> wraps;
@@ -113,27 +138,41 @@ std::string fontKey(const Form& w)
 
 } // namespace
 
-int splitOn(const LyricView& v, const DisplayOptions& o, const std::string& line)
+const std::vector<std::string>& rowsOn(const LyricView& v, const DisplayOptions& o, const std::string& line)
 {
     const LineMetrics m = metricsOf(v, o);
     const std::string font = fontKey(*v.window);
-    auto& rows = v.page->SplitRows;
-    for (const Wrap& w : wraps) {
+    for (const Wrap& w : wraps)
         if (w.window == v.window && w.width == m.windowWidth && w.margin == m.margin && w.line == line &&
-            w.font == font) {
-            // As the wrap itself leaves them: rows 1..3 always, row 4 when used.
-            for (int r = 1; r <= 3; ++r)
-                rows[r] = w.rows[r];
-            if (w.count == 4)
-                rows[4] = w.rows[4];
-            return w.count;
-        }
-    }
-    const int count = splitLine(line, m, rows);
+            w.font == font)
+            return w.rows;
     Wrap& w = wraps[nextWrap];
     nextWrap = (nextWrap + 1) % kKeptWraps;
-    w = Wrap{v.window, line, m.windowWidth, m.margin, font, count, rows};
-    return count;
+    w = Wrap{v.window, line, m.windowWidth, m.margin, font, wrapRows(line, m)};
+    return w.rows;
+}
+
+int splitOn(const LyricView& v, const DisplayOptions& o, const std::string& line)
+{
+    return fourRowWrap(rowsOn(v, o, line), v.page->SplitRows);
+}
+
+static std::function<int(const std::string&)> rowCounter(const LyricView& v, const DisplayOptions& o)
+{
+    return [v, o](const std::string& line) { return static_cast<int>(rowsOn(v, o, line).size()); };
+}
+
+int visibleRows(const LyricView& v, const DisplayOptions& o)
+{
+    const Form& w = *v.window;
+    const double h = w.TextHeight("a");
+    double bottom = w.ScaleHeight();
+    if (v.songBar && v.songBar->Visible())
+        bottom = std::min<double>(bottom, v.songBar->Top());
+    if (!(h > 0))
+        return 1;
+    const double n = std::floor((bottom - o.marginY) / h + 1e-6);
+    return n < 1 ? 1 : static_cast<int>(std::min(n, 1.0e6));
 }
 
 void printShadow(const LyricView& v, const DisplayOptions& o, const std::string& text, bool active)
@@ -152,20 +191,59 @@ void drawLine(const LyricView& v, const DisplayOptions& o, const std::string& li
 {
     Form& w = *v.window;
     w.setCurrentX(o.marginX);
-    const int n = splitOn(v, o, line);
-    if (n == 1) {
-        if (o.hasShadow())
-            printShadow(v, o, line, active);
-        w.Print(line);
-        return;
-    }
-    const auto rows = v.page->SplitRows;  // the shadow print never rewraps, but keep our own copy
-    for (int r = 1; r <= n && r <= 4; ++r) {
-        if (o.hasShadow())
-            printShadow(v, o, rows[r], active);
-        if (r >= 2)
+    // Our own copy: the shadow print never rewraps, but the wraps kept are few.
+    const std::vector<std::string> rows = rowsOn(v, o, line);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (o.hasShadow()) {
+            if (rowShown(v, o, w.CurrentY()))
+                printShadow(v, o, rows[r], active);
+            else
+                w.setForeColor(active ? o.pageColour : o.passiveColour);
+        }
+        if (r >= 1)
             w.setCurrentX(o.marginX);
-        w.Print(rows[r]);
+        printRow(v, o, rows[r]);
+    }
+}
+
+void redrawBlock(const LyricView& v, const DisplayOptions& o)
+{
+    LyricPage& p = *v.page;
+    Form& w = *v.window;
+    w.Cls();
+    if (o.muted)
+        return;
+    w.setCurrentX(o.marginX);
+    w.setCurrentY(blockTop(v, o));
+    if (o.scroll && o.keptLines >= 1) {
+        // The lines the last page print showed above the page: it has since
+        // made the current line the newest kept one. Until the first syllable
+        // is due they show as ".".
+        w.setForeColor(o.passiveColour);
+        if (o.keptLines >= 2)
+            drawLine(v, o, p.IntroDots ? std::string(".") : p.PastLines[3], false);
+        drawLine(v, o, p.IntroDots ? std::string(".") : p.PastLines[2], false);
+    }
+    w.setForeColor(o.pageColour);
+    // The page as last printed; before any print of this song, the page
+    // state in the order its path prints it.
+    const auto& source = p.Shown ? p.ShownLines : ((o.scroll && !v.midiPath) ? p.ScrollLines : p.PageLines);
+    const int n = pageSize(o.nbLigne);
+    double sungY = 0;
+    bool sungShown = false;
+    for (int k = 1; k <= n; ++k) {
+        if (k == p.SungAt) {
+            sungY = w.CurrentY();
+            sungShown = true;
+        }
+        drawLine(v, o, source[static_cast<std::size_t>(k)], true);
+    }
+    if (sungShown && !p.Sung.empty() && source[static_cast<std::size_t>(p.SungAt)] == p.SungLine) {
+        const std::vector<std::string> rows = rowsOn(v, o, p.SungLine);
+        w.setCurrentX(o.marginX);
+        w.setCurrentY(sungY);
+        w.setForeColor(o.activeColour);
+        printSungRows(v, o, rows, locateSungIn(p.Sung, rows));
     }
 }
 
@@ -178,9 +256,10 @@ void printPage(const LyricView& v, const DisplayOptions& o)
         return;
     }
     Form& w = *v.window;
+    startNewPage(*v.page, v.page->PageLines);
     w.Cls();
     w.setCurrentX(o.marginX);
-    w.setCurrentY(o.marginY);
+    w.setCurrentY(blockTop(v, o));
     w.setForeColor(o.pageColour);
     drawRingLines(v, o, v.page->PageLines, true);
 }
@@ -196,9 +275,10 @@ void printPageScroll(const LyricView& v, const DisplayOptions& o)
             p.ScrollLines[i] = p.PageLines[((slot - 1) + (i - 1)) % m + 1];
 
     Form& w = *v.window;
+    startNewPage(p, p.ScrollLines);
     w.Cls();
     w.setCurrentX(o.marginX);
-    w.setCurrentY(o.marginY);
+    w.setCurrentY(blockTop(v, o));
     w.setForeColor(o.passiveColour);
     if (o.keptLines >= 2)
         drawLine(v, o, p.PastLines[2], false);
@@ -231,28 +311,36 @@ void moveBall(const LyricView& v, const DisplayOptions& o, const std::string& ro
         --visible;  // whole characters only
     const double rowWidth = rowText.size() > visible ? w.TextWidth(rowText.substr(0, visible)) : w.TextWidth(rowText);
     const double left = o.marginX + rowWidth - sylWidth + (sylWidth - ball.Width()) / 2.0;
-    const double top = (row - 1 + v.page->RowOffset) * h + o.marginY;
+    const double top = (row - 1 + v.page->RowOffset - v.page->ViewRow) * h + o.marginY;
     ball.Move(twips(left), twips(top));
     KarPaintEnabled = true;
 }
 
-void paintSung(const LyricView& v, const DisplayOptions& o, const std::string& sung,
-               const std::string& syllable, int rows, bool paintEmpty)
+void paintSung(const LyricView& v, const DisplayOptions& o, const std::string& line, int lineAt,
+               const std::string& sung, const std::string& syllable, bool paintEmpty)
 {
-    if (rows < 1 || rows > 4)
-        return;
-    SungSpot spot = locateSung(sung, rows, v.page->SplitRows);
+    LyricPage& p = *v.page;
+    const std::vector<std::string> rows = rowsOn(v, o, line);
+    SungSpot spot = locateSungIn(sung, rows);
     if (spot.row == 0) {
         if (!paintEmpty)
             return;
         spot.row = 1;  // an empty sung text still takes its row
     }
-    Form& w = *v.window;
-    for (int r = 1; r < spot.row; ++r) {
-        w.Print(v.page->SplitRows[r]);
-        w.setCurrentX(o.marginX);
+    p.Sung = sung;
+    p.SungLine = line;
+    p.SungAt = lineAt;
+    // The row being sung must be on the window: once it passes the last row
+    // shown (or lies above the first), the block moves on so that it comes
+    // to the top, under the row before it when there is room for that.
+    const int at = p.RowOffset + spot.row - 1;
+    const int shown = visibleRows(v, o);
+    if (at < p.ViewRow || at >= p.ViewRow + shown) {
+        p.ViewRow = std::max(0, shown >= 3 ? at - 1 : at);
+        redrawBlock(v, o);
+    } else {
+        printSungRows(v, o, rows, spot);
     }
-    w.Print(spot.part);
     moveBall(v, o, spot.part, syllable, spot.row);
 }
 
@@ -320,7 +408,7 @@ void refreshDisplay(const LyricView& v, SyncCursor& cur, const DisplayOptions& o
     // The waiting dots cleared the window: bring the whole page back before
     // overprinting, or only the sung text would show on an empty window.
     if ((!p.Dots.empty() || p.Resumed) && !p.Redraw)
-        redrawShownPage(v, o);
+        redrawBlock(v, o);
     p.Resumed = false;
     p.Dots.clear();
     p.IntroDots = false;
@@ -331,31 +419,33 @@ void refreshDisplay(const LyricView& v, SyncCursor& cur, const DisplayOptions& o
             printPage(v, o);
         w.setForeColor(o.activeColour);
         w.setCurrentX(o.marginX);
-        w.setCurrentY(o.marginY);
+        w.setCurrentY(blockTop(v, o));
         if (o.keptLines >= 1)
             w.Print("");
         if (o.keptLines >= 2)
             w.Print("");
-        preparePage(p, 0, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
+        preparePage(p, 0, rowCounter(v, o), o.layout(), [&v] { printEmptyRow(v); });
         w.setCurrentX(o.marginX);
     } else {
         const int k = p.Slot;
         if (p.Redraw)
             printPage(v, o);
         w.setCurrentX(o.marginX);
-        w.setCurrentY(o.marginY);
+        w.setCurrentY(blockTop(v, o));
         if (k == 1) {
             p.RowOffset = 0;
         } else {
             for (int i = 1; i < k; ++i)
                 w.Print("");
-            preparePage(p, k - 1, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
+            preparePage(p, k - 1, rowCounter(v, o), o.layout(), [&v] { printEmptyRow(v); });
             w.setCurrentX(o.marginX);
         }
         w.setForeColor(o.activeColour);
     }
-    const int rows = splitOn(v, o, p.PageLines[p.Slot]);
-    paintSung(v, o, cur.SungText, cur.Syllable, rows, true);
+    // The filler of an exhausted file is no lyric: nothing to paint.
+    if (cur.RawLines[static_cast<std::size_t>(p.Slot)] != FillerLine)
+        paintSung(v, o, p.PageLines[static_cast<std::size_t>(p.Slot)], o.scroll ? 1 : p.Slot, cur.SungText,
+                  cur.Syllable, true);
     cur.NeedSyllable = -1;
 }
 
@@ -396,10 +486,11 @@ void redrawMidiPage(const LyricView& v, const DisplayOptions& o, bool shiftKept)
 {
     LyricPage& p = *v.page;
     Form& w = *v.window;
+    startNewPage(p, p.PageLines);
     w.Cls();
     if (!o.muted) {
         w.setCurrentX(o.marginX);
-        w.setCurrentY(o.marginY);
+        w.setCurrentY(blockTop(v, o));
         w.setForeColor(o.passiveColour);
         if (o.scroll && o.keptLines == 1) {
             drawLine(v, o, p.PastLines[1], false);
@@ -460,14 +551,14 @@ void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::strin
 
     if (!o.muted) {
         w.setForeColor(o.activeColour);
-        w.setCurrentY(o.marginY);
+        w.setCurrentY(blockTop(v, o));
         w.setCurrentX(o.marginX);
         if (o.scroll) {
             if (o.keptLines >= 1)
                 w.Print("");
             if (o.keptLines >= 2)
                 w.Print("");
-            preparePage(p, 0, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
+            preparePage(p, 0, rowCounter(v, o), o.layout(), [&v] { printEmptyRow(v); });
         }
         const int c = sungSlot(p, o);
         if (c == 1) {
@@ -477,12 +568,11 @@ void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::strin
         } else {
             for (int i = 1; i < c; ++i)
                 w.Print("");
-            preparePage(p, c - 1, metricsOf(v, o), o.layout(), [&v] { printEmptyRow(v); });
+            preparePage(p, c - 1, rowCounter(v, o), o.layout(), [&v] { printEmptyRow(v); });
             w.setCurrentX(o.marginX);
             w.setForeColor(o.activeColour);
         }
-        const int rows = splitOn(v, o, p.PageLines[c]);
-        paintSung(v, o, MidiSungText, text, rows, false);
+        paintSung(v, o, p.PageLines[static_cast<std::size_t>(c)], c, MidiSungText, text, false);
     }
 
     // The whole line has been sung: the next event starts a new one.

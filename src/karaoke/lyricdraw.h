@@ -14,6 +14,7 @@
 // moves to x = 0 one text row lower; Print "" only moves down; all in twips.
 #include <array>
 #include <string>
+#include <vector>
 
 #include "karaoke/linewrap.h"
 #include "karaoke/pagestate.h"
@@ -53,11 +54,33 @@ struct LyricView {
     Shape* ball = nullptr;
     Label* sec = nullptr;        // count-down seconds
     ProgressBar* bar = nullptr;  // count-down bar
+    // The song's progress bar along the bottom edge (main window only): the
+    // rows the block uses end above it.
+    ProgressBar* songBar = nullptr;
+    // The page is filled by the MIDI lyric display (a MIDI song played without
+    // sync file): its ring is shown in slot order in both layouts. Otherwise
+    // the sync-file page, whose scrolling layout shows the rotated copy.
+    bool midiPath = false;
 };
 
-// The wrap of a line on this window, rows left in the page's SplitRows.
+// The wrap of a line on this window, rows left in the page's SplitRows (at
+// most four, the last one holding the rest).
 LineMetrics metricsOf(const LyricView& v, const DisplayOptions& o);
 int splitOn(const LyricView& v, const DisplayOptions& o, const std::string& line);
+// Every row of a line wrapped on this window (rows[0] first), however many:
+// what the lyric windows print.
+const std::vector<std::string>& rowsOn(const LyricView& v, const DisplayOptions& o, const std::string& line);
+
+// Text rows that the window shows whole, from the top margin down to its
+// bottom edge or to the top of the song's progress bar (at least one).
+int visibleRows(const LyricView& v, const DisplayOptions& o);
+
+// The full redraw of the block from the page state, advancing nothing: the
+// kept sung lines (scrolling layout), the page lines (the rotated copy for a
+// sync-file page in the scrolling layout, else the ring in slot order), then
+// the sung part of the current line as the last highlight painted it. Clears
+// the window and draws nothing more while the lyrics are muted.
+void redrawBlock(const LyricView& v, const DisplayOptions& o);
 
 // The shadow copy of one row, then back to the row's start in the page colour
 // (`active`) or the passive colour.
@@ -78,12 +101,14 @@ void printPageScroll(const LyricView& v, const DisplayOptions& o);
 void moveBall(const LyricView& v, const DisplayOptions& o, const std::string& rowText,
               const std::string& syllable, int row);
 
-// Prints the sung text over the current line's rows (the drawing position is at
-// the start of its first row; `rows` = its row count, rows in the page's
-// SplitRows) and moves the ball over `syllable`. With `paintEmpty`, an empty sung
-// text still prints its (empty) row and places the ball.
-void paintSung(const LyricView& v, const DisplayOptions& o, const std::string& sung,
-               const std::string& syllable, int rows, bool paintEmpty);
+// Prints the sung text over the rows of `line`, the page line printed at
+// place `lineAt` (the drawing position is at the start of its first row, the
+// page's RowOffset counts the rows above it), and moves the ball over
+// `syllable`. When the row being sung is not on the window, the block moves on
+// to show it (and is drawn again). With `paintEmpty`, an empty sung text still
+// prints its (empty) row and places the ball.
+void paintSung(const LyricView& v, const DisplayOptions& o, const std::string& line, int lineAt,
+               const std::string& sung, const std::string& syllable, bool paintEmpty);
 
 // One tick of the synchronised display of one window at play position `pos`
 // (seconds): the count-down before a distant syllable, then, when the pending

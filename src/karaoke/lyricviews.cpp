@@ -66,12 +66,18 @@ DisplayOptions displayOptions()
 LyricView karView()
 {
     Karaoke& k = karaoke();
-    return {&k, &KarPage, &k.Shape_Ball, &k.Label_Sec, &k.ProgressBar_Syncro};
+    LyricView v{&k, &KarPage, &k.Shape_Ball, &k.Label_Sec, &k.ProgressBar_Syncro};
+    v.songBar = &k.ProgressBar1;
+    // A MIDI song without .syk shows its own lyric events; any other song (a
+    // MIDI song with .syk included) plays through the sync-file page.
+    v.midiPath = modIni::MediaKind == "midi" && !HasSyk;
+    return v;
 }
 
 LyricView k1View()
 {
     Karaoke_K1& k = karaoke_K1();
+    // The second window always shows a sync-file (.sy1) page.
     return {&k, &K1Page, &k.Shape_Ball, &k.Label_Sec, &k.ProgressBar_Syncro};
 }
 

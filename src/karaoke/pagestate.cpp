@@ -30,6 +30,15 @@ void ClearKarLines()
         KarPage.PastLines[i].clear();
         K1Page.PastLines[i].clear();
     }
+    for (LyricPage* p : {&KarPage, &K1Page}) {
+        p->Sung.clear();
+        p->SungLine.clear();
+        p->SungAt = 0;
+        p->ViewRow = 0;
+        p->Shown = false;
+        for (auto& line : p->ShownLines)
+            line.clear();
+    }
 }
 
 void resetPastLines(LyricPage& page)

@@ -58,6 +58,21 @@ struct LyricPage {
     bool Resumed = false;
     // Whole seconds shown by the count-down label; 0 = no count-down running.
     int CountDown = 0;
+    // The first text row of the block that the window shows: a line with more
+    // rows than fit moves on row by row as it is sung (0 = the block's top).
+    int ViewRow = 0;
+    // What the last highlight painted in the active colour, so that a full
+    // redraw of the block paints it again: the place of its line among the page
+    // lines as printed (1 = the first), that line's text, and the sung part.
+    int SungAt = 0;
+    std::string SungLine;
+    std::string Sung;
+    // The page lines as the last page print showed them, in their order on
+    // the window. Between two lines the cursor already refills the slot of the
+    // line just sung, but the window still shows the page the singer reads;
+    // a full redraw shows that page again. Valid while `Shown` is set.
+    std::array<std::string, MaxPageLines + 1> ShownLines{};
+    bool Shown = false;
 };
 
 // The reader of one sync file (.syk for the main window, .sy1 for the second).

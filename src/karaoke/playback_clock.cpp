@@ -122,6 +122,10 @@ void Player::Timer1_Timer()
                 show = Kar::MidiEvents[static_cast<std::size_t>(idx)].LineNo != n || Kar::KarIntroDots;
             else if (!show)
                 show = !lineBegun(idx, n);
+            // A title before the first line is not sung: it neither turns red
+            // nor takes the slot of the first line.
+            if (n == 0 && Kar::MidiLeadText)
+                show = false;
             if (show)
                 PlayKar(rec.Text, rec.LinePos, L0, midiLine(n - 1), midiLine(n + 1), midiLine(n + 2), midiLine(n + 3),
                         midiLine(n + 4), midiLine(n + 5), midiLine(n + 6), midiLine(n + 7), midiLine(n + 8));

@@ -67,7 +67,8 @@ void stripMarks(SyncCursor& cur, LyricPage& page)
     cur.ReadPos = 1;
     cur.NextSep = 1;
     shown.clear();
-    for (;;) {
+    // The filler of an exhausted file keeps the page going; it shows nothing.
+    for (; raw != FillerLine;) {
         cur.NextSep = findSep(raw, cur.ReadPos);
         if (cur.NextSep == 0)
             break;

@@ -22,6 +22,15 @@ namespace {
 
 constexpr const char* kSection = "Kar Windows";
 
+// The vertical margin bar: its width, and how far its left edge lies from the
+// window's right edge (30 twips stay free beyond it).
+constexpr int kVScrollWidth = 210;
+constexpr int kVScrollRight = kVScrollWidth + 30;
+// The count-down bar's end mark where the window is wide enough, and the gap
+// between the count-down bar, its end mark and the margin bar.
+constexpr int kSyncroEndLeft = 9825;
+constexpr int kSyncroGap = 60;
+
 // A numeric option key; a missing or damaged value falls back to its default.
 long optionValue(const char* key, long fallback)
 {
@@ -137,13 +146,14 @@ Karaoke::Karaoke()
     HScroll_Kar.setSmallChange(1);
     HScroll_Kar.setLargeChange(3);
     HScroll_Kar.setValue(3);
-    VScroll_Kar.Move(12750, 120, 135, 975);
+    // As wide as the toolkit draws a scroll bar whole (arrows and border).
+    VScroll_Kar.Move(12915 - kVScrollRight, 120, kVScrollWidth, 975);
     VScroll_Kar.setMin(0);
     VScroll_Kar.setMax(80);
     VScroll_Kar.setSmallChange(1);
     VScroll_Kar.setLargeChange(10);
     VScroll_Kar.setValue(4);
-    Check_HSize.Move(12750, 1080, 255, 255);
+    Check_HSize.Move(12915 - kVScrollRight, 1080, 255, 255);
     Check_HSize.setCaption("Check1");
     Check_HSize.setToolTipText("Auto. Horizontal");
     Check_HSize.setValue(1);
@@ -609,8 +619,16 @@ void Karaoke::Form_Resize()
 
     ProgressBar1.Move(120, ScaleHeight() - 160, ScaleWidth() - 165);
     HScroll_Kar.setLeft(ScaleWidth() - 1365);
-    VScroll_Kar.setLeft(ScaleWidth() - 165);
-    Check_HSize.setLeft(ScaleWidth() - 165);
+    // The vertical bar ends 30 twips inside the window's right edge.
+    VScroll_Kar.setLeft(ScaleWidth() - kVScrollRight);
+    Check_HSize.setLeft(ScaleWidth() - kVScrollRight);
+    // On a window narrower than designed the margin bar would cover the
+    // count-down bar's end mark: the count-down bar gives up width so that the
+    // mark stays beside it, left of the margin bar.
+    const int markLeft = std::min(kSyncroEndLeft, HScroll_Kar.Left() - kSyncroGap - Image_Syncro2.Width());
+    const int barWidth = std::max(0, markLeft - kSyncroGap - ProgressBar_Syncro.Left());
+    ProgressBar_Syncro.setWidth(barWidth);
+    Image_Syncro2.setLeft(ProgressBar_Syncro.Left() + barWidth + kSyncroGap);
 
     if (Check_HSize.Value() == 1) {
         int n = modIni::NbLigne;

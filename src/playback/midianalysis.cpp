@@ -127,6 +127,7 @@ std::string& OemToAnsiLyric(std::string& text) {
 void ResetMidiChannels() {
     MidiEventIdx = 0;
     MidiLines.assign(1, std::string());
+    MidiLeadText = false;
     MidiEvents.assign(1, MidiEvent{});
     MidiChannels.fill(MidiChannel{});
 }
@@ -233,6 +234,7 @@ BrokenText splitBreaks(const std::string& raw)
 void makeRecords(const std::vector<MetaEvent>& metas) {
     MidiEvents.assign(1, MidiEvent{});
     MidiLines.assign(1, std::string());
+    MidiLeadText = false;
     MidiLyricType = 1;
     for (const MetaEvent& m : metas)
         if (m.type == 0x05) {
@@ -297,11 +299,13 @@ void makeRecords(const std::vector<MetaEvent>& metas) {
             pendingBreak = false;
             ev.LineNo = lineNo;
         } else if (t == "\\" || t == "/") {
+            MidiLeadText = MidiLeadText || (lineNo == 0 && !MidiLines[0].empty());
             newLine({});
             pendingBreak = false;
             text.clear();
             ev.LineNo = lineNo;
         } else if (!text.empty() && (text[0] == '/' || text[0] == '\\')) {
+            MidiLeadText = MidiLeadText || (lineNo == 0 && !MidiLines[0].empty());
             text = std::string(trimLeadingBlanks(std::string_view(text).substr(1)));
             newLine(text);
             pendingBreak = false;

@@ -63,6 +63,9 @@ inline std::int32_t MidiLyricType = 0;
 inline std::vector<MidiEvent> MidiEvents(1);
 // One text per lyric line; index 0 collects what comes before the first line mark.
 inline std::vector<std::string> MidiLines(1);
+// Line 0 is text before the first line of a file that opens its lines with
+// "/" or "\" (a title such as "DURATION: 46"), not a sung line.
+inline bool MidiLeadText = false;
 // Index of the record dispatched last.
 inline std::int32_t MidiEventIdx = 0;
 // Channels 0..15.

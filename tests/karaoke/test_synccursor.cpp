@@ -90,7 +90,7 @@ TEST(SyncCursorOpen, ShortFileGetsFillersThatCount)
     EXPECT_EQ(r.page.PageLines[1], "only");
     for (int k = 2; k <= 4; ++k) {
         EXPECT_EQ(r.cur.RawLines[k], ".;0;");
-        EXPECT_EQ(r.page.PageLines[k], ".");
+        EXPECT_EQ(r.page.PageLines[k], "");  // a filler shows nothing on the page
     }
     EXPECT_EQ(r.cur.EofLines, 3);
     auto cuts = r.runToEnd();
@@ -160,11 +160,11 @@ TEST(SyncCursorStep, EndOfFileFillsSlotsAndStops)
     r.next();  // "one"
     r.cur.NeedSyllable = -1;
     r.next();  // line 1 used up: slot 1 gets a filler, slot 2 current
-    EXPECT_EQ(r.page.PageLines[1], ".");
+    EXPECT_EQ(r.page.PageLines[1], "");
     EXPECT_EQ(r.cur.EofLines, 1);
     EXPECT_EQ(r.cur.Syllable, "two");
     r.next();  // line 2 used up: slot 2 gets a filler, stepping stops
-    EXPECT_EQ(r.page.PageLines[2], ".");
+    EXPECT_EQ(r.page.PageLines[2], "");
     EXPECT_EQ(r.cur.EofLines, 2);
 }
 

@@ -535,8 +535,10 @@ TEST_F(LyricWindowTest, BlockShowsKeptLinesPassiveAndPageLinesInThePageColour)
     EXPECT_EQ(inkOf(k, kGreen).count, 0);
 }
 
-TEST_F(LyricWindowTest, StandardLyricTypeBlanksOnlyWhileItsMidiSongPlays)
+TEST_F(LyricWindowTest, StandardLyricTypeSongKeepsItsPageOnARedraw)
 {
+    // Songs whose lyrics are standard lyric events are drawn like the others:
+    // a redraw while one plays shows its page.
     Karaoke& k = openLyrics();
     k.Scroll.setValue(0);
     plainLook(k);
@@ -545,10 +547,6 @@ TEST_F(LyricWindowTest, StandardLyricTypeBlanksOnlyWhileItsMidiSongPlays)
     Kar::MidiLyricType = 5;
     MediaKind = "midi";
     IsPlaying = true;
-    k.PrintKarLines();
-    EXPECT_EQ(inkOf(k, kWhite).count, 0);
-    // An audio song after it draws as usual.
-    MediaKind = "mp3";
     k.PrintKarLines();
     EXPECT_GT(inkOf(k, kWhite).count, 0);
     IsPlaying = false;
@@ -780,4 +778,23 @@ TEST_F(LyricWindowTest, ToolTipsSpeakTheProgramsLanguage)
     k.Form_Activate();
     EXPECT_EQ(k.OnTop.ToolTipText(), "OnTop");
     EXPECT_EQ(k.Mute_S.ToolTipText(), "Mute sound");
+}
+
+TEST_F(LyricWindowTest, MarginBarsLeaveTheCountDownMarkAndStayInsideTheWindow)
+{
+    Karaoke& k = openLyrics();
+    for (int width : {10875, 11500, 12915 + 240}) {
+        k.setWidth(width);
+        // The end mark of the count-down bar stays left of the margin bar,
+        // beside its bar.
+        EXPECT_LE(k.Image_Syncro2.Left() + k.Image_Syncro2.Width(), k.HScroll_Kar.Left()) << width;
+        EXPECT_LE(k.ProgressBar_Syncro.Left() + k.ProgressBar_Syncro.Width(), k.Image_Syncro2.Left()) << width;
+        EXPECT_GE(k.ProgressBar_Syncro.Width(), 0);
+        // The vertical margin bar and the centring box end inside the window.
+        EXPECT_LE(k.VScroll_Kar.Left() + k.VScroll_Kar.Width(), k.ScaleWidth()) << width;
+        EXPECT_EQ(k.Check_HSize.Left(), k.VScroll_Kar.Left());
+    }
+    // Where the window is as wide as designed the count-down bar keeps its place.
+    EXPECT_EQ(k.Image_Syncro2.Left(), 9825);
+    EXPECT_EQ(k.ProgressBar_Syncro.Width(), 1770);
 }
