@@ -213,6 +213,27 @@ void redrawBlock(const LyricView& v, const DisplayOptions& o)
     w.Cls();
     if (o.muted)
         return;
+    // The page as last printed; before any print of this song, the page
+    // state in the order its path prints it.
+    const auto& source = p.Shown ? p.ShownLines : ((o.scroll && !v.midiPath) ? p.ScrollLines : p.PageLines);
+    const int n = pageSize(o.nbLigne);
+    const bool sungShown = p.SungAt >= 1 && p.SungAt <= n && !p.Sung.empty() &&
+                           source[static_cast<std::size_t>(p.SungAt)] == p.SungLine;
+    if (sungShown) {
+        // A window of another size may no longer show the row being sung:
+        // the block moves on to it as the highlight does.
+        int at = 0;
+        if (o.scroll && o.keptLines >= 1)
+            at += static_cast<int>(rowsOn(v, o, p.IntroDots ? std::string(".") : p.PastLines[2]).size());
+        if (o.scroll && o.keptLines >= 2)
+            at += static_cast<int>(rowsOn(v, o, p.IntroDots ? std::string(".") : p.PastLines[3]).size());
+        for (int k = 1; k < p.SungAt; ++k)
+            at += static_cast<int>(rowsOn(v, o, source[static_cast<std::size_t>(k)]).size());
+        at += locateSungIn(p.Sung, rowsOn(v, o, p.SungLine)).row - 1;
+        const int shown = visibleRows(v, o);
+        if (at < p.ViewRow || at >= p.ViewRow + shown)
+            p.ViewRow = std::max(0, shown >= 3 ? at - 1 : at);
+    }
     w.setCurrentX(o.marginX);
     w.setCurrentY(blockTop(v, o));
     if (o.scroll && o.keptLines >= 1) {
@@ -225,20 +246,13 @@ void redrawBlock(const LyricView& v, const DisplayOptions& o)
         drawLine(v, o, p.IntroDots ? std::string(".") : p.PastLines[2], false);
     }
     w.setForeColor(o.pageColour);
-    // The page as last printed; before any print of this song, the page
-    // state in the order its path prints it.
-    const auto& source = p.Shown ? p.ShownLines : ((o.scroll && !v.midiPath) ? p.ScrollLines : p.PageLines);
-    const int n = pageSize(o.nbLigne);
     double sungY = 0;
-    bool sungShown = false;
     for (int k = 1; k <= n; ++k) {
-        if (k == p.SungAt) {
+        if (k == p.SungAt)
             sungY = w.CurrentY();
-            sungShown = true;
-        }
         drawLine(v, o, source[static_cast<std::size_t>(k)], true);
     }
-    if (sungShown && !p.Sung.empty() && source[static_cast<std::size_t>(p.SungAt)] == p.SungLine) {
+    if (sungShown) {
         const std::vector<std::string> rows = rowsOn(v, o, p.SungLine);
         w.setCurrentX(o.marginX);
         w.setCurrentY(sungY);
