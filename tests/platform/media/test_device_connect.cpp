@@ -81,6 +81,11 @@ private:
 
 // Runs the event loop for `ms` with a 10 ms timer on this thread, and returns
 // the longest time between two of its ticks: how long the thread was stuck.
+// A blocking connect holds the thread for the whole of its try (about 2 s);
+// the bounds leave room for a loaded machine running sanitised builds.
+constexpr double kMostAStartMayTakeMs = 400.0;
+constexpr int kLongestStallMs = 800;
+
 int longestStallMs(int ms, const std::function<bool()>& until = {})
 {
     QElapsedTimer clock, sinceTick;
@@ -139,23 +144,23 @@ protected:
 TEST_F(DeviceConnect, AServerThatNeverAnswersNeverStallsTheWindowsThread)
 {
     FakeSoundServer server(socket, FakeSoundServer::NeverAnswers);
-    EXPECT_LT(startDevice(), 100.0);
+    EXPECT_LT(startDevice(), kMostAStartMayTakeMs);
     EXPECT_TRUE(engine().connecting());
     // The first try gives up after its own time; the retries follow every few
     // seconds. The thread never waits on any of them.
-    EXPECT_LT(longestStallMs(5500), 250);
+    EXPECT_LT(longestStallMs(5500), kLongestStallMs);
     EXPECT_EQ(unavailable, 1);
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(engine().outputKind(), OutputKind::Null);
     // The song goes on in real time meanwhile.
     const std::int64_t before = engine().heardFrames();
     longestStallMs(500);
-    EXPECT_NEAR(double(engine().heardFrames() - before) / kSampleRate, 0.5, 0.2);
+    EXPECT_NEAR(double(engine().heardFrames() - before) / kSampleRate, 0.5, 0.3);
 
     // A loss while the song goes on silently is not said again, and the
     // thread stays free through further retries.
     engine().simulateOutputLost();
-    EXPECT_LT(longestStallMs(2500), 250);
+    EXPECT_LT(longestStallMs(2500), kLongestStallMs);
     EXPECT_EQ(unavailable + lost, 1);
 }
 
@@ -166,9 +171,9 @@ TEST_F(DeviceConnect, BrokenOrMissingServersAreSaidOnceAndTheSongGoesOnAtOnce)
         SCOPED_TRACE(mode);
         unavailable = 0;
         FakeSoundServer server(socket, mode);
-        EXPECT_LT(startDevice(), 100.0);
+        EXPECT_LT(startDevice(), kMostAStartMayTakeMs);
         // Refused at once: the null output does not wait the whole moment.
-        EXPECT_LT(longestStallMs(3000, [] { return !engine().connecting(); }), 250);
+        EXPECT_LT(longestStallMs(3000, [] { return !engine().connecting(); }), kLongestStallMs);
         EXPECT_FALSE(engine().connecting());
         EXPECT_EQ(engine().outputKind(), OutputKind::Null);
         longestStallMs(300);
