@@ -1,74 +1,55 @@
-// The processor time the program takes while it plays an MP3 song with its
-// .syk file: the real main window and lyric window, the song started as a user
-// starts it, heard through the default sound output (a PulseAudio server when
-// one answers; `null` as third argument, or ZUNKARAOKE_AUDIO=null, for the
-// null output advancing in real time).
+// The processor time of playing an MP3 song with its .syk file, against
+// ffplay playing the same song, in one run (see peer_compare.h: turns A B A B
+// on the same processors, the same sound server, the same stretch of the
+// song). Ours is the real main window and lyric window, the song started as a
+// user starts it, heard through the default sound output.
 //
-//     bench_play_cpu [song.mp3] [seconds] [null]
+//     taskset -c 2,3 bench_play_cpu [song.mp3|-] [seconds] [pairs] [--same-buffer]
 //
 // With no song, or a song file that does not exist yet, a 3-minute MP3 and a
 // .syk file beside it (a syllable about every 0.3 s) are written first and kept
 // (a "-" writes them in the temporary folder and removes them afterwards).
-// Plays `seconds` of the song (default: all of it) and prints the user+system
-// time of the whole process over that stretch as a percentage of one core.
-// For a peer figure, play the same stretch in real time to the same sink:
-//     ffplay -nodisp -autoexit -loglevel quiet -t <seconds> song.mp3
-//     mpg123 -q -o pulse -n <seconds * 44100 / 1152> song.mp3
-// and time each whole process (for example with /usr/bin/time -v).
-#include <chrono>
+// Each turn skips the song's first 3 s and measures the next `seconds`
+// (default 20); `pairs` turns of each (default 5). The peer is
+//     ffplay -nodisp -autoexit -loglevel quiet -t <3 + seconds + 2> song.mp3
+// at its default buffer; with --same-buffer it gets ours (80 ms) through
+// PULSE_LATENCY_MSEC=80. The sound server's own account of each stream's
+// buffer is printed (pactl list sink-inputs), then each pair, both medians
+// and the ratio.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include <QApplication>
 
 #include "bench_support.h"
+#include "peer_compare.h"
 #include "platform/media/engine.h"
 
-using Clock = std::chrono::steady_clock;
 namespace bs = benchsupport;
+namespace pc = peercompare;
 namespace fs = std::filesystem;
-
-namespace {
-
-// User+system seconds of each thread of the process, by thread name.
-std::map<std::string, double> threadSeconds()
-{
-    std::map<std::string, double> out;
-    const double tick = double(sysconf(_SC_CLK_TCK));
-    for (const auto& e : fs::directory_iterator("/proc/self/task")) {
-        std::ifstream stat(e.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto open = line.find('('), close = line.rfind(')');
-        if (open == std::string::npos || close == std::string::npos)
-            continue;
-        std::istringstream rest(line.substr(close + 2));
-        std::string field;
-        double ticks = 0;
-        for (int i = 3; i <= 15 && rest >> field; ++i)
-            if (i == 14 || i == 15)
-                ticks += std::stod(field);
-        out[line.substr(open + 1, close - open - 1)] += ticks / tick;
-    }
-    return out;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
-    std::string song = argc > 1 ? argv[1] : "-";
-    const double seconds = argc > 2 ? std::atof(argv[2]) : 1.0e9;
+    std::vector<std::string> args;
+    bool sameBuffer = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--same-buffer")
+            sameBuffer = true;
+        else
+            args.emplace_back(argv[i]);
+    }
+    std::string song = args.size() > 0 ? args[0] : "-";
+    const double seconds = args.size() > 1 ? std::max(1.0, std::atof(args[1].c_str())) : 20.0;
+    const int pairs = args.size() > 2 ? std::max(1, std::atoi(args[2].c_str())) : 5;
+    constexpr double lead = 3.0;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (argc > 3 && std::string(argv[3]) == "null")
-        setenv("ZUNKARAOKE_AUDIO", "null", 1);
+    unsetenv("ZUNKARAOKE_AUDIO");
     bs::ProgramFolder folder("cpu");
 
     const bool temporary = song == "-";
@@ -83,38 +64,63 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    const std::vector<std::string> peer{"ffplay", "-nodisp", "-autoexit", "-loglevel", "quiet",
+                                        "-t", std::to_string(int(lead + seconds + 2)), song};
+    const std::vector<std::string> peerEnv = sameBuffer ? std::vector<std::string>{"PULSE_LATENCY_MSEC=80"}
+                                                        : std::vector<std::string>{};
 
     QApplication app(argc, argv);
     Player& p = bs::startPlayer();
-    p.Select_Song.setText(song);
+    std::vector<pc::Turn> ours, theirs;
+    std::map<std::string, double> threads;
+    bool synced = true, device = true;
+    for (int round = 0; round < pairs; ++round) {
+        p.Select_Song.setText(song);
+        p.Command_Play.press();
+        if (!modIni::IsPlaying) {
+            std::fprintf(stderr, "the song did not start\n");
+            return 1;
+        }
+        synced = synced && p.HasSyk;
+        device = device && media::engine().outputKind() == media::OutputKind::Device;
+        pc::playOn(lead);
+        const auto threads0 = pc::threadSeconds();
+        const double c0 = pc::processCpu(getpid());
+        const auto t0 = pc::Clock::now();
+        pc::playOn(seconds);
+        pc::Turn t;
+        const double c1 = pc::processCpu(getpid());
+        t.wall = std::chrono::duration<double>(pc::Clock::now() - t0).count();
+        t.percent = modIni::IsPlaying ? 100.0 * (c1 - c0) / t.wall : -1;
+        threads = pc::threadSeconds();
+        for (auto& [name, secs] : threads)
+            secs = (secs - (threads0.count(name) ? threads0.at(name) : 0.0)) / t.wall * 100.0;
+        t.streams = pc::sinkInputs();
+        ours.push_back(t);
+        p.Command_Stop_Click();
+        // The output closes itself half a second after the sound stops.
+        const auto quiet = pc::Clock::now() + std::chrono::seconds(3);
+        bs::runUntil([&] { return media::engine().outputKind() == media::OutputKind::None || pc::Clock::now() > quiet; });
 
-    const auto threads0 = threadSeconds();
-    const double cpu0 = bs::cpuSeconds();
-    const auto t0 = Clock::now();
-    p.Command_Play.press();
-    if (!modIni::IsPlaying) {
-        std::fprintf(stderr, "the song did not start\n");
-        return 1;
+        theirs.push_back(pc::peerTurn(peer, peerEnv, lead, seconds));
+        if (theirs.back().percent < 0) {
+            std::fprintf(stderr, "the peer did not play: %s\n", peer[0].c_str());
+            return 1;
+        }
     }
-    const bool synced = p.HasSyk;
-    const char* output = media::engine().outputKind() == media::OutputKind::Device ? "sound device" : "null output";
-    const auto end = t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    // Looked at once a second: the measuring must not wake the process much.
-    bs::runUntil([&] { return !modIni::IsPlaying || Clock::now() >= end; }, 1000);
-    const double cpu = bs::cpuSeconds() - cpu0;
-    auto threads = threadSeconds();
-    for (auto& [name, secs] : threads)
-        secs -= threads0.count(name) ? threads0.at(name) : 0.0;
-    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    const double heard = p.ActiveMovie1.CurrentPosition();
     bs::closePlayer();
 
-    std::printf("played %.1f s (%s) on the %s, song at %.1f s\n", wall, synced ? "with its .syk" : "no .syk",
-                output, heard);
-    std::printf("cpu %.3f s = %.2f %% of one core while playing; whole process %.3f s\n", cpu, 100.0 * cpu / wall,
-                bs::cpuSeconds());
-    for (const auto& [name, secs] : threads)
-        if (secs > 0)
-            std::printf("  thread %-16s %.3f s\n", name.c_str(), secs);
+    std::printf("MP3 song %s, from %.0f s to %.0f s of the song, on processors %s\n", synced ? "with its .syk" : "(no .syk)",
+                lead, lead + seconds, pc::processors().c_str());
+    std::printf("ours on the %s; peer: PULSE_LATENCY_MSEC=%s", device ? "sound device" : "null output",
+                sameBuffer ? "80" : "(unset)");
+    for (const std::string& a : peer)
+        std::printf(" %s", a.c_str());
+    std::printf("\nours, last turn, by thread (%% of one core):");
+    for (const auto& [name, pct] : threads)
+        if (pct > 0)
+            std::printf(" %s %.3f", name.c_str(), pct);
+    std::printf("\n");
+    pc::report(ours, theirs, "ffplay");
     return 0;
 }

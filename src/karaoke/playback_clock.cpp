@@ -2,6 +2,8 @@
 // and the progress, hands the lyrics on (MIDI lyric events to PlayKar, or one
 // step of each sync-file cursor and of each window's highlight), and notices the
 // end of the song.
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -49,6 +51,64 @@ long long roundedMs(double ms)
     return std::llround(std::fmax(-1.0e15, std::fmin(1.0e15, ms)));
 }
 
+// How fast the position runs, from one tick to the next. The clock sleeps
+// past the ticks at which nothing it shows can change, but only while the
+// position runs at a steady rate (a stalled sound, a seek, a speed change or
+// a test that steps the sound itself keep it on every tick).
+struct PositionRate {
+    using Clock = std::chrono::steady_clock;
+    bool valid = false;
+    Clock::time_point wall;
+    double position = 0;  // the song's position unit (seconds; music time for MIDI)
+    double elapsed = 0;   // the elapsed-time label's unit (milliseconds), MIDI
+    double rate = 0;      // position units per second
+    double elapsedRate = 0;
+
+    // Notes this tick's values; true when the rate held since the last tick.
+    bool note(double pos, double elapsedMs)
+    {
+        const Clock::time_point now = Clock::now();
+        const double dt = std::chrono::duration<double>(now - wall).count();
+        bool steady = false;
+        if (valid && dt >= 0.005 && dt < 1.0 && pos >= position) {
+            const double r = (pos - position) / dt;
+            const double re = (elapsedMs - elapsed) / dt;
+            // A MIDI position counts in whole units: allow for their rounding.
+            steady = r > 0 && rate > 0 && std::fabs(r - rate) <= 0.05 * r + 2.0 / dt && re >= 0;
+            rate = r;
+            elapsedRate = re;
+        } else {
+            rate = 0;
+        }
+        valid = true;
+        wall = now;
+        position = pos;
+        elapsed = elapsedMs;
+        return steady;
+    }
+};
+PositionRate g_rate;
+
+// The longest the clock sleeps: a change it cannot foresee (the sound
+// server coming back, a tempo change of the song) shows this late at most.
+constexpr double kLongestRest = 0.1;
+// Waking just after a moment rather than just before it.
+constexpr double kRestMargin = 0.001;
+
+// The soonest moment, in seconds from now, at which something the clock
+// shows may change.
+struct Rest {
+    bool busy = false;  // the next tick has work: no rest
+    double seconds = kLongestRest;
+    // The position (at `rate` units a second) reaches `target`.
+    void until(double target, double pos, double rate)
+    {
+        if (!std::isfinite(target))
+            return;
+        seconds = std::min(seconds, (target - pos) / rate);
+    }
+};
+
 } // namespace
 
 void Player::Timer1_Timer()
@@ -81,6 +141,29 @@ void Player::Timer1_Timer()
     const long percent = max > 0 ? static_cast<long>(std::floor(ProgressBar1.Value() * 100.0 / max)) : 0;
     Label_PTime.setCaption(std::to_string(percent) + " %");
 
+    // Until when nothing shown so far changes, at the rate the position runs.
+    const double pos = midi ? static_cast<double>(clock.position) : x;
+    Rest rest;
+    rest.busy = !g_rate.note(pos, midi ? clock.elapsedMs : 0.0) || (midi && !clock.loaded);
+    const double rate = g_rate.rate;
+    if (!rest.busy) {
+        rest.until(ProgressBar1.NextStepValue(), ProgressBar1.Value(), rate);
+        // (A lyric window's bar that refused the value stays where it is.)
+        if (lyricBar && lyricBar->Value() == ProgressBar1.Value())
+            rest.until(lyricBar->NextStepValue(), lyricBar->Value(), rate);
+        if (max > 0)
+            rest.until(double(percent + 1) * max / 100.0, ProgressBar1.Value(), rate);
+        if (midi) {
+            const double e = clock.elapsedMs;
+            if (g_rate.elapsedRate > 0)
+                rest.until((std::floor(std::fmax(0.0, e) / 1000.0) + 1.0) * 1000.0, e, g_rate.elapsedRate);
+            rest.until(static_cast<double>(clock.length), pos, rate);
+        } else {
+            rest.until(std::floor(x + 0.5) + 0.5, x, rate);  // the shown seconds round
+            rest.until(ActiveMovie1.Duration(), x, rate);
+        }
+    }
+
     // The position is read once a tick; the lyric procedures below ask the
     // scope for it, and for the display options.
     std::optional<Kar::TickScope> tick;
@@ -95,15 +178,22 @@ void Player::Timer1_Timer()
         const long last = static_cast<long>(Kar::MidiEvents.size()) - 1;
         // The lyric clock is the heard position itself: the synthesiser renders
         // no earlier than it is heard, so no look-ahead is taken off.
-        const double cur = clock.position * static_cast<double>(Kar::MidiTempo) / 768000.0;
+        const double msPerUnit = static_cast<double>(Kar::MidiTempo) / 768000.0;
+        const double cur = clock.position * msPerUnit;
         const long long now = roundedMs(cur);
         const long idx = Kar::MidiEventIdx;
         const long long due = idx <= last ? roundedMs(Kar::MidiEvents[static_cast<std::size_t>(idx)].TimeMs) : now;
-        Kar::midiCountDown(Kar::karView(), Kar::displayOptions(), due, now);
+        const Kar::DisplayOptions options = Kar::displayOptions();
+        Kar::midiCountDown(Kar::karView(), options, due, now);
+        // A running count-down moves on every tick.
+        if (Kar::KarCountDown > 0 || (options.countDown && now <= 3))
+            rest.busy = true;
         if (idx + 1 > last) {
             // Past the last lyric: the window stays clear until the song ends.
             Kar::karView().window->Cls();
         } else if (now >= due) {
+            // The next record may be due at once, or start a count-down.
+            rest.busy = true;
             Kar::MidiEventIdx = idx + 1;
             const Kar::MidiEvent rec = Kar::MidiEvents[static_cast<std::size_t>(idx + 1)];
             const long n = rec.LineNo;
@@ -129,6 +219,9 @@ void Player::Timer1_Timer()
             if (show)
                 PlayKar(rec.Text, rec.LinePos, L0, midiLine(n - 1), midiLine(n + 1), midiLine(n + 2), midiLine(n + 3),
                         midiLine(n + 4), midiLine(n + 5), midiLine(n + 6), midiLine(n + 7), midiLine(n + 8));
+        } else if (!rest.busy) {
+            // now >= due once the lyric clock reaches due - 0.5 ms.
+            rest.until(static_cast<double>(due) - 0.5, cur, rate * msPerUnit);
         }
     } else {
         // Sync files: each cursor cuts at most one syllable, then each window
@@ -140,6 +233,24 @@ void Player::Timer1_Timer()
             NextSy1Line();
         RefreshKaraoke();
         RefreshKaraokeK1();
+        if (!rest.busy) {
+            // Each window: its next syllable, the cut after a syllable shown,
+            // a count-down that runs or may start once 3 s have played.
+            const Kar::DisplayOptions options = Kar::displayOptions();
+            const double unit = midi ? 1000.0 : 1.0;  // position units a second
+            const auto window = [&](const Kar::SyncCursor& c, const Kar::LyricPage& page) {
+                if (!c.HasFile || options.muted || c.EofLines >= pageLines)
+                    return;
+                if (c.NeedSyllable == -1 || page.CountDown > 0)
+                    rest.busy = true;
+                else
+                    rest.until(c.SyllableTime * unit, pos, rate);  // due once strictly past
+                if (options.countDown && pos <= 3.0 * unit)
+                    rest.until(3.0 * unit, pos, rate);
+            };
+            window(Kar::SykCursor, Kar::KarPage);
+            window(Kar::Sy1Cursor, Kar::K1Page);
+        }
     }
 
     // The end of the song: the next one, or stop.
@@ -153,11 +264,17 @@ void Player::Timer1_Timer()
                 Kar::stopMidiAtEnd();
                 Command_Stop_Click();
             }
+            return;
         }
     } else if (x >= ActiveMovie1.Duration() && modIni::IsPlaying) {
         if (Command_Auto.Value() == 1)
             Command_Next_Click();
         else
             Command_Stop_Click();
+        return;
     }
+
+    // Nothing to show before then: no need to wake on every tick until then.
+    if (!rest.busy && modIni::IsPlaying)
+        Timer1.restFor(static_cast<int>(std::ceil((std::max(0.0, rest.seconds) + kRestMargin) * 1000.0)));
 }

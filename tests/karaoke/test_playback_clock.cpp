@@ -3,7 +3,9 @@
 // heard sound; the lyric window is read by its pixels.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "core/modini.h"
 #include "ink.h"
@@ -70,6 +72,25 @@ protected:
             media::engine().step(10);
             played += 0.010;
             player().Timer1_Timer();
+        }
+    }
+
+    // Plays on to `seconds` in real time, the clock ticking as its timer
+    // would every 10 ms; `each` sees the clock after every tick.
+    template <class Each>
+    void playInRealTime(double seconds, Each&& each)
+    {
+        using Clock = std::chrono::steady_clock;
+        auto last = Clock::now();
+        while (played + 1e-9 < seconds && modIni::IsPlaying) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const auto now = Clock::now();
+            const double ms = std::chrono::duration<double, std::milli>(now - last).count();
+            last = now;
+            media::engine().step(ms);
+            played += ms / 1000.0;
+            player().Timer1.fire();
+            each();
         }
     }
 
@@ -153,6 +174,36 @@ TEST_F(ClockTest, CountDownShowsBeforeADistantLine)
     playTo(7.05);
     EXPECT_FALSE(k.Label_Sec.Visible());
     EXPECT_EQ(player().KarCountDown, 0);
+}
+
+TEST_F(ClockTest, TheClockRestsOnlyWhileNothingItShowsCanChange)
+{
+    // A syllable at 1 s, the next at 1.6 s, then a distant one that brings a
+    // count-down once 3 s have played.
+    startSong("a;1;b;1,6;\r\nfar;5;\r\n");
+    karaoke().Check_Decompte.setValue(1);
+    Player& p = player();
+    p.Timer1.setEnabled(true);
+    int rests = 0, highlights = 0, restsAfterHighlight = 0, countDownTicks = 0, restsInCountDown = 0;
+    playInRealTime(3.6, [&] {
+        if (p.Timer1.Resting())
+            ++rests;
+        // A syllable was shown: the cursor cuts the next one on the next tick.
+        if (Kar::SykNeedSyllable == -1 && Kar::SykEofLines < Kar::pageSize(modIni::NbLigne)) {
+            ++highlights;
+            restsAfterHighlight += p.Timer1.Resting();
+        }
+        if (p.KarCountDown > 0) {
+            ++countDownTicks;
+            restsInCountDown += p.Timer1.Resting();
+        }
+    });
+    p.Timer1.setEnabled(false);
+    EXPECT_GT(rests, 10) << "the position ran steadily; the clock never rested";
+    EXPECT_GE(highlights, 2);
+    EXPECT_EQ(restsAfterHighlight, 0);
+    EXPECT_GT(countDownTicks, 20);
+    EXPECT_EQ(restsInCountDown, 0) << "a count-down moves on every tick";
 }
 
 TEST_F(ClockTest, TimeAndPercentLabels)

@@ -5,13 +5,19 @@
 #include "platform/forms/widgets_p.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 using namespace formsp;
 
@@ -128,16 +134,52 @@ ProgressBar::ProgressBar(Container* parent) : Control(parent, new QProgressBar)
     Move(0, 0, 1935, 255);
 }
 
+long ProgressBar::pixels() const
+{
+    return std::clamp(widget()->width(), 1, kSteps);
+}
+
 void ProgressBar::show()
 {
-    // The bar moves by whole pixels: a value set every 10 ms reaches the
-    // widget (and its style and accessibility work) only when a pixel changes.
+    // The bar moves by whole pixels: a value set every tick reaches the
+    // widget (its style and its accessibility event) only when a pixel
+    // changes. QProgressBar repaints itself at once on such a change; with
+    // its updates held for the call, the change is painted at the next turn
+    // of the event loop instead, together with whatever else changed.
     auto* p = static_cast<QProgressBar*>(widget());
-    const int pixels = std::clamp(p->width(), 1, kSteps);
-    double span = max_ - min_;
-    const long step = span > 0 ? std::lround((value_ - min_) / span * pixels) : 0;
-    const int pos = static_cast<int>(step * kSteps / pixels);
-    p->setValue(std::clamp(pos, 0, kSteps));
+    const long pixels = this->pixels();
+    const double span = max_ - min_;
+    const long step = span > 0 ? std::lround((value_ - min_) / span * double(pixels)) : 0;
+    const long before = step_;
+    step_ = step;
+    const int pos = std::clamp(static_cast<int>(step * kSteps / pixels), 0, kSteps);
+    if (pos == p->value())
+        return;
+    p->setAttribute(Qt::WA_UpdatesDisabled, true);
+    p->setValue(pos);
+    p->setAttribute(Qt::WA_UpdatesDisabled, false);
+    // Fusion (Qt's own style, and the one without a desktop theme) draws the
+    // bar's fill from its two ends: only the stretch between the old end and
+    // the new one changes, give or take the rounded end, a bar's height at
+    // most. Other styles may shade the whole fill: all of it is painted.
+    if (before >= 0 && p->style()->name() == QLatin1String("fusion")) {
+        const int slack = p->height() + 2;
+        const int from = static_cast<int>(std::min(before, step)) - slack;
+        const int to = static_cast<int>(std::max(before, step)) + slack;
+        p->update(QRect(from, 0, to - from, p->height()));
+    } else {
+        p->update();
+    }
+}
+
+double ProgressBar::NextStepValue() const
+{
+    const long pixels = this->pixels();
+    const double span = max_ - min_;
+    const long step = span > 0 ? std::lround((value_ - min_) / span * double(pixels)) : 0;
+    if (!(span > 0) || step >= pixels)
+        return std::numeric_limits<double>::infinity();
+    return min_ + (double(step) + 0.5) / double(pixels) * span;
 }
 
 void ProgressBar::setMin(double v)
@@ -166,22 +208,98 @@ bool ProgressBar::setValue(double v)
 
 // ---------------------------------------------------------------- Timer
 
+// Ends the rest of the resting timers when the program gets input or another
+// timer ticks. Watches the application's events only while a timer rests.
+class TimerWaker : public QObject {
+public:
+    static TimerWaker& instance()
+    {
+        static TimerWaker* w = new TimerWaker;  // lives as long as the program
+        return *w;
+    }
+    void add(Timer* t)
+    {
+        if (std::find(resting_.begin(), resting_.end(), t) != resting_.end())
+            return;
+        resting_.push_back(t);
+        if (resting_.size() == 1 && QCoreApplication::instance())
+            QCoreApplication::instance()->installEventFilter(this);
+    }
+    void remove(Timer* t)
+    {
+        resting_.erase(std::remove(resting_.begin(), resting_.end(), t), resting_.end());
+        if (resting_.empty() && QCoreApplication::instance())
+            QCoreApplication::instance()->removeEventFilter(this);
+    }
+    // Every resting timer but `except` ticks again after its interval.
+    void wakeAll(const Timer* except)
+    {
+        const std::vector<Timer*> resting = resting_;
+        for (Timer* t : resting)
+            if (t != except)
+                t->endRest();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::MouseMove:
+            // Only a drag changes anything (a slider's knob, a window).
+            if (static_cast<QMouseEvent*>(e)->buttons() == Qt::NoButton)
+                break;
+            [[fallthrough]];
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide:
+            wakeAll(nullptr);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    std::vector<Timer*> resting_;
+};
+
 Timer::Timer(Container* parent) : qt_(std::make_unique<QTimer>())
 {
     Form* f = parent ? parent->parentForm() : nullptr;
     QObject::connect(qt_.get(), &QTimer::timeout, [this, f] {
+        // A rest lasts one tick: the interval again, unless the handler
+        // rests once more.
+        if (resting_)
+            endRest();
         if (eventsBlocked() || (f && f->unloading())) return;
         fire();
     });
 }
 
-Timer::~Timer() = default;
+Timer::~Timer()
+{
+    if (resting_)
+        TimerWaker::instance().remove(this);
+}
 
 void Timer::fire()
 {
     // A tick arriving while the handler still runs (it called DoEvents) is
     // dropped rather than run inside it.
     if (running_) return;
+    // A tick ends the rest, however it comes.
+    if (resting_)
+        endRest();
+    // Whatever another timer's handler does may change what a resting one
+    // shows: the resting ones look again.
+    TimerWaker::instance().wakeAll(this);
     // Cleared however the handler ends, or every later tick would be dropped.
     struct Running {
         bool& flag;
@@ -191,8 +309,33 @@ void Timer::fire()
     if (timer_) timer_();
 }
 
+void Timer::restFor(int ms)
+{
+    if (!enabled_ || interval_ <= 0 || ms <= interval_)
+        return;
+    qt_->start(ms);
+    if (!resting_) {
+        resting_ = true;
+        TimerWaker::instance().add(this);
+    }
+}
+
+void Timer::endRest()
+{
+    if (!resting_)
+        return;
+    resting_ = false;
+    TimerWaker::instance().remove(this);
+    if (enabled_ && interval_ > 0)
+        qt_->start(interval_);
+}
+
 void Timer::apply()
 {
+    if (resting_) {
+        resting_ = false;
+        TimerWaker::instance().remove(this);
+    }
     if (enabled_ && interval_ > 0) {
         qt_->setTimerType(interval_ < 100 ? Qt::PreciseTimer : Qt::CoarseTimer);
         qt_->start(interval_);

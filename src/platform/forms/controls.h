@@ -490,9 +490,15 @@ public:
     // A value outside Min..Max is refused (the old value stays, false returned).
     double Value() const { return value_; }
     bool setValue(double v);
+    // The smallest value above Value at which the bar is drawn one pixel
+    // longer (infinity once it is full): a clock that moves the bar need not
+    // look again before the value gets there.
+    double NextStepValue() const;
 
 private:
     double min_ = 0, max_ = 100, value_ = 0;
+    long step_ = -1;  // pixels shown
+    long pixels() const;
     void show();
 };
 
@@ -517,12 +523,23 @@ public:
     void setTag(const std::string& t) { tag_ = t; }
     // Runs the handler as a tick would (for the layer and tests).
     void fire();
+    // For a handler that knows nothing it shows can change sooner: the next
+    // tick comes after `ms` milliseconds instead of the interval (once; a
+    // value not above the interval changes nothing). Input to the program (a
+    // click, a key, a drag, the wheel, a window shown, hidden or resized) and
+    // the tick of any other timer end the rest: the next tick then comes
+    // after the interval, as usual.
+    void restFor(int ms);
+    bool Resting() const { return resting_; }
 
 private:
     std::unique_ptr<QTimer> qt_;
     int interval_ = 0;
     bool enabled_ = false;
     bool running_ = false;
+    bool resting_ = false;
+    friend class TimerWaker;
+    void endRest();
     int index_ = -1;
     std::string tag_;
     std::function<void()> timer_;

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -270,6 +271,52 @@ TEST(Timers, AHandlerPumpingEventsIsNotReentered)
     EXPECT_TRUE(waitFor([&] { return c.ticks >= 2; }));
     c.Timer1.setEnabled(false);
     EXPECT_EQ(c.maxDepth, 1);
+}
+
+TEST(Timers, ARestingTimerWaitsUntilInputOrAnotherTimerWakesIt)
+{
+    Clock c;
+    bool rest = true;
+    c.Timer1.onTimer([&] {
+        ++c.ticks;
+        if (rest)
+            c.Timer1.restFor(60000);
+    });
+    c.Timer1.setInterval(10);
+    c.Timer1.setEnabled(true);
+    ASSERT_TRUE(waitFor([&] { return c.ticks >= 1; }));
+    EXPECT_TRUE(c.Timer1.Resting());
+    int n = c.ticks;
+    QTest::qWait(150);
+    EXPECT_EQ(c.ticks, n) << "ticked while resting";
+
+    // A key pressed anywhere in the program: the interval again.
+    rest = false;
+    QWidget w;
+    w.show();
+    QTest::keyClick(&w, Qt::Key_A);
+    EXPECT_FALSE(c.Timer1.Resting());
+    EXPECT_TRUE(waitFor([&] { return c.ticks >= n + 3; }, 2000));
+
+    // Another timer's tick wakes it too.
+    rest = true;
+    ASSERT_TRUE(waitFor([&] { return c.Timer1.Resting(); }));
+    n = c.ticks;
+    Clock other;
+    other.Timer1.setInterval(30);
+    other.Timer1.setEnabled(true);
+    EXPECT_TRUE(waitFor([&] { return other.ticks >= 1 && c.ticks > n; }, 2000));
+    other.Timer1.setEnabled(false);
+
+    // A rest no longer than the interval changes nothing; disabling ends a rest.
+    c.Timer1.setEnabled(false);
+    c.Timer1.setEnabled(true);
+    c.Timer1.restFor(10);
+    EXPECT_FALSE(c.Timer1.Resting());
+    c.Timer1.restFor(60000);
+    EXPECT_TRUE(c.Timer1.Resting());
+    c.Timer1.setEnabled(false);
+    EXPECT_FALSE(c.Timer1.Resting());
 }
 
 } // namespace

@@ -6,11 +6,19 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QPaintEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QStyle>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -85,6 +93,52 @@ TEST(Bars, ProgressBarRefusesValuesOutsideItsRange)
     EXPECT_DOUBLE_EQ(f.ProgressBar_Syncro.Max(), 30);
     f.ProgressBar_Syncro.setMax(10);
     EXPECT_DOUBLE_EQ(f.ProgressBar_Syncro.Value(), 10);
+}
+
+// Counts the paints of a widget and the widest stretch painted.
+struct PaintCount : QObject {
+    int paints = 0, widest = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) {
+            ++paints;
+            widest = std::max(widest, static_cast<QPaintEvent*>(e)->rect().width());
+        }
+        return false;
+    }
+};
+
+TEST(Bars, ProgressBarPaintsWhatMovedAtTheNextTurnAndLooksPaintedWhole)
+{
+    ValuesForm f;
+    ProgressBar& bar = f.ProgressBar_Syncro;
+    bar.Move(150, 150, 300 * 15, 20 * 15);
+    bar.setMax(1000);
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.window()));
+    QWidget* w = bar.widget();
+    PaintCount count;
+    w->installEventFilter(&count);
+    for (int v = 0; v <= 1000; v += 37) {
+        const int before = count.paints;
+        bar.setValue(v);
+        EXPECT_EQ(count.paints, before) << "painted at once at " << v;
+        QCoreApplication::processEvents();
+    }
+    EXPECT_GT(count.paints, 20);
+    if (w->style()->name() == QLatin1String("fusion")) {
+        EXPECT_LT(count.widest, w->width() / 2) << "painted whole for a pixel's move";
+    }
+    // What the window shows is what a whole paint of the bar shows.
+    const QPoint at = w->mapTo(f.window(), QPoint(0, 0));
+    const auto screen = [&] {
+        return f.window()->screen()->grabWindow(f.window()->winId()).toImage().copy(QRect(at, w->size()));
+    };
+    const QImage shown = screen();
+    w->repaint();
+    const QImage whole = screen();
+    ASSERT_FALSE(whole.isNull());
+    EXPECT_EQ(shown, whole);
 }
 
 TEST(Lists, ListBoxItemsIndexAndClick)
