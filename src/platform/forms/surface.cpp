@@ -225,13 +225,29 @@ void Surface::Print(const std::string& text)
     QStringList lines = splitLines(qs(text));
     QFontMetrics fm(s_->font);
     QColor colour = toQColor(foreColor_);
-    // What changed: the rows printed on, from the drawing position to the
-    // right edge (glyphs may reach a little above and below their row).
+    // What changed: the rows printed on, from the drawing position to the end
+    // of the longest text (glyphs may reach a little beyond their advance and
+    // above and below their row). Only that is painted again: the controls
+    // that lie on the window beside the text are left alone.
     const int top = px(curY_);
-    const int left = px(curX_);
+    int left = px(curX_);
+    int right = left;
     bool drew = false;
     for (const QString& line : lines) {
-        drew = drew || !line.isEmpty();
+        if (!line.isEmpty()) {
+            drew = true;
+            const int x = px(curX_);
+            // A text far wider than the surface (drawn only up to its edge)
+            // is not measured: it reaches the edge.
+            const int room = s_->img.width() - x;
+            if (room > 0 && line.size() > qsizetype(room) * 2 + 16) {
+                right = s_->img.width();
+            } else {
+                g_textWork += static_cast<unsigned long long>(line.size());
+                right = std::max(right, x + fm.horizontalAdvance(line));
+            }
+            left = std::min(left, x);
+        }
         drawTextLine(s_->img, s_->font, colour, curX_, curY_, line);
         curX_ = 0;
         curY_ += tw(fm.height());
@@ -241,7 +257,7 @@ void Surface::Print(const std::string& text)
     s_->blank = false;
     const int slack = fm.height() / 2 + 2;
     const int x = std::max(0, left - slack);
-    surfaceChanged(QRect(x, top - slack, s_->img.width() - x, px(curY_) - top + 2 * slack));
+    surfaceChanged(QRect(x, top - slack, std::min(s_->img.width(), right + slack) - x, px(curY_) - top + 2 * slack));
 }
 
 void Surface::PrintInline(const std::string& text)

@@ -8,8 +8,12 @@
 #include <functional>
 
 #include <QFontInfo>
+#include <QCoreApplication>
 #include <QImage>
+#include <QMainWindow>
 #include <QPainter>
+#include <QScreen>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -146,6 +150,49 @@ TEST(Surface, ShapeAndTransparentLabelStayAbovePrintedText)
     f.Label_Sec.setBackColor(vbYellow);
     img = shown(f);
     EXPECT_EQ(img.pixel(95, 155) & 0xFFFFFF, rgbOf(vbYellow) & 0xFFFFFF);
+}
+
+TEST(Surface, PrintPaintsItsTextAndNotTheControlsBesideIt)
+{
+    LyricForm f;
+    CommandButton Command_Play{&f};
+    Command_Play.Move(4000, 0, 900, 400);
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.window()));
+    f.Cls();
+    QCoreApplication::processEvents();
+    struct Paints : QObject {
+        int n = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            n += e->type() == QEvent::Paint;
+            return false;
+        }
+    } paints;
+    Command_Play.widget()->installEventFilter(&paints);
+    const auto screen = [&] { return f.window()->screen()->grabWindow(f.window()->winId()).toImage(); };
+    // Texts on the button's row, at the left and from the middle of the
+    // window; a second row printed from x = 0.
+    for (const char* text : {"Hel", "Hello my", "Hello my dear"}) {
+        f.setCurrentX(0);
+        f.setCurrentY(0);
+        f.Print(text);
+        QCoreApplication::processEvents();
+    }
+    f.setCurrentX(1500);
+    f.setCurrentY(0);
+    f.Print("far\r\nfriend");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints.n, 0) << "the button was painted again for text beside it";
+    // The window shows all of the text: as much as a whole paint shows.
+    const QImage partly = screen();
+    f.clientWidget()->repaint();
+    EXPECT_EQ(partly, screen());
+    // Text that runs under the button paints it again.
+    f.setCurrentX(0);
+    f.Print("Hello my dear friend, hello my dear friend");
+    QCoreApplication::processEvents();
+    EXPECT_GT(paints.n, 0);
 }
 
 TEST(Surface, ClsRedrawsThePictureAndTheDrawingCanBecomeThePicture)
