@@ -14,7 +14,8 @@
 // afterwards). The SoundFont defaults to /usr/share/sounds/sf2/TimGM6mb.sf2;
 // ours is given the same one through ZUNKARAOKE_SOUNDFONT. Each turn skips
 // the song's first 3 s and measures the next `seconds` (default 20); `pairs`
-// turns of each (default 5). The peer is
+// turns of each (default 5; 0: one turn of ours alone, for timing the whole
+// process from outside). The peer is
 //     fluidsynth -a pulseaudio -z 3528 -r 44100 -i -n -q <soundfont> song.kar
 // (3528 frames = 80 ms at 44100 Hz: our buffer; fluidsynth's other settings
 // are its defaults, as ours are). The sound server's account of each stream's
@@ -69,7 +70,7 @@ int main(int argc, char** argv)
 {
     std::string song = argc > 1 ? argv[1] : "-";
     const double seconds = argc > 2 ? std::max(1.0, std::atof(argv[2])) : 20.0;
-    const int pairs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    const int pairs = argc > 3 ? std::max(0, std::atoi(argv[3])) : 5;
     const std::string font = argc > 4 ? argv[4] : "/usr/share/sounds/sf2/TimGM6mb.sf2";
     constexpr double lead = 3.0;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -95,7 +96,7 @@ int main(int argc, char** argv)
     std::vector<pc::Turn> ours, theirs;
     std::map<std::string, double> threads;
     bool device = true;
-    for (int round = 0; round < pairs; ++round) {
+    for (int round = 0; round < std::max(1, pairs); ++round) {
         p.Select_Song.setText(song);
         p.Command_Play.press();
         if (!modIni::IsPlaying || modIni::MediaKind != "midi") {
@@ -122,6 +123,8 @@ int main(int argc, char** argv)
         const auto quiet = pc::Clock::now() + std::chrono::seconds(3);
         bs::runUntil([&] { return media::engine().outputKind() == media::OutputKind::None || pc::Clock::now() > quiet; });
 
+        if (pairs == 0)
+            break;  // ours alone
         theirs.push_back(pc::peerTurn(peer, {}, lead, seconds));
         if (theirs.back().percent < 0) {
             std::fprintf(stderr, "the peer did not play: %s\n", peer[0].c_str());

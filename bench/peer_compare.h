@@ -197,6 +197,11 @@ inline double median(std::vector<double> v)
 // ratios of each pair).
 inline void report(const std::vector<Turn>& ours, const std::vector<Turn>& peer, const std::string& peerName)
 {
+    if (peer.empty()) {
+        for (const Turn& t : ours)
+            std::printf("ours alone: %.3f %% of one core; streams: %s\n", t.percent, t.streams.c_str());
+        return;
+    }
     std::vector<double> a, b, r;
     for (std::size_t i = 0; i < ours.size() && i < peer.size(); ++i) {
         std::printf("  pair %zu: ours %.3f %%  %s %.3f %%  ratio %.3f\n", i + 1, ours[i].percent, peerName.c_str(),

@@ -10,7 +10,8 @@
 // .syk file beside it (a syllable about every 0.3 s) are written first and kept
 // (a "-" writes them in the temporary folder and removes them afterwards).
 // Each turn skips the song's first 3 s and measures the next `seconds`
-// (default 20); `pairs` turns of each (default 5). The peer is
+// (default 20); `pairs` turns of each (default 5; 0: one turn of ours alone,
+// for timing the whole process from outside). The peer is
 //     ffplay -nodisp -autoexit -loglevel quiet -t <3 + seconds + 2> song.mp3
 // at its default buffer; with --same-buffer it gets ours (80 ms) through
 // PULSE_LATENCY_MSEC=80. The sound server's own account of each stream's
@@ -46,7 +47,7 @@ int main(int argc, char** argv)
     }
     std::string song = args.size() > 0 ? args[0] : "-";
     const double seconds = args.size() > 1 ? std::max(1.0, std::atof(args[1].c_str())) : 20.0;
-    const int pairs = args.size() > 2 ? std::max(1, std::atoi(args[2].c_str())) : 5;
+    const int pairs = args.size() > 2 ? std::max(0, std::atoi(args[2].c_str())) : 5;
     constexpr double lead = 3.0;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     unsetenv("ZUNKARAOKE_AUDIO");
@@ -74,7 +75,7 @@ int main(int argc, char** argv)
     std::vector<pc::Turn> ours, theirs;
     std::map<std::string, double> threads;
     bool synced = true, device = true;
-    for (int round = 0; round < pairs; ++round) {
+    for (int round = 0; round < std::max(1, pairs); ++round) {
         p.Select_Song.setText(song);
         p.Command_Play.press();
         if (!modIni::IsPlaying) {
@@ -102,6 +103,8 @@ int main(int argc, char** argv)
         const auto quiet = pc::Clock::now() + std::chrono::seconds(3);
         bs::runUntil([&] { return media::engine().outputKind() == media::OutputKind::None || pc::Clock::now() > quiet; });
 
+        if (pairs == 0)
+            break;  // ours alone
         theirs.push_back(pc::peerTurn(peer, peerEnv, lead, seconds));
         if (theirs.back().percent < 0) {
             std::fprintf(stderr, "the peer did not play: %s\n", peer[0].c_str());
