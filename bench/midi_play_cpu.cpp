@@ -103,8 +103,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "the song did not start\n");
             return 1;
         }
-        device = device && media::engine().outputKind() == media::OutputKind::Device;
         pc::playOn(lead);
+        // The output is connected away from the window: looked at once it plays.
+        device = device && media::engine().outputKind() == media::OutputKind::Device;
         const auto threads0 = pc::threadSeconds();
         const double c0 = pc::processCpu(getpid());
         const auto t0 = pc::Clock::now();
