@@ -237,6 +237,12 @@ void ResetIniErrorShown()
     iniErrorShown = false;
 }
 
+bool WriteSettingTo(const std::string& path, std::string_view SecName, std::string_view KeyName,
+                    const std::string& value)
+{
+    return writeSetting(SecName, KeyName, value, path);
+}
+
 std::string TakeIniWriteFailure()
 {
     // A new round of writes: a busy settings lock is asked about again.

@@ -53,6 +53,14 @@ std::string IniDefault(std::string_view SecName, std::string_view KeyName);
 // colour or a font never silently becomes 0 or nameless.
 std::string IniGetOrDefault(std::string_view SecName, std::string_view KeyName);
 
+// Stores one key in the settings file at `path` as IniAccess "WRITE" does
+// (for a settings file that is not IniPath() yet): while another running
+// player holds the settings lock, one short wait and one question for a
+// burst of writes, never a wait per key. False when the value was not stored;
+// the reason is kept for TakeIniWriteFailure.
+bool WriteSettingTo(const std::string& path, std::string_view SecName, std::string_view KeyName,
+                    const std::string& value);
+
 // Settings writes report no result (callers write many keys in a row); the
 // first failure since the last call is kept instead. Returns why it failed, in
 // the interface language ("" when every write since was stored), and forgets it.

@@ -197,7 +197,7 @@ OldFilesReport CopyOldProgramFiles(const std::string& oldFolder, const std::stri
             // these settings show.
             if (std::string(key) == "Path Lst" && !listCopy.empty()
                 && paths::fileNamePart(listCopy) != paths::fileNamePart(oldList))
-                profile::WritePrivateProfileString("Path", key, listCopy, newIni);
+                WriteSettingTo(newIni, "Path", key, listCopy);
             continue;
         }
         const std::string name = nameIn(value, oldFolder);
@@ -208,7 +208,7 @@ OldFilesReport CopyOldProgramFiles(const std::string& oldFolder, const std::stri
         const std::string where = paths::isFile(paths::join(oldFolder, name)) || taken(paths::join(oldFolder, name))
                                       ? copier.copy(name)
                                       : paths::join(newFolder, name);
-        profile::WritePrivateProfileString("Path", key, where, newIni);
+        WriteSettingTo(newIni, "Path", key, where);
     }
     return report;
 }

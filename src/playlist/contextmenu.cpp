@@ -32,9 +32,10 @@ bool showsFolder(const Player& w)
     return ListMode.empty() && modIni::PlayListTab == 0 && w.PlayListTabName == "DirList";
 }
 
-// Appends one line to a play-list file: the old lines stay byte for byte, a
-// last line without its line end gets one first (the new line would join it),
-// and the file is written beside and renamed, so a failed write loses nothing.
+// Appends one line to a play-list file: the old lines stay byte for byte (a
+// UTF-16 list aside, see below), a last line without its line end gets one
+// first (the new line would join it), and the file is written beside and
+// renamed, so a failed write loses nothing.
 bool appendLstLine(const std::string& path, const std::string& line, std::string* why)
 {
     if (path.empty())
@@ -49,6 +50,18 @@ bool appendLstLine(const std::string& path, const std::string& line, std::string
             return false;
         }
         bytes = *old;
+    }
+    // A list that a Windows editor saved as "Unicode" (UTF-16) cannot take a
+    // line in another encoding: it is written again whole, in the encoding
+    // the program writes, every row kept and the new one at its end.
+    if (const auto text = textfile::utf16ToUtf8(bytes)) {
+        std::vector<std::string> lines = textfile::splitLines(*text);
+        lines.push_back(line);
+        if (textfile::writeLines(path, lines))
+            return true;
+        if (why)
+            *why = modIni::LastSaveFailureReason();
+        return false;
     }
     if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r')
         bytes += "\r\n";

@@ -392,6 +392,33 @@ TEST(ProgramFolder, OldFilesAreCopiedWithoutWritingOverOthersAndWhatWasNotIsSaid
     EXPECT_EQ(readFileBytes(old + "/ZunMp3Syk.lst"), oldList);
 }
 
+TEST(ProgramFolder, AnotherPlayerHoldingTheNewSettingsIsAskedAboutOnceWhileTheOldOnesAreCopied)
+{
+    FreshHome h;
+    const std::string old = h.dir.file("build");
+    h.dir.write("build/PlaySyk.ini", "[Path]\r\nPath Lst=" + old + "/ZunMp3Syk.lst\r\nPath Image=" + old +
+                                         "/back.jpg\r\n[Setting]\r\nLangue=En\r\n");
+    h.dir.write("build/ZunMp3Syk.lst", "A;B;3:00;Pop;/m/a.mp3;N;0;;;;;;\r\n");
+    h.dir.write("build/back.jpg", "jpeg bytes");
+    std::filesystem::create_directories(h.folder());
+    LockHolder other(h.folder() + "/PlaySyk.ini");
+    ASSERT_TRUE(other.holding());
+    ScopedScriptedPrompter prompter;
+    modIni::TakeIniWriteFailure();
+    prompter->answerMsgBox(vbIgnore);
+    prompter->answerMsgBox(vbOK);
+    // The paths that follow the copied files: one short wait and one
+    // question, never a wait per key on the window's thread.
+    const auto t0 = std::chrono::steady_clock::now();
+    modIni::AdoptOldProgramFiles(old);
+    EXPECT_LT(secondsSince(t0), 2.0);
+    ASSERT_EQ(prompter->questions().size(), 2u);
+    EXPECT_NE(prompter->questions()[0].text.find("Another running"), std::string::npos);
+    other.release();
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Lst"), h.folder() + "/ZunMp3Syk.lst");
+    EXPECT_EQ(IniAccess("GET", "Path", "Path Image"), h.folder() + "/back.jpg");
+}
+
 TEST(ProgramFolder, UnreadableOldSettingsAreSaidAndTheListStillComes)
 {
     FreshHome h;

@@ -225,6 +225,42 @@ TEST_F(AddToFile, TheFileKeepsItsEncoding)
     EXPECT_NE(u8.find("\r\nÉté;;;MP3;"), std::string::npos);
 }
 
+// Windows Notepad's "Unicode": UTF-16 little endian, CR LF, with its mark
+// (FF FE) or, from other tools, without one.
+std::string notepadUnicode(std::string_view utf8, bool mark)
+{
+    std::string out = mark ? "\xFF\xFE" : "";
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = textfile::nextCodePoint(utf8, i);   // no letter beyond U+FFFF here
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return out;
+}
+
+TEST_F(AddToFile, AUnicodeListIsWrittenAgainWholeWithTheNewRow)
+{
+    const std::string added = "plain;;;MP3;" + folder + "plain.mp3;N\r\n";
+    for (const bool mark : {true, false}) {
+        SCOPED_TRACE(mark ? "with its mark" : "without a mark");
+        program.write("list.lst", notepadUnicode("Café;;;MP3;/c.mp3;N\r\nOld;;;MP3;/old.mp3;N\r\n", mark));
+        selectByName("plain.mp3");
+        w->mnuAddtoPlayList_Click(0);
+        // Every old row kept, in the program's own encoding.
+        EXPECT_EQ(program.read("list.lst"), "Caf\xE9;;;MP3;/c.mp3;N\r\nOld;;;MP3;/old.mp3;N\r\n" + added);
+        const LstFile file = readLstFile(lst);
+        ASSERT_EQ(file.rows.size(), 3u);
+        EXPECT_EQ(file.rows[0][ColTitle], "Café");
+        EXPECT_EQ(file.rows[1][ColPath], "/old.mp3");
+        EXPECT_EQ(file.rows[2][ColPath], folder + "plain.mp3");
+    }
+    // Text that Windows-1252 cannot hold is written in UTF-8.
+    program.write("list.lst", notepadUnicode("Ωmega;;;MP3;/o.mp3;N", true));
+    w->mnuAddtoPlayList_Click(0);
+    EXPECT_EQ(program.read("list.lst"), "Ωmega;;;MP3;/o.mp3;N\r\n" + added);
+    EXPECT_TRUE(prompts->questions().empty());
+}
+
 TEST_F(AddToFile, FailuresAreReportedAndNothingIsLost)
 {
     // A missing list file is created.

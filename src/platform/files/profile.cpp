@@ -137,6 +137,10 @@ std::optional<std::vector<std::string>> readLinesOf(const std::string& file)
     auto bytes = textfile::readBytes(file);
     if (!bytes)
         return std::nullopt;
+    // Saved as "Unicode" by a Windows editor: read as the other text files
+    // are; the next write stores it whole in the program's own encoding.
+    if (auto text = textfile::utf16ToUtf8(*bytes))
+        return textfile::splitLines(*text);
     if (textfile::isValidUtf8(*bytes))
         return textfile::splitLines(textfile::decode(*bytes));
     std::vector<std::string> lines = textfile::splitLines(*bytes);

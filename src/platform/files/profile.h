@@ -4,7 +4,8 @@
 // an existing line is rewritten in place, a new key goes at the end of its
 // section (before the section's trailing empty lines), a new section at the end
 // of the file. The file is read with any line end and in the text-file encoding
-// rules (UTF-8 when valid, else Windows-1252), and written atomically with CR LF.
+// rules (UTF-16 when it is, else UTF-8 when valid, else Windows-1252), and
+// written whole and atomically with CR LF, in Windows-1252 or UTF-8.
 // Lines that are neither a section nor a key (comments, garbage) are kept as
 // they are and never matched.
 #include <string>

@@ -90,6 +90,35 @@ TEST(Profile, KeepsEncodingAndOtherLinesOfForeignFiles)
     EXPECT_EQ(readFileBytes(f), "; r\xE9glages\r\n[S]\r\nName=Chlo\xE9\r\nOther=\xE0\r\n");
 }
 
+// Windows' editors save "Unicode" text as UTF-16 little endian, with a mark
+// (FF FE) or, from other tools, without one.
+TEST(Profile, AUnicodeSettingsFileIsReadAndAWriteKeepsItsValues)
+{
+    const auto unicode = [](std::string_view latin, bool mark) {
+        std::string out = mark ? "\xFF\xFE" : "";
+        for (char c : latin)   // letters of Latin-1 only
+            out += std::string{c, '\0'};
+        return out;
+    };
+    TempDir dir;
+    for (const bool mark : {true, false}) {
+        SCOPED_TRACE(mark ? "with its mark" : "without a mark");
+        const auto f = dir.write("u.ini", unicode("[Path]\r\nPath syk=/home/me/caf\xE9/\r\n\r\n"
+                                                  "[Setting]\r\nLangue=En\r\nTheme=3\r\n",
+                                                  mark));
+        EXPECT_EQ(GetPrivateProfileString("Path", "Path syk", "d", f), "/home/me/café/");
+        EXPECT_EQ(GetPrivateProfileString("Setting", "Theme", "d", f), "3");
+        // A write stores the whole file again in the program's own text:
+        // the other values stay readable, no second section appears.
+        EXPECT_TRUE(WritePrivateProfileString("Setting", "Theme", "5", f));
+        EXPECT_TRUE(WritePrivateProfileString("Setting", "Setup", "1", f));
+        EXPECT_EQ(readFileBytes(f), "[Path]\r\nPath syk=/home/me/caf\xE9/\r\n\r\n"
+                                    "[Setting]\r\nLangue=En\r\nTheme=5\r\nSetup=1\r\n");
+        EXPECT_EQ(GetPrivateProfileString("Path", "Path syk", "d", f), "/home/me/café/");
+        EXPECT_EQ(GetPrivateProfileString("Setting", "Langue", "d", f), "En");
+    }
+}
+
 TEST(Profile, FolderNamesThatAreNotUtf8KeepTheirBytes)
 {
     TempDir dir;
