@@ -69,6 +69,27 @@ protected:
             t.pop_back();
         return vb::ValDecimal(t);
     }
+
+    // Saves the list beside the song (the test's own folder), empties it and
+    // opens the saved file again.
+    void saveBesideTheSongAndOpenAgain()
+    {
+        Record& r = record();
+        r.Command_SaveSyk.press();
+        ASSERT_TRUE(Record_SaveLoaded());
+        Record_Save& d = record_Save();
+        d.Check_SaveRepCh.setValue(1);
+        ASSERT_EQ(d.Check_SaveRepCfg.Value(), 0);
+        const std::string path = d.Text_PathMp3.Text();
+        ASSERT_EQ(path, dir.file("song.syk"));
+        prompter->answerMsgBox(vbOK); // "Done..."
+        d.Command_Save.press();
+        DoEvents();
+        r.List_Syk.Clear();
+        Record::RecModified = false;
+        prompter->answerOpenFile(path);
+        r.Command_OpenSyk.press();
+    }
 };
 
 } // namespace
@@ -243,21 +264,7 @@ TEST_F(ImportTest, ImportedListSavesAndOpensAgainWithTheSameEntries)
     EXPECT_NEAR(timeOf(got[6]), importedAt((kTicksPerSecond * 11 / 4 - 10.0) / kTicksPerSecond), 1e-6);
 
     // Saved, then opened again: the same entries.
-    r.Command_SaveSyk.press();
-    ASSERT_TRUE(Record_SaveLoaded());
-    Record_Save& d = record_Save();
-    // Beside the song, in the test's own folder.
-    d.Check_SaveRepCh.setValue(1);
-    ASSERT_EQ(d.Check_SaveRepCfg.Value(), 0);
-    const std::string path = d.Text_PathMp3.Text();
-    ASSERT_EQ(path, dir.file("song.syk"));
-    prompter->answerMsgBox(vbOK);
-    d.Command_Save.press();
-    DoEvents();
-    r.List_Syk.Clear();
-    Record::RecModified = false;
-    prompter->answerOpenFile(path);
-    r.Command_OpenSyk.press();
+    saveBesideTheSongAndOpenAgain();
     EXPECT_EQ(items(), got);
     EXPECT_FALSE(asked("File Not Found"));
 }
@@ -376,19 +383,7 @@ protected:
         expectEverySyllableSungInOrder(got);
 
         // Saved beside the song, opened again, played again.
-        r.Command_SaveSyk.press();
-        ASSERT_TRUE(Record_SaveLoaded());
-        Record_Save& d = record_Save();
-        d.Check_SaveRepCh.setValue(1);
-        const std::string path = d.Text_PathMp3.Text();
-        ASSERT_EQ(path, dir.file("song.syk"));
-        prompter->answerMsgBox(vbOK);  // "Done..."
-        d.Command_Save.press();
-        DoEvents();
-        r.List_Syk.Clear();
-        Record::RecModified = false;
-        prompter->answerOpenFile(path);
-        r.Command_OpenSyk.press();
+        saveBesideTheSongAndOpenAgain();
         ASSERT_EQ(items(), got);
         expectEverySyllableSungInOrder(got);
 

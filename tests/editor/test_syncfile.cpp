@@ -186,15 +186,7 @@ TEST(SyncFileDisk, ExactBytesAndAtomicReplace)
     // A write that fails half-way leaves the old file as it was: the process
     // may not write files this large.
     Entries many(20000, "syllable;1_");
-    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = SykFile::WriteSykFile(longPath, many);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const bool written = testsupport::underFileSizeLimit(4096, [&] { return SykFile::WriteSykFile(longPath, many); });
     EXPECT_FALSE(written);
     EXPECT_EQ(testsupport::readFileBytes(longPath), "b;2;\r\n");
 

@@ -1,11 +1,13 @@
 #include "support/testdir.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <linux/capability.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <random>
@@ -175,6 +177,20 @@ ObeyFileModes::~ObeyFileModes()
     data[0].effective = saved_[0];
     data[1].effective = saved_[1];
     setCapabilities(data);
+}
+
+bool underFileSizeLimit(unsigned long bytes, const std::function<bool()>& write)
+{
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool done = write();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    return done;
 }
 
 } // namespace testsupport

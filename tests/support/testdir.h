@@ -2,6 +2,7 @@
 // A temporary folder for one test, removed afterwards. ProgramDir also points
 // ZUNKARAOKE_DIR at it, so the settings file and the default list land there.
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace testsupport {
@@ -47,6 +48,11 @@ private:
 };
 
 std::string readFileBytes(const std::string& path);
+
+// Runs `write` while this process may write no file beyond `bytes` (a write
+// past it fails with EFBIG instead of killing the process): a save that fails
+// half-way, as on a disk that fills during the write. Returns what `write` did.
+bool underFileSizeLimit(unsigned long bytes, const std::function<bool()>& write);
 
 // A small RAM disk (tmpfs) mounted on a new folder, unmounted at the end: the
 // full or read-only disk a save must survive. mounted() is false where the

@@ -136,15 +136,7 @@ TEST(AtomicSave, FailureLeavesTheOldFileIntact)
 
     // The write fails half-way: the process may not write files this large.
     const std::string big(256 * 1024, 'x');
-    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool ok = textfile::saveBytesAtomic(path, big);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const bool ok = testsupport::underFileSizeLimit(4096, [&] { return textfile::saveBytesAtomic(path, big); });
 
     EXPECT_FALSE(ok);
     EXPECT_EQ(readFileBytes(path), old);
