@@ -124,10 +124,10 @@ std::string InputBox(const std::string& prompt, const std::string& title, const 
 namespace {
 
 // A window manager cuts a title wider than its window ("Z... e"), and a box
-// sizes itself to its text alone: the box is made wide enough for its whole
+// sizes itself to its text alone: a box is made wide enough for its whole
 // title, drawn in bold as title bars do, beside the title bar's icon and
 // buttons.
-void makeRoomForTitle(QMessageBox& box)
+int widthForTitle(const QWidget& box)
 {
     QFont font = QApplication::font();
     font.setBold(true);
@@ -136,9 +136,20 @@ void makeRoomForTitle(QMessageBox& box)
     // A title longer than the screen is cut all the same; the box stays on it.
     if (const QScreen* screen = box.screen())
         width = std::min(width, screen->availableGeometry().width() * 3 / 4);
+    return width;
+}
+
+// Message and input boxes size themselves from their layout when shown: the
+// room goes into the layout.
+void makeRoomForTitle(QDialog& box)
+{
+    auto* room = new QSpacerItem(widthForTitle(box), 0, QSizePolicy::Minimum, QSizePolicy::Minimum);
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
-                      grid->columnCount());
+        grid->addItem(room, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (box.layout())
+        box.layout()->addItem(room);
+    else
+        delete room;
 }
 
 } // namespace
@@ -209,6 +220,7 @@ std::optional<std::string> QtPrompter::inputBox(const std::string& prompt, const
     dlg.setTextValue(qs(defaultText));
     dlg.setOkButtonText(qs(standardButtonCaption(vbOK)));
     dlg.setCancelButtonText(qs(standardButtonCaption(vbCancel)));
+    makeRoomForTitle(dlg);
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return ss(dlg.textValue());
 }

@@ -172,24 +172,32 @@ TEST(Prompter, StandardButtonsSpeakTheProgramsLanguage)
     setPrompterFrench(nullptr);
 }
 
-TEST(Prompter, AMessageBoxIsWideEnoughForItsWholeTitle)
+TEST(Prompter, MessageAndInputBoxesAreWideEnoughForTheirWholeTitle)
 {
     // A short text and a long title: a window manager cuts the title to the
     // box's width ("Z... e"), so the box takes the title's width and room
     // for the title bar's buttons.
     const std::string title = "Zun Mp3 Karaoke - Synchronisation terminée";
-    int width = 0;
-    QTimer::singleShot(0, [&] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            width = w->width();
-            QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
-        }
-    });
-    QtPrompter real;
-    real.msgBox("OK", vbOKOnly, title);
     QFont bold = QApplication::font();
     bold.setBold(true);
-    EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title)) + 100);
+    const int titleWidth = QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title));
+    int width = 0;
+    const auto measureAndClose = [&] {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                width = w->width();
+                QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+            }
+        });
+    };
+    QtPrompter real;
+    measureAndClose();
+    real.msgBox("OK", vbOKOnly, title);
+    EXPECT_GE(width, titleWidth + 100);
+    width = 0;
+    measureAndClose();
+    real.inputBox("Name:", title, "");
+    EXPECT_GE(width, titleWidth + 100);
 }
 
 // A folder or a song may be named like markup: the message shows the name,
