@@ -523,6 +523,59 @@ void redrawMidiPage(const LyricView& v, const DisplayOptions& o, bool shiftKept)
     p.Redraw = false;
 }
 
+namespace {
+
+// Inside a line, the page no longer shows it (the lyric window was closed
+// and shown again, or a line began while the lyrics were hidden and emptied
+// the page): draw the page again around the same slot, so the sung part has
+// its rows to go over.
+void keepMidiLineOnPage(const LyricView& v, const DisplayOptions& o, const std::array<std::string, 9>& L)
+{
+    LyricPage& p = *v.page;
+    if (o.muted || p.Redraw)
+        return;
+    const int c = sungSlot(p, o);
+    if (!L[0].empty() && p.PageLines[c] != L[0]) {
+        p.Slot = c;
+        refillMidiRing(p, o.nbLigne, L);
+        redrawMidiPage(v, o, false);
+    }
+}
+
+// The sung part of the MIDI line over its rows, the ball over `syllable`.
+void paintMidiSung(const LyricView& v, const DisplayOptions& o, const std::string& syllable)
+{
+    if (o.muted)
+        return;
+    LyricPage& p = *v.page;
+    Form& w = *v.window;
+    w.setForeColor(o.activeColour);
+    w.setCurrentY(blockTop(v, o));
+    w.setCurrentX(o.marginX);
+    if (o.scroll) {
+        if (o.keptLines >= 1)
+            w.Print("");
+        if (o.keptLines >= 2)
+            w.Print("");
+        preparePage(p, 0, rowCounter(v, o), o.layout(), [&v] { printEmptyRow(v); });
+    }
+    const int c = sungSlot(p, o);
+    if (c == 1) {
+        w.setCurrentX(o.marginX);
+        if (!o.scroll)
+            p.RowOffset = 0;
+    } else {
+        for (int i = 1; i < c; ++i)
+            w.Print("");
+        preparePage(p, c - 1, rowCounter(v, o), o.layout(), [&v] { printEmptyRow(v); });
+        w.setCurrentX(o.marginX);
+        w.setForeColor(o.activeColour);
+    }
+    paintSung(v, o, p.PageLines[static_cast<std::size_t>(c)], c, MidiSungText, syllable, false);
+}
+
+} // namespace
+
 void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::string& text, int linePos,
                    const std::array<std::string, 9>& L)
 {
@@ -550,47 +603,34 @@ void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::strin
     }
 
     MidiSungText += text;
-
-    // Inside a line, the page no longer shows it (the lyric window was closed
-    // and shown again, or the lyrics were hidden meanwhile): draw the page again
-    // around the same slot, so the sung part has its rows to go over.
-    if (!o.muted && !p.Redraw) {
-        const int c = sungSlot(p, o);
-        if (!L[0].empty() && p.PageLines[c] != L[0]) {
-            p.Slot = c;
-            refillMidiRing(p, o.nbLigne, L);
-            redrawMidiPage(v, o, false);
-        }
-    }
-
-    if (!o.muted) {
-        w.setForeColor(o.activeColour);
-        w.setCurrentY(blockTop(v, o));
-        w.setCurrentX(o.marginX);
-        if (o.scroll) {
-            if (o.keptLines >= 1)
-                w.Print("");
-            if (o.keptLines >= 2)
-                w.Print("");
-            preparePage(p, 0, rowCounter(v, o), o.layout(), [&v] { printEmptyRow(v); });
-        }
-        const int c = sungSlot(p, o);
-        if (c == 1) {
-            w.setCurrentX(o.marginX);
-            if (!o.scroll)
-                p.RowOffset = 0;
-        } else {
-            for (int i = 1; i < c; ++i)
-                w.Print("");
-            preparePage(p, c - 1, rowCounter(v, o), o.layout(), [&v] { printEmptyRow(v); });
-            w.setCurrentX(o.marginX);
-            w.setForeColor(o.activeColour);
-        }
-        paintSung(v, o, p.PageLines[static_cast<std::size_t>(c)], c, MidiSungText, text, false);
-    }
+    keepMidiLineOnPage(v, o, L);
+    paintMidiSung(v, o, text);
 
     // The whole line has been sung: the next event starts a new one.
     if (MidiSungText == L[0]) {
+        MidiSungText.clear();
+        p.Redraw = true;
+    }
+}
+
+void resumeMidiLine(const LyricView& v, const DisplayOptions& o, const std::string& syllable,
+                    const std::array<std::string, 9>& L)
+{
+    LyricPage& p = *v.page;
+    if (o.muted || MidiSeekWait)
+        return;  // while waiting after a seek, the next event draws the page
+    // The line ended with `syllable` while the lyrics were hidden: it shows
+    // sung whole until the next line begins, as it would have.
+    const bool ended = p.Redraw && MidiSungText.empty() && !syllable.empty();
+    if (ended) {
+        MidiSungText = L[0];
+        p.Redraw = false;
+    }
+    if (!p.Redraw && !MidiSungText.empty() && L[0].compare(0, MidiSungText.size(), MidiSungText) == 0) {
+        keepMidiLineOnPage(v, o, L);
+        paintMidiSung(v, o, syllable);
+    }
+    if (ended) {
         MidiSungText.clear();
         p.Redraw = true;
     }

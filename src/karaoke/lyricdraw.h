@@ -132,6 +132,14 @@ void redrawMidiPage(const LyricView& v, const DisplayOptions& o, bool shiftKept 
 void playMidiEvent(const LyricView& v, const DisplayOptions& o, const std::string& text, int linePos,
                    const std::array<std::string, 9>& L);
 
+// After the lyrics are shown again: the line being sung (`L` as for
+// playMidiEvent; `syllable` the text of the event dispatched last) comes back
+// on the page with its sung part, also when the line began while they were
+// hidden; a line that `syllable` ended shows sung whole. Does nothing while
+// waiting after a seek, nor before the first line.
+void resumeMidiLine(const LyricView& v, const DisplayOptions& o, const std::string& syllable,
+                    const std::array<std::string, 9>& L);
+
 // The waiting row: one more dot (0..22, the 23rd empties it).
 void growDots(std::string& dots);
 

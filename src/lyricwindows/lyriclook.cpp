@@ -3,13 +3,17 @@
 // lyrics.
 #include "core/modini.h"
 #include "core/player.h"
+#include "karaoke/lyricdraw.h"
+#include "karaoke/lyricviews.h"
 #include "karaoke/pagestate.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
+#include "playback/midianalysis.h"
 
+#include <array>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -86,6 +90,27 @@ bool placementOrTell()
 int toTwips(float v)
 {
     return static_cast<int>(vb::CLng(static_cast<double>(v)));
+}
+
+// A MIDI song shown from its own lyric events: the line being sung comes back
+// on the page with its sung part. A line that began while the lyrics were
+// hidden left the page empty, and the redraw alone would show it so until the
+// next lyric event.
+void showMidiLineAgain()
+{
+    const Kar::LyricView v = Kar::karView();
+    const long idx = Kar::MidiEventIdx;
+    if (!v.midiPath || idx < 1 || idx >= static_cast<long>(Kar::MidiEvents.size()))
+        return;
+    const Kar::MidiEvent& rec = Kar::MidiEvents[static_cast<std::size_t>(idx)];
+    const long n = rec.LineNo;
+    if (n == 0 && Kar::MidiLeadText)
+        return;
+    std::array<std::string, 9> L;
+    for (long k = 0; k < 9; ++k)
+        if (n + k >= 0 && n + k < static_cast<long>(Kar::MidiLines.size()))
+            L[static_cast<std::size_t>(k)] = Kar::MidiLines[static_cast<std::size_t>(n + k)];
+    Kar::resumeMidiLine(v, Kar::displayOptions(), rec.Text, L);
 }
 
 } // namespace
@@ -333,6 +358,8 @@ void Player::Check_Muet2_Click()
     k.Shape_Ball.setHeight(size);
     k.Shape_Ball.setWidth(size);
     k.Command_Print2Ligne.press();
+    if (IsPlaying)
+        showMidiLineAgain();
     if (k1Shown) {
         Karaoke_K1& k1 = karaoke_K1();
         k1.Shape_Ball.setWidth(k.Shape_Ball.Width());

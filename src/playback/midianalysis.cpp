@@ -226,12 +226,37 @@ BrokenText splitBreaks(const std::string& raw)
     return b;
 }
 
+// The time of the first sounding note of a song file (a note-on of velocity
+// above 0 in any track), in ticks; nothing when it plays no note.
+std::optional<std::uint64_t> firstNoteTick(std::string_view file) {
+    std::uint64_t q = 14;
+    if (file.size() >= 14 && file.substr(0, 4) == "MThd" && music::be32(file, 4) >= 6)
+        q = 8 + std::uint64_t(music::be32(file, 4));
+    std::optional<std::uint64_t> first;
+    while (q + 8 <= file.size()) {
+        const auto at = static_cast<std::size_t>(q);
+        const std::uint32_t len = music::be32(file, at + 4);
+        if (file.substr(at, 4) == "MTrk")
+            music::walkTrackEvents(
+                file.substr(at + 8, len), [&](std::uint64_t tick) { return !first || tick < *first; },
+                [&](const music::TrackEvent& e) {
+                    if ((e.status & 0xF0) != 0x90 || e.data2 == 0)
+                        return true;
+                    first = e.tick;
+                    return false;
+                });
+        q += 8 + std::uint64_t(len);
+    }
+    return first;
+}
+
 // Makes the lyric records of meta events given in the order they are heard.
 // Each record carries the time from its event to the next one, so the running
 // sum is the time of the next record; the sum starts at the first event's own
 // time, so every record falls due when its event is heard. The last record,
 // with no event after it, keeps the delta of the record before it.
-void makeRecords(const std::vector<MetaEvent>& metas) {
+// `firstNote` is the tick of the song's first sounding note.
+void makeRecords(const std::vector<MetaEvent>& metas, std::optional<std::uint64_t> firstNote) {
     MidiEvents.assign(1, MidiEvent{});
     MidiLines.assign(1, std::string());
     MidiLeadText = false;
@@ -248,6 +273,9 @@ void makeRecords(const std::vector<MetaEvent>& metas) {
     double time = metas.empty() ? 0.0 : static_cast<double>(metas.front().tick) * MidiMsPerTick;
     std::uint64_t ticks = 0;
     bool pendingBreak = false;  // the text before ended its line
+    bool markAfterLeadText = false;  // the first line mark is "/" or "\" and text comes before it
+    int leadTexts = 0;               // records with text before the first line mark
+    std::uint64_t leadTick = 0;      // the time of the last of them
 
     auto syllableOf = [](const MetaEvent& m) {
         std::string text;
@@ -299,13 +327,13 @@ void makeRecords(const std::vector<MetaEvent>& metas) {
             pendingBreak = false;
             ev.LineNo = lineNo;
         } else if (t == "\\" || t == "/") {
-            MidiLeadText = MidiLeadText || (lineNo == 0 && !MidiLines[0].empty());
+            markAfterLeadText = markAfterLeadText || (lineNo == 0 && !MidiLines[0].empty());
             newLine({});
             pendingBreak = false;
             text.clear();
             ev.LineNo = lineNo;
         } else if (!text.empty() && (text[0] == '/' || text[0] == '\\')) {
-            MidiLeadText = MidiLeadText || (lineNo == 0 && !MidiLines[0].empty());
+            markAfterLeadText = markAfterLeadText || (lineNo == 0 && !MidiLines[0].empty());
             text = std::string(trimLeadingBlanks(std::string_view(text).substr(1)));
             newLine(text);
             pendingBreak = false;
@@ -329,20 +357,29 @@ void makeRecords(const std::vector<MetaEvent>& metas) {
             ev.LinePos = linePos;
             ev.LineNo = lineNo;
             MidiLines[static_cast<std::size_t>(lineNo)] += text;
+            if (lineNo == 0 && !text.empty()) {
+                ++leadTexts;
+                leadTick = m.tick;
+            }
         }
         if (bt.breakAfter && !ev.Text.empty())
             pendingBreak = true;
         linePos += Utf8Length(text);
         MidiEvents.push_back(std::move(ev));
     }
+    // Text before the first "/" or "\" line is a title (such as "DURATION: 46")
+    // only when it is a single text heard at the very start or before any note
+    // sounds: a first line of several syllables, or one sung over the music, is
+    // a sung line even when the file put no mark before it.
+    MidiLeadText = markAfterLeadText && leadTexts == 1 && (leadTick == 0 || (firstNote && leadTick < *firstNote));
 }
 
 } // namespace
 
-void ParseKarTrack(std::string_view data) {
+void ParseKarTrack(std::string_view data, std::optional<std::uint64_t> firstNote) {
     std::vector<MetaEvent> metas;
     walkTrack(data, metas, kMaxMidiEvents);
-    makeRecords(metas);
+    makeRecords(metas, firstNote);
 }
 
 void ParseMergedTracks(std::string_view file) {
@@ -363,7 +400,7 @@ void ParseMergedTracks(std::string_view file) {
     // event of a track, as each track was appended in its own order.
     std::stable_sort(metas.begin(), metas.end(),
                      [](const MetaEvent& a, const MetaEvent& b) { return a.tick < b.tick; });
-    makeRecords(metas);
+    makeRecords(metas, firstNoteTick(file));
 }
 
 namespace {
@@ -419,7 +456,7 @@ void chooseLyricTrack(std::string_view d) {
         const std::uint64_t len = music::be32(d, at + 4);
         const std::string_view chunk = d.substr(at + 8, static_cast<std::size_t>(len));
         if (chunk.find(kWords) != std::string_view::npos) {
-            ParseKarTrack(chunk);
+            ParseKarTrack(chunk, firstNoteTick(d));
             return;
         }
         int hits = 0;
@@ -427,7 +464,7 @@ void chooseLyricTrack(std::string_view d) {
              h = findPair(chunk, 0xFF, 0x01, h + 1))
             ++hits;
         if (hits >= 50) {
-            ParseKarTrack(chunk);
+            ParseKarTrack(chunk, firstNoteTick(d));
             return;
         }
         q += 8 + len;

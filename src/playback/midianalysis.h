@@ -12,6 +12,7 @@
 // hang or read outside the data.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,7 +65,8 @@ inline std::vector<MidiEvent> MidiEvents(1);
 // One text per lyric line; index 0 collects what comes before the first line mark.
 inline std::vector<std::string> MidiLines(1);
 // Line 0 is text before the first line of a file that opens its lines with
-// "/" or "\" (a title such as "DURATION: 46"), not a sung line.
+// "/" or "\" (a title such as "DURATION: 46"), not a sung line: a single text
+// heard at the start of the song or before its first note.
 inline bool MidiLeadText = false;
 // Index of the record dispatched last.
 inline std::int32_t MidiEventIdx = 0;
@@ -83,8 +85,10 @@ void AnalyseMidiData(std::string_view bytes);
 // Walks one track's events (the data of an "MTrk" chunk) and makes a record of
 // each meta event: fills MidiLyricType (5 when the track holds a lyric event,
 // else 1), MidiEvents and MidiLines (both start afresh). Uses MidiMsPerTick for
-// the times. A truncated or malformed event ends the walk.
-void ParseKarTrack(std::string_view data);
+// the times. A truncated or malformed event ends the walk. `firstNote` is the
+// tick of the song's first sounding note, when known (it tells a title before
+// the first line from a sung line).
+void ParseKarTrack(std::string_view data, std::optional<std::uint64_t> firstNote = std::nullopt);
 // The same for a whole song file: the meta events of all its tracks, merged in
 // the order they are heard (by time; at equal times the earlier track first).
 void ParseMergedTracks(std::string_view file);

@@ -61,9 +61,9 @@ protected:
         modIni::ShadowH = modIni::ShadowV = 0;
     }
 
-    void play(const std::string& bytes)
+    void play(const std::string& bytes, const std::string& name = "song.kar")
     {
-        const std::string song = dir.write("song.kar", bytes);
+        const std::string song = dir.write(name, bytes);
         playRow(addRow(song));
         ASSERT_TRUE(modIni::IsPlaying);
         ASSERT_EQ(modIni::MediaKind, "midi");
@@ -279,4 +279,95 @@ TEST_F(MidiLinesTest, SyllablesWithTheBlankInFrontKeepTheirBlanksInside)
             }
         }
     EXPECT_NEAR(firstRed, o.marginX, 150);
+}
+
+TEST_F(MidiLinesTest, OnlyASingleTextBeforeTheMusicIsTakenForATitle)
+{
+    // Files whose lines after the first open with "/": what comes before the
+    // first mark is the first sung line, unless it is one text heard before
+    // the music (at the start, or before the first note).
+    Track lateNotes;  // the music begins at 1 s
+    lateNotes.on(kTick, 0, 60).off(3 * kTick, 0, 60).end(kTick / 2);
+    struct Case {
+        const char* what;
+        std::vector<Lyric> words;
+        bool lateMusic;
+        bool title;
+        double at;          // when the first line's first syllable is sung
+        const char* first;  // the first sung line
+        const char* sung;   // its sung part then
+    };
+    const std::vector<Case> cases = {
+        {"a first line of two syllables at the start, over the music",
+         {{0.0, "First "}, {0.5, "line"}, {1.5, "/Next "}, {2.0, "one"}}, false, false, 0.2, "First line", "First "},
+        {"a first line of one syllable sung over the music",
+         {{1.0, "Hello"}, {2.0, "/Next "}, {2.5, "one"}}, false, false, 1.2, "Hello", "Hello"},
+        {"a first line of two syllables sung before the music begins",
+         {{0.0, "First "}, {0.5, "line"}, {1.5, "/Next "}, {2.0, "one"}}, true, false, 0.2, "First line", "First "},
+        {"a title before the music, which begins later",
+         {{0.5, "DURATION: 46"}, {1.0, "\\First "}, {1.5, "line"}, {2.5, "/Next "}, {3.0, "one"}}, true, true, 1.2,
+         "First line", "First "},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        player().Command_Stop_Click();
+        play(testmidi::file(1, kDivision,
+                            {Track().tempo(0, 500000).end(), lyricTrack(c.words, 1), c.lateMusic ? lateNotes : melody(6)}),
+             "song" + std::to_string(++n) + ".kar");
+        EXPECT_EQ(Kar::MidiLeadText, c.title);
+        if (c.title) {
+            playTo(0.8);
+            EXPECT_TRUE(redRows().empty());
+            EXPECT_EQ(slotOf(c.words[0].text), 0);
+        }
+        playTo(c.at);
+        EXPECT_EQ(Kar::KarPage.Sung, c.sung);
+        EXPECT_EQ(slotOf(c.first), 1);
+        const std::vector<int> first = rowsOfLine(c.first);
+        ASSERT_FALSE(first.empty());
+        EXPECT_EQ(redRows(), first);
+    }
+}
+
+TEST_F(MidiLinesTest, AnUnmuteShowsTheLineBeingSungAlsoWhenItBeganMuted)
+{
+    play(testmidi::file(1, kDivision,
+                        {Track().tempo(0, 500000).end(),
+                         lyricTrack({{1.0, "\\One "}, {1.2, "line"}, {2.0, "/Two "}, {5.0, "words"},
+                                     {5.5, "/End"}, {6.5, "/Last "}, {6.8, "words"}},
+                                    5),
+                         melody(8)}));
+    const long page = Kar::displayOptions().pageColour;
+    playTo(1.5);
+    EXPECT_EQ(redRows(), rowsOfLine("One line"));
+    // Muted while the first line is sung; the second begins meanwhile.
+    player().Check_Muet2.setValue(1);
+    playTo(2.5);
+    player().Check_Muet2.setValue(0);
+    playTo(3.0);
+    // The page of the line being sung, with its sung part.
+    EXPECT_EQ(slotOf("Two words"), 2);
+    std::vector<int> lines = rowsOfLine("Two words");
+    const std::vector<int> end = rowsOfLine("End");
+    lines.insert(lines.end(), end.begin(), end.end());
+    EXPECT_EQ(rowsWith(page), lines) << "blank page after the unmute";
+    EXPECT_EQ(redRows(), rowsOfLine("Two words"));
+    EXPECT_EQ(Kar::KarPage.Sung, "Two ");
+    // The rest of the line is sung over the same page.
+    playTo(5.2);
+    EXPECT_EQ(Kar::KarPage.Sung, "Two words");
+    EXPECT_EQ(redRows(), rowsOfLine("Two words"));
+
+    // A line begun and ended while muted shows sung whole until the next one.
+    player().Check_Muet2.setValue(1);
+    playTo(5.8);
+    player().Check_Muet2.setValue(0);
+    playTo(6.0);
+    EXPECT_EQ(slotOf("End"), 3);
+    EXPECT_EQ(redRows(), rowsOfLine("End"));
+    EXPECT_EQ(rowsWith(page), rowsOfLine("Last words")) << "blank page after the unmute";
+    playTo(6.6);
+    EXPECT_EQ(Kar::KarPage.Sung, "Last ");
+    EXPECT_EQ(redRows(), rowsOfLine("Last words"));
 }
