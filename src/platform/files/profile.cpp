@@ -140,7 +140,22 @@ std::optional<std::vector<std::string>> readLinesOf(const std::string& file)
     // Saved as "Unicode" by a Windows editor: read as the other text files
     // are; the next write stores it whole in the program's own encoding.
     if (auto text = textfile::utf16ToUtf8(*bytes))
-        return textfile::splitLines(*text);
+        bytes = std::move(text);
+    // A line ends at a NUL, as the old platform's strings did ("Nul=ab\0cd"
+    // reads "ab"); the rest of such a line is dropped here, so that the line
+    // reads the same after the next write (text files are written without NULs).
+    std::string kept;
+    kept.reserve(bytes->size());
+    bool cut = false;
+    for (const char c : *bytes) {
+        if (c == '\r' || c == '\n')
+            cut = false;
+        else if (c == '\0')
+            cut = true;
+        if (!cut)
+            kept += c;
+    }
+    *bytes = std::move(kept);
     if (textfile::isValidUtf8(*bytes))
         return textfile::splitLines(textfile::decode(*bytes));
     std::vector<std::string> lines = textfile::splitLines(*bytes);

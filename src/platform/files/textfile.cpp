@@ -1,5 +1,6 @@
 #include "platform/files/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -414,6 +415,19 @@ std::optional<std::string> utf16ToUtf8(std::string_view bytes)
     return out;
 }
 
+namespace {
+
+// A NUL has no place in a text file: it is dropped on reading and never
+// written, so what the program writes can never be taken for UTF-16 without
+// its mark (a 0 byte in every character) when read again.
+std::string withoutNul(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+    return text;
+}
+
+} // namespace
+
 std::string decode(std::string_view bytes, Encoding* detected)
 {
     // Before the UTF-8 test: Latin text in UTF-16 without a mark is valid
@@ -421,25 +435,29 @@ std::string decode(std::string_view bytes, Encoding* detected)
     if (auto text = utf16ToUtf8(bytes)) {
         if (detected)
             *detected = Encoding::Utf16;
-        return std::move(*text);
+        return withoutNul(std::move(*text));
     }
     if (isValidUtf8(bytes)) {
         if (detected)
             *detected = Encoding::Utf8;
         if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
             bytes.remove_prefix(3);
-        return std::string(bytes);
+        return withoutNul(std::string(bytes));
     }
     if (detected)
         *detected = Encoding::Windows1252;
-    return cp1252ToUtf8(bytes);
+    return withoutNul(cp1252ToUtf8(bytes));
 }
 
-std::string encode(std::string_view utf8, Encoding* chosen)
+std::string encode(std::string_view utf8In, Encoding* chosen)
 {
+    const std::string text = withoutNul(std::string(utf8In));
+    const std::string_view utf8 = text;
     // Windows-1252 bytes that happen to form valid UTF-8 would be read back as
-    // other text ("Ã©" would come back as "é"): such text is written in UTF-8.
-    if (auto b = utf8ToCp1252(utf8); b && (*b == utf8 || !isValidUtf8(*b))) {
+    // other text ("Ã©" would come back as "é"), and "ÿþ" or "þÿ" at the start
+    // as the mark of UTF-16: such text is written in UTF-8.
+    if (auto b = utf8ToCp1252(utf8); b && (*b == utf8 || !isValidUtf8(*b))
+                                     && b->substr(0, 2) != "\xFF\xFE" && b->substr(0, 2) != "\xFE\xFF") {
         if (chosen)
             *chosen = Encoding::Windows1252;
         return std::move(*b);
@@ -449,8 +467,8 @@ std::string encode(std::string_view utf8, Encoding* chosen)
     // The reader drops one byte-order mark: text that starts with U+FEFF keeps
     // it behind another.
     if (utf8.substr(0, 3) == "\xEF\xBB\xBF")
-        return "\xEF\xBB\xBF" + std::string(utf8);
-    return std::string(utf8);
+        return "\xEF\xBB\xBF" + text;
+    return text;
 }
 
 std::vector<std::string> splitLines(std::string_view text)

@@ -162,6 +162,8 @@ TEST(TextEncoding, WhatIsWrittenReadsBackAsTheSameText)
         "plain ascii",
         "Mère \xE2\x80\x93 d\xC3\xA9j\xC3\xA0",     // fits in Windows-1252, stays there
         "\xE2\x99\xAA notes",                        // does not fit
+        "\xC3\xBF\xC3\xBE lead",                      // "ÿþ": FF FE in Windows-1252, the UTF-16 mark
+        "\xC3\xBE\xC3\xBF lead",                      // "þÿ": FE FF
     };
     for (const std::string& t : texts) {
         const std::string bytes = textfile::encode(t);
@@ -171,6 +173,12 @@ TEST(TextEncoding, WhatIsWrittenReadsBackAsTheSameText)
     textfile::Encoding e;
     textfile::encode("Mère", &e);
     EXPECT_EQ(e, textfile::Encoding::Windows1252);
+    // A NUL between letters would make the written bytes look like UTF-16
+    // without its mark ("\0€" in Windows-1252 is 00 80, U+0080 in UTF-16BE):
+    // NULs are neither written nor read.
+    EXPECT_EQ(textfile::decode(textfile::encode(std::string("\0\xE2\x82\xAC\0\xE2\x82\xAC", 8))),
+              "\xE2\x82\xAC\xE2\x82\xAC");
+    EXPECT_EQ(textfile::decode(std::string("a\0b\0c", 5)), "abc");
 }
 
 TEST(AtomicSave, AFileTheUserMadeReadOnlyIsNotReplaced)
