@@ -224,15 +224,15 @@ bool readLstRows(const std::string& path, const std::function<void(std::size_t)>
         auto bytes = textfile::readBytes(path);
         if (!bytes)
             return false;
-        // A list saved as "Unicode" by a Windows editor is UTF-16.
-        if (auto text = textfile::utf16ToUtf8(*bytes))
-            bytes = std::move(text);
-        utf8File = textfile::isValidUtf8(*bytes);
-        // A file that is UTF-8 as a whole is read as such; otherwise the
-        // fields are split first (";" and the line ends are the same bytes in
-        // both encodings) and decoded below. The file's bytes go before the
-        // rows are made.
-        lines = textfile::splitLines(utf8File ? textfile::decode(*bytes) : *bytes);
+        // A list saved as "Unicode" by a Windows editor is UTF-16, and a file
+        // that is UTF-8 as a whole is read as such: both are decoded once, as
+        // every text file is. Otherwise the fields are split first (";" and the
+        // line ends are the same bytes in both encodings) and decoded below.
+        // The file's bytes go before the rows are made.
+        textfile::Encoding encoding{};
+        const std::string text = textfile::decode(*bytes, &encoding);
+        utf8File = encoding != textfile::Encoding::Windows1252;
+        lines = textfile::splitLines(utf8File ? text : *bytes);
     }
 
     // Not UTF-8: a list in Windows-1252, or one whose text is UTF-8 and that
