@@ -167,6 +167,12 @@ int main(int argc, char** argv)
     karaoke().clientWidget()->installEventFilter(&watch);
     p.Select_Song.setText(song);
     p.Command_Play.press();
+    // The output connects away from the window: it is looked at once it had
+    // the time to (the first syllable is 1 s in).
+    const auto connecting = Clock::now() + std::chrono::milliseconds(800);
+    bs::runUntil([&] {
+        return media::engine().outputKind() == media::OutputKind::Device || Clock::now() > connecting;
+    }, 10);
     if (!modIni::IsPlaying || !p.HasSyk || media::engine().outputKind() != media::OutputKind::Device) {
         std::fprintf(stderr, "the song did not start on the sound device with its lyrics\n");
         stop = true;
