@@ -103,26 +103,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "the song did not start\n");
             return 1;
         }
-        pc::playOn(lead);
-        // The output is connected away from the window: looked at once it plays.
-        device = device && media::engine().outputKind() == media::OutputKind::Device;
-        const auto threads0 = pc::threadSeconds();
-        const double c0 = pc::processCpu(getpid());
-        const auto t0 = pc::Clock::now();
-        pc::playOn(seconds);
-        pc::Turn t;
-        const double c1 = pc::processCpu(getpid());
-        t.wall = std::chrono::duration<double>(pc::Clock::now() - t0).count();
-        t.percent = modIni::IsPlaying ? 100.0 * (c1 - c0) / t.wall : -1;
-        threads = pc::threadSeconds();
-        for (auto& [name, secs] : threads)
-            secs = (secs - (threads0.count(name) ? threads0.at(name) : 0.0)) / t.wall * 100.0;
-        t.streams = pc::sinkInputs();
-        ours.push_back(t);
-        p.Command_Stop_Click();
-        // The output closes itself half a second after the sound stops.
-        const auto quiet = pc::Clock::now() + std::chrono::seconds(3);
-        bs::runUntil([&] { return media::engine().outputKind() == media::OutputKind::None || pc::Clock::now() > quiet; });
+        ours.push_back(pc::ourTurn(p, lead, seconds, threads, device));
 
         if (pairs == 0)
             break;  // ours alone

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "platform/media/engine.h"
 
 extern char** environ;
 
@@ -186,6 +187,36 @@ inline void playOn(double seconds)
 {
     const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     benchsupport::runUntil([&] { return Clock::now() >= end; }, 1000);
+}
+
+// Our turn: the song the player has just started plays `lead` seconds, then
+// is measured over `seconds`; then it is stopped and its output given the
+// time to close, so the peer plays alone. `threads` gets each thread's share
+// of one core over the window; `device` is cleared when the sound did not go
+// to the sound server (the output connects away from the window: looked at
+// once the song plays).
+inline Turn ourTurn(Player& p, double lead, double seconds, std::map<std::string, double>& threads, bool& device)
+{
+    playOn(lead);
+    device = device && media::engine().outputKind() == media::OutputKind::Device;
+    const auto threads0 = threadSeconds();
+    const double c0 = processCpu(getpid());
+    const auto t0 = Clock::now();
+    playOn(seconds);
+    Turn t;
+    const double c1 = processCpu(getpid());
+    t.wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    t.percent = modIni::IsPlaying ? 100.0 * (c1 - c0) / t.wall : -1;
+    threads = threadSeconds();
+    for (auto& [name, secs] : threads)
+        secs = (secs - (threads0.count(name) ? threads0.at(name) : 0.0)) / t.wall * 100.0;
+    t.streams = sinkInputs();
+    p.Command_Stop_Click();
+    // The output closes itself half a second after the sound stops.
+    const auto quiet = Clock::now() + std::chrono::seconds(3);
+    benchsupport::runUntil(
+        [&] { return media::engine().outputKind() == media::OutputKind::None || Clock::now() > quiet; });
+    return t;
 }
 
 inline double median(std::vector<double> v)
