@@ -119,13 +119,7 @@ int main(int argc, char** argv)
                 pc::processors().c_str());
     std::printf("ours on the %s with ZUNKARAOKE_SOUNDFONT=%s; peer:", device ? "sound device" : "null output",
                 font.c_str());
-    for (const std::string& a : peer)
-        std::printf(" %s", a.c_str());
-    std::printf("\nours, last turn, by thread (%% of one core):");
-    for (const auto& [name, pct] : threads)
-        if (pct > 0)
-            std::printf(" %s %.3f", name.c_str(), pct);
-    std::printf("\n");
+    pc::printPeerAndThreads(peer, threads);
     pc::report(ours, theirs, "fluidsynth");
     return 0;
 }

@@ -219,6 +219,18 @@ inline Turn ourTurn(Player& p, double lead, double seconds, std::map<std::string
     return t;
 }
 
+// Prints the peer's command line, then our threads' shares of the last turn.
+inline void printPeerAndThreads(const std::vector<std::string>& peer, const std::map<std::string, double>& threads)
+{
+    for (const std::string& a : peer)
+        std::printf(" %s", a.c_str());
+    std::printf("\nours, last turn, by thread (%% of one core):");
+    for (const auto& [name, pct] : threads)
+        if (pct > 0)
+            std::printf(" %s %.3f", name.c_str(), pct);
+    std::printf("\n");
+}
+
 inline double median(std::vector<double> v)
 {
     return benchsupport::quantile(std::move(v), 0.5);

@@ -99,13 +99,7 @@ int main(int argc, char** argv)
                 lead, lead + seconds, pc::processors().c_str());
     std::printf("ours on the %s; peer: PULSE_LATENCY_MSEC=%s", device ? "sound device" : "null output",
                 sameBuffer ? "80" : "(unset)");
-    for (const std::string& a : peer)
-        std::printf(" %s", a.c_str());
-    std::printf("\nours, last turn, by thread (%% of one core):");
-    for (const auto& [name, pct] : threads)
-        if (pct > 0)
-            std::printf(" %s %.3f", name.c_str(), pct);
-    std::printf("\n");
+    pc::printPeerAndThreads(peer, threads);
     pc::report(ours, theirs, "ffplay");
     return 0;
 }
