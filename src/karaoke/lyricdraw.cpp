@@ -49,6 +49,20 @@ bool rowShown(const LyricView& v, const DisplayOptions& o, double y)
     return k >= 0 && k < visibleRows(v, o);
 }
 
+// The row being sung (`at`, counted from the block's top) must be on the
+// window: once it passes the last row shown (or lies above the first), the
+// block moves on so that it comes to the top, under the row before it when
+// there is room for that. True when the block moved.
+bool followSungRow(const LyricView& v, const DisplayOptions& o, int at)
+{
+    LyricPage& p = *v.page;
+    const int shown = visibleRows(v, o);
+    if (at >= p.ViewRow && at < p.ViewRow + shown)
+        return false;
+    p.ViewRow = std::max(0, shown >= 3 ? at - 1 : at);
+    return true;
+}
+
 // One row of text at the drawing position, printed only when the window
 // shows it whole; otherwise the position only moves down a row.
 void printRow(const LyricView& v, const DisplayOptions& o, const std::string& text)
@@ -230,9 +244,7 @@ void redrawBlock(const LyricView& v, const DisplayOptions& o)
         for (int k = 1; k < p.SungAt; ++k)
             at += static_cast<int>(rowsOn(v, o, source[static_cast<std::size_t>(k)]).size());
         at += locateSungIn(p.Sung, rowsOn(v, o, p.SungLine)).row - 1;
-        const int shown = visibleRows(v, o);
-        if (at < p.ViewRow || at >= p.ViewRow + shown)
-            p.ViewRow = std::max(0, shown >= 3 ? at - 1 : at);
+        followSungRow(v, o, at);
     }
     w.setCurrentX(o.marginX);
     w.setCurrentY(blockTop(v, o));
@@ -344,17 +356,10 @@ void paintSung(const LyricView& v, const DisplayOptions& o, const std::string& l
     p.Sung = sung;
     p.SungLine = line;
     p.SungAt = lineAt;
-    // The row being sung must be on the window: once it passes the last row
-    // shown (or lies above the first), the block moves on so that it comes
-    // to the top, under the row before it when there is room for that.
-    const int at = p.RowOffset + spot.row - 1;
-    const int shown = visibleRows(v, o);
-    if (at < p.ViewRow || at >= p.ViewRow + shown) {
-        p.ViewRow = std::max(0, shown >= 3 ? at - 1 : at);
+    if (followSungRow(v, o, p.RowOffset + spot.row - 1))
         redrawBlock(v, o);
-    } else {
+    else
         printSungRows(v, o, rows, spot);
-    }
     moveBall(v, o, spot.part, syllable, spot.row);
 }
 
