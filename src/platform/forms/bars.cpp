@@ -139,6 +139,17 @@ long ProgressBar::pixels() const
     return std::clamp(widget()->width(), 1, kSteps);
 }
 
+namespace {
+
+// The pixels `value` fills on a bar `pixels` wide.
+long filledPixels(double value, double min, double max, long pixels)
+{
+    const double span = max - min;
+    return span > 0 ? std::lround((value - min) / span * double(pixels)) : 0;
+}
+
+} // namespace
+
 void ProgressBar::show()
 {
     // The bar moves by whole pixels: a value set every tick reaches the
@@ -148,8 +159,7 @@ void ProgressBar::show()
     // of the event loop instead, together with whatever else changed.
     auto* p = static_cast<QProgressBar*>(widget());
     const long pixels = this->pixels();
-    const double span = max_ - min_;
-    const long step = span > 0 ? std::lround((value_ - min_) / span * double(pixels)) : 0;
+    const long step = filledPixels(value_, min_, max_, pixels);
     const long before = step_;
     step_ = step;
     const int pos = std::clamp(static_cast<int>(step * kSteps / pixels), 0, kSteps);
@@ -176,7 +186,7 @@ double ProgressBar::NextStepValue() const
 {
     const long pixels = this->pixels();
     const double span = max_ - min_;
-    const long step = span > 0 ? std::lround((value_ - min_) / span * double(pixels)) : 0;
+    const long step = filledPixels(value_, min_, max_, pixels);
     if (!(span > 0) || step >= pixels)
         return std::numeric_limits<double>::infinity();
     return min_ + (double(step) + 0.5) / double(pixels) * span;
