@@ -226,27 +226,38 @@ BrokenText splitBreaks(const std::string& raw)
     return b;
 }
 
-// The time of the first sounding note of a song file (a note-on of velocity
-// above 0 in any track), in ticks; nothing when it plays no note.
-std::optional<std::uint64_t> firstNoteTick(std::string_view file) {
+// The track chunks of a song file as the MIDI player takes them: after the
+// header (its own length when it is a real one), every "MTrk" chunk to the
+// end of the file, each handed to `onTrack` until it returns false.
+template <typename OnTrack>
+void forEachTrack(std::string_view file, OnTrack&& onTrack) {
     std::uint64_t q = 14;
     if (file.size() >= 14 && file.substr(0, 4) == "MThd" && music::be32(file, 4) >= 6)
         q = 8 + std::uint64_t(music::be32(file, 4));
-    std::optional<std::uint64_t> first;
     while (q + 8 <= file.size()) {
         const auto at = static_cast<std::size_t>(q);
         const std::uint32_t len = music::be32(file, at + 4);
-        if (file.substr(at, 4) == "MTrk")
-            music::walkTrackEvents(
-                file.substr(at + 8, len), [&](std::uint64_t tick) { return !first || tick < *first; },
-                [&](const music::TrackEvent& e) {
-                    if ((e.status & 0xF0) != 0x90 || e.data2 == 0)
-                        return true;
-                    first = e.tick;
-                    return false;
-                });
+        if (file.substr(at, 4) == "MTrk" && !onTrack(file.substr(at + 8, len)))
+            return;
         q += 8 + std::uint64_t(len);
     }
+}
+
+// The time of the first sounding note of a song file (a note-on of velocity
+// above 0 in any track), in ticks; nothing when it plays no note.
+std::optional<std::uint64_t> firstNoteTick(std::string_view file) {
+    std::optional<std::uint64_t> first;
+    forEachTrack(file, [&](std::string_view track) {
+        music::walkTrackEvents(
+            track, [&](std::uint64_t tick) { return !first || tick < *first; },
+            [&](const music::TrackEvent& e) {
+                if ((e.status & 0xF0) != 0x90 || e.data2 == 0)
+                    return true;
+                first = e.tick;
+                return false;
+            });
+        return true;
+    });
     return first;
 }
 
@@ -383,19 +394,11 @@ void ParseKarTrack(std::string_view data, std::optional<std::uint64_t> firstNote
 }
 
 void ParseMergedTracks(std::string_view file) {
-    // The track chunks as the MIDI player takes them: after the header (its own
-    // length when it is a real one), every "MTrk" chunk to the end of the file.
-    std::uint64_t q = 14;
-    if (file.size() >= 14 && file.substr(0, 4) == "MThd" && music::be32(file, 4) >= 6)
-        q = 8 + std::uint64_t(music::be32(file, 4));
     std::vector<MetaEvent> metas;
-    while (q + 8 <= file.size() && metas.size() < kMaxMidiEvents) {
-        const auto at = static_cast<std::size_t>(q);
-        const std::uint32_t len = music::be32(file, at + 4);
-        if (file.substr(at, 4) == "MTrk")
-            walkTrack(file.substr(at + 8, len), metas, kMaxMidiEvents);
-        q += 8 + std::uint64_t(len);
-    }
+    forEachTrack(file, [&](std::string_view track) {
+        walkTrack(track, metas, kMaxMidiEvents);
+        return metas.size() < kMaxMidiEvents;
+    });
     // Heard order: by time; at equal times the earlier track, then the earlier
     // event of a track, as each track was appended in its own order.
     std::stable_sort(metas.begin(), metas.end(),
