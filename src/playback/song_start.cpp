@@ -70,18 +70,17 @@ void WatchSoundOutput()
     media::engine().setOutputLostHandler([](media::SoundLoss why) {
         const bool fr = Langue == "Fr";
         const std::string crlf(vb::vbCrLf);
-        if (why == media::SoundLoss::Unavailable)
-            MsgBox(fr ? "Pas de sortie du son (aucun serveur de son ne répond) : la chanson est jouée sans le son." +
+        const std::string text =
+            why == media::SoundLoss::Unavailable
+                ? (fr ? "Pas de sortie du son (aucun serveur de son ne répond) : la chanson est jouée sans le son." +
                             crlf + "Le son vient dès que le serveur de son est là, ou au prochain Play."
                       : "No sound output (no sound server answers): the song plays without sound." + crlf +
-                            "The sound comes as soon as the sound server is there, or at the next Play.",
-                   vbExclamation, fr ? "Attention" : "Warning");
-        else
-            MsgBox(fr ? "La sortie du son a été perdue : la chanson continue sans le son." + crlf +
+                            "The sound comes as soon as the sound server is there, or at the next Play.")
+                : (fr ? "La sortie du son a été perdue : la chanson continue sans le son." + crlf +
                             "Le son revient dès que le serveur de son est de retour, ou au prochain Play."
                       : "The sound output was lost: the song goes on without sound." + crlf +
-                            "The sound comes back as soon as the sound server does, or at the next Play.",
-                   vbExclamation, fr ? "Attention" : "Warning");
+                            "The sound comes back as soon as the sound server does, or at the next Play.");
+        MsgBox(text, vbExclamation, fr ? "Attention" : "Warning");
     });
 }
 
