@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -195,18 +196,6 @@ void ListBox::appearanceChanged() { widget()->setAutoFillBackground(true); }
 
 // ---------------------------------------------------------------- ComboBox
 
-namespace {
-// Marks a change of the list made by the program, not by the user.
-struct CodeChange {
-    explicit CodeChange(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-    ~CodeChange() { flag_ = old_; }
-    CodeChange(const CodeChange&) = delete;
-    CodeChange& operator=(const CodeChange&) = delete;
-    bool& flag_;
-    bool old_;
-};
-} // namespace
-
 ComboBox::ComboBox(Container* parent) : Control(parent, new QComboBox)
 {
     auto* c = static_cast<QComboBox*>(widget());
@@ -271,7 +260,7 @@ void ComboBox::AddItem(const std::string& item, int index)
     // empty list); the edit text stays as it was.
     QString keep = c->isEditable() ? c->currentText() : QString();
     int cur = c->currentIndex();
-    CodeChange byCode(byCode_);
+    const QScopedValueRollback byCode(byCode_, true);
     muteClick_ = true;
     muteChange_ = true;
     c->insertItem(pos, text);
@@ -286,7 +275,7 @@ void ComboBox::RemoveItem(int index)
 {
     auto* c = static_cast<QComboBox*>(widget());
     if (index < 0 || index >= c->count()) return;
-    CodeChange byCode(byCode_);
+    const QScopedValueRollback byCode(byCode_, true);
     muteClick_ = true;
     c->removeItem(index);
     muteClick_ = false;
@@ -296,7 +285,7 @@ void ComboBox::RemoveItem(int index)
 void ComboBox::Clear()
 {
     auto* c = static_cast<QComboBox*>(widget());
-    CodeChange byCode(byCode_);
+    const QScopedValueRollback byCode(byCode_, true);
     muteClick_ = true;
     c->clear();
     muteClick_ = false;
@@ -325,7 +314,7 @@ void ComboBox::setListIndex(int index)
 {
     auto* c = static_cast<QComboBox*>(widget());
     if (index < -1 || index >= c->count()) return;
-    CodeChange byCode(byCode_);
+    const QScopedValueRollback byCode(byCode_, true);
     c->setCurrentIndex(index);
     selectionChangedByWidget();
 }
@@ -339,7 +328,7 @@ void ComboBox::setText(const std::string& s)
     // A text that is an item selects it, but setting the text from code runs
     // no Click handler (only a user's choice or ListIndex does).
     const int idx = c->findText(t, Qt::MatchExactly);
-    CodeChange byCode(byCode_);
+    const QScopedValueRollback byCode(byCode_, true);
     muteClick_ = true;
     if (idx >= 0) setListIndex(idx);
     if (c->isEditable()) c->setEditText(t);
@@ -352,7 +341,7 @@ void ComboBox::setStyle(int s)
     auto* c = static_cast<QComboBox*>(widget());
     bool editable = s != 2;
     if (c->isEditable() == editable) return;
-    CodeChange byCode(byCode_);
+    const QScopedValueRollback byCode(byCode_, true);
     c->setEditable(editable);
     if (editable) hookEditor();
 }
@@ -362,7 +351,7 @@ void ComboBox::setSorted(bool b)
     sorted_ = b;
     if (!b) return;
     auto* c = static_cast<QComboBox*>(widget());
-    CodeChange byCode(byCode_);
+    const QScopedValueRollback byCode(byCode_, true);
     muteClick_ = true;
     c->model()->sort(0);
     muteClick_ = false;
