@@ -120,10 +120,13 @@ enum class LockAnswer { None, Skip, WriteWithoutLock };
 LockAnswer lockAnswer = LockAnswer::None;
 std::chrono::steady_clock::time_point lastWriteAt;
 
-std::string lockBusyReason()
+// Like noteIniWriteFailure, for a write given up because another player
+// holds the lock.
+void noteLockBusy()
 {
-    return Langue == "Fr" ? "un autre lecteur en cours utilise les réglages."
-                          : "another running player is using the settings.";
+    if (iniWriteFailure.empty())
+        iniWriteFailure = Langue == "Fr" ? "un autre lecteur en cours utilise les réglages."
+                                         : "another running player is using the settings.";
 }
 
 int askAboutBusyLock(const std::string& path)
@@ -152,8 +155,7 @@ bool writeSetting(std::string_view SecName, std::string_view KeyName, const std:
         lockAnswer = LockAnswer::None;
     lastWriteAt = now;
     if (lockAnswer == LockAnswer::Skip) {
-        if (iniWriteFailure.empty())
-            iniWriteFailure = lockBusyReason();
+        noteLockBusy();
         return false;
     }
     // After "Ignore" the lock is still taken when it is free, never waited for.
@@ -177,8 +179,7 @@ bool writeSetting(std::string_view SecName, std::string_view KeyName, const std:
             continue;
         }
         lockAnswer = LockAnswer::Skip;
-        if (iniWriteFailure.empty())
-            iniWriteFailure = lockBusyReason();
+        noteLockBusy();
         return false;
     }
 }
