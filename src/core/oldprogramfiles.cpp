@@ -205,9 +205,7 @@ OldFilesReport CopyOldProgramFiles(const std::string& oldFolder, const std::stri
             continue;
         // A file the settings name but that is not there: the setting names
         // the same file in the new folder, as a first run would.
-        const std::string where = paths::isFile(paths::join(oldFolder, name)) || taken(paths::join(oldFolder, name))
-                                      ? copier.copy(name)
-                                      : paths::join(newFolder, name);
+        const std::string where = taken(paths::join(oldFolder, name)) ? copier.copy(name) : paths::join(newFolder, name);
         WriteSettingTo(newIni, "Path", key, where);
     }
     return report;
