@@ -30,12 +30,15 @@ void ShowSettingsNotSaved(const std::string& why)
 
 std::string PictureFilter() { return "Images Files |" + PictureFilePatterns(); }
 
-bool PictureCanBeShown(const std::string& path)
+bool PictureCanBeShown(const std::string& path, StdPicture* picture)
 {
     bool ok = false;
-    (void)LoadPicture(path, &ok);
-    if (ok)
+    const StdPicture loaded = LoadPicture(path, &ok);
+    if (ok) {
+        if (picture)
+            *picture = loaded;
         return true;
+    }
     if (Langue == "Fr")
         MsgBox("Cette image ne peut pas être affichée :\n" + path, vbOKOnly + vbExclamation, "Attention");
     else

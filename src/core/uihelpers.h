@@ -7,6 +7,7 @@
 
 class Control;
 class Form;
+class StdPicture;
 
 namespace modIni {
 
@@ -26,8 +27,10 @@ void MsgSaveFailed(const std::string& path = "", const std::string& why = "");
 // picture formats that can be shown (no PCX; TIFF when its reader is there).
 std::string PictureFilter();
 // True when the picture file can be shown; otherwise says so (the file named)
-// and returns false, so the dialog keeps the picture it had.
-bool PictureCanBeShown(const std::string& path);
+// and returns false, so the dialog keeps the picture it had. `picture`, when
+// given, receives the picture read, so a dialog that shows it at once does not
+// read and decode the file a second time.
+bool PictureCanBeShown(const std::string& path, StdPicture* picture = nullptr);
 // Places the window in the middle of the screen (a window larger than the screen
 // gets a negative position).
 void CenterForm(Form& form);

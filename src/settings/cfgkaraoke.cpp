@@ -1058,13 +1058,14 @@ void CfgKaraoke::Command_Browse_Click()
         return;
     }
     // A picture that cannot be shown is said, and the picture there was stays.
-    if (!PictureCanBeShown(path))
+    StdPicture picture;
+    if (!PictureCanBeShown(path, &picture))
         return;
     Text_ImageFond.setText(path);
     // The chosen picture is shown at once; the settings file takes it only
     // when the user saves, so that closing without saving keeps the old one.
     PathImage = path;
-    setLyricPictures(LoadPicture(PathImage));
+    setLyricPictures(picture);
 }
 
 void CfgKaraoke::Command_Aucun_Click()

@@ -455,10 +455,11 @@ void Config::Command_BrowseImg_Click()
         return;
     // A picture that cannot be shown is said, and the choice there was stays:
     // saved, it would show nothing at the next start.
-    if (!PictureCanBeShown(file))
+    StdPicture picture;
+    if (!PictureCanBeShown(file, &picture))
         return;
     Text_ImgPgm.setText(file);
-    theme().SetUserPicture(LoadPicture(file));
+    theme().SetUserPicture(picture);
     PathPgmImage = Text_ImgPgm.Text();
     TileFormBackground(*this);
 }
