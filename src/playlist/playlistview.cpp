@@ -54,12 +54,8 @@ ListItem& appendRow(ListView& list, const PlayListRow& row, const std::string& i
 
 ListItem& copyRow(ListView& list, const ListItem& from, const std::string& icon)
 {
-    ListItem& item = list.ListItems.Add(0, "", from.Text());
-    for (int col = 1; col < PlayListColumnCount; ++col)
-        item.setSubItems(col, from.SubItems(col));
+    ListItem& item = appendRow(list, rowOf(from), icon);
     item.setTag(from.Tag());
-    if (!icon.empty())
-        item.setSmallIcon(icon);
     return item;
 }
 
