@@ -423,9 +423,11 @@ void EditPlayList::Command_Browse_Click()
     const std::string chosen = trimChosenName(prompter().openFile(options).value_or(""));
     if (chosen.empty())
         return;
-    // A ".lst" line has no room for a ";" in a path: the next load would cut
-    // it in two and the row would name a file that does not exist.
-    if (unstorableInList(chosen) == Unstorable::LineBreak) {
+    // A ".lst" line has no room for a ";" or a line break in a path: the next
+    // load would cut it in two and the row would name a file that does not
+    // exist.
+    const Unstorable why = unstorableInList(chosen);
+    if (why == Unstorable::LineBreak) {
         MsgBox(french() ? "Le nom de ce fichier contient un saut de ligne : il ne peut pas être enregistré dans la "
                           "Liste de Sélection.\n"
                               + oneLineName(chosen)
@@ -434,7 +436,7 @@ void EditPlayList::Command_Browse_Click()
                vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
         return;
     }
-    if (chosen.find(';') != std::string::npos) {
+    if (why == Unstorable::Semicolon) {
         MsgBox(french() ? "Le nom de ce fichier contient « ; » : il ne peut pas être enregistré dans la Liste de "
                           "Sélection.\n"
                               + chosen
