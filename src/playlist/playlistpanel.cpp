@@ -63,6 +63,16 @@ bool changedSinceRead(const std::string& path)
     return now.exists && !(now == listStamp);
 }
 
+// The rows on screen replaced by those of the list file "Path Lst" names, as
+// read now: nothing on screen is left to save.
+void readListFile(Player& w)
+{
+    w.ListView1.ListItems.Clear();
+    w.SetPlayListColumns();
+    w.LoadPlayList(modIni::PathLst);
+    modIni::PlayListModified = false;
+}
+
 enum class ChangedList { Overwrite, Reloaded, Keep };
 
 // The list file changed on disk since it was read: the user chooses, as in a
@@ -94,10 +104,7 @@ ChangedList askAboutChangedList(Player& w, const std::string& path)
         return ChangedList::Overwrite;
     if (answer != vbNo)
         return ChangedList::Keep;
-    w.ListView1.ListItems.Clear();
-    w.SetPlayListColumns();
-    w.LoadPlayList(modIni::PathLst);
-    modIni::PlayListModified = false;
+    readListFile(w);
     return ChangedList::Reloaded;
 }
 
@@ -363,10 +370,7 @@ void Player::Command_Open_Click()
         return;   // cancelled: nothing changes
     modIni::PathLst = chosen;
     modIni::IniAccess("WRITE", "Path", "Path Lst", chosen);
-    ListView1.ListItems.Clear();
-    SetPlayListColumns();
-    LoadPlayList(modIni::PathLst);
-    modIni::PlayListModified = false;
+    readListFile(*this);
 }
 
 void Player::Command_Save_Click()
