@@ -1,6 +1,5 @@
 // The small row icons of the list and the pictures of the list's tab strip,
 // drawn here rather than shipped as files.
-#include "core/modini.h"
 #include "core/player.h"
 #include "platform/forms/app.h"
 #include "playlist/playlistrow.h"
