@@ -82,14 +82,20 @@ void prepare(PictureBox& box, int widthPx, int heightPx, long background)
     box.Cls();
 }
 
-// The row icons keep a transparent background, so a selected row's colour
-// shows around the note instead of a box in the list's colour.
-void drawNote(PictureBox& box, const std::vector<std::string>& art, const Palette& pal)
+// A row icon's hidden box, sized to the icon, holding its picture. The row
+// icons keep a transparent background, so a selected row's colour shows
+// around the icon instead of a box in the list's colour.
+void setIcon(PictureBox& box, int widthPx, int heightPx, const StdPicture& picture)
 {
     box.setVisible(false);
     box.setBorderStyle(0);
-    box.Move(box.Left(), box.Top(), 11 * Tw, 13 * Tw);
-    box.setPicture(PictureFromArt(art, {{'H', pal.head}, {'h', pal.highlight}, {'S', pal.stem}}));
+    box.Move(box.Left(), box.Top(), widthPx * Tw, heightPx * Tw);
+    box.setPicture(picture);
+}
+
+void drawNote(PictureBox& box, const std::vector<std::string>& art, const Palette& pal)
+{
+    setIcon(box, 11, 13, PictureFromArt(art, {{'H', pal.head}, {'h', pal.highlight}, {'S', pal.stem}}));
 }
 
 // 15 x 15: a red disc with a dark rim and a white diagonal cross.
@@ -106,10 +112,7 @@ void drawStop(PictureBox& box)
                 c = 'W';
             art[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = c;
         }
-    box.setVisible(false);
-    box.setBorderStyle(0);
-    box.Move(box.Left(), box.Top(), 15 * Tw, 15 * Tw);
-    box.setPicture(PictureFromArt(art, {{'R', 0x000080}, {'D', 0x0000E0}, {'W', 0xFFFFFF}}));
+    setIcon(box, 15, 15, PictureFromArt(art, {{'R', 0x000080}, {'D', 0x0000E0}, {'W', 0xFFFFFF}}));
 }
 
 // The tab strip: two tabs side by side, the play list on the left and the
