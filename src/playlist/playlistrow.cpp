@@ -229,10 +229,8 @@ bool readLstRows(const std::string& path, const std::function<void(std::size_t)>
         // every text file is. Otherwise the fields are split first (";" and the
         // line ends are the same bytes in both encodings) and decoded below.
         // The file's bytes go before the rows are made.
-        textfile::Encoding encoding{};
-        const std::string text = textfile::decode(*bytes, &encoding);
-        utf8File = encoding != textfile::Encoding::Windows1252;
-        lines = textfile::splitLines(utf8File ? text : *bytes);
+        utf8File = textfile::utf16ToUtf8(*bytes).has_value() || textfile::isValidUtf8(*bytes);
+        lines = textfile::splitLines(utf8File ? textfile::decode(*bytes) : *bytes);
     }
 
     // Not UTF-8: a list in Windows-1252, or one whose text is UTF-8 and that
