@@ -108,10 +108,10 @@ std::optional<std::string> SykLyricText(const std::vector<std::string>& lines)
             const std::size_t r = line.find(';', q + 1);
             if (r == std::string::npos)
                 return std::nullopt;   // a time without its closing ";"
-            const std::optional<double> time = vb::ToNumber(line.substr(q + 1, r - q - 1));
-            if (!time)
+            // The time only has to be a number: a window that shows text
+            // leaves the playback's own syllable time alone.
+            if (!vb::ToNumber(line.substr(q + 1, r - q - 1)))
                 return std::nullopt;
-            SykSyllableTime = *time;
             p = r + 1;
             q = line.find(';', p);
             text += syllable;

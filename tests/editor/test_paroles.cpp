@@ -5,6 +5,7 @@
 #include "core/player.h"
 #include "editor/paroles.h"
 #include "editor/record.h"
+#include "karaoke/pagestate.h"
 #include "lyricwindows/karaoke.h"
 #include "platform/files/textfile.h"
 #include "platform/forms/app.h"
@@ -66,7 +67,10 @@ protected:
 TEST_F(ParolesTest, SyncFileShownAsPlainText)
 {
     song("song.mp3", "//back.jpg;1;2;3;4;5\r\nHel;1,5;lo ;2;world;2,5;\r\n;3;\r\nÉté;4.5;\r\n");
+    Kar::SykSyllableTime = 7.25;
     player().Command_Parole.press();
+    // Showing text leaves the playback's syllable time alone.
+    EXPECT_EQ(Kar::SykSyllableTime, 7.25);
     ASSERT_TRUE(isLoaded<Paroles>());
     EXPECT_TRUE(paroles().Visible());
     // The display line adds nothing; the empty syllable is an empty text line;
