@@ -57,11 +57,29 @@ std::string whyNothingPlayable(const music::Sequence& seq)
     });
     const bool words =
         std::any_of(MidiEvents.begin(), MidiEvents.end(), [](const MidiEvent& e) { return !e.Text.empty(); });
-    if (!notes && !words)
+    if (!notes && !words) {
+        // Its notes are there, only further into the song than music time goes.
+        if (seq.beyondReach)
+            return fr ? "Les notes du fichier MIDI se trouvent plus loin dans la chanson que le lecteur ne peut aller."
+                      : "The MIDI file's notes lie further into the song than the player can reach.";
         return fr ? "Le fichier MIDI ne contient ni note ni parole." : "The MIDI file holds no note and no lyric.";
+    }
     if (seq.length <= 0)
         return fr ? "Le fichier MIDI ne dure aucun temps : il finit là où il commence."
                   : "The MIDI file lasts no time: it ends where it begins.";
+    // A tempo of 0 (or of a few microseconds a beat) plays the whole song in
+    // less than a millisecond, as a 0:00 song that ends as it starts.
+    if (seq.writtenMsAt(static_cast<double>(seq.length)) < 1.0) {
+        std::uint32_t fastest = music::kDefaultTempo;
+        for (const music::TempoChange& c : seq.writtenTempos)
+            if (c.time < seq.length || c.time == 0)
+                fastest = std::min(fastest, c.usPerQuarter);
+        const std::string us = std::to_string(fastest);
+        return fr ? "Le tempo du fichier MIDI, " + us +
+                        " microsecondes par temps, est trop rapide : toute la chanson ne dure aucun temps."
+                  : "The MIDI file's tempo, " + us +
+                        " microseconds per beat, is too fast to play: the whole song lasts no time.";
+    }
     return {};
 }
 

@@ -267,6 +267,31 @@ TEST_F(MidiPlaybackTest, BrokenKarFileIsReportedAndNothingIsLoaded)
     EXPECT_FALSE(asked("This file cannot be played.\r\nThe MIDI file holds no note and no lyric."));
     EXPECT_FALSE(modIni::IsPlaying);
 
+    // Files refused for what is wrong with them, each said as it is: a tempo
+    // of 0 or of one microsecond a beat (the song would be over as it starts,
+    // a 0:00 song), and a note at more than 2^31 units of music time, where
+    // the player never gets to.
+    Track zeroTempo, fastTempo, farNote;
+    zeroTempo.tempo(0, 0).on(0, 0, 60).off(kTicksPerSecond, 0, 60).end(0);
+    fastTempo.tempo(0, 1).on(0, 0, 60).off(kTicksPerSecond, 0, 60).end(0);
+    farNote.on(0x0FFFFFFF, 0, 60).off(1, 0, 60).end(0);
+    const std::vector<std::pair<std::string, std::string>> refused{
+        {testmidi::file(0, kDivision, {zeroTempo}), "The MIDI file's tempo, 0 microseconds per beat, is too fast to play: the whole song lasts no time."},
+        {testmidi::file(0, kDivision, {fastTempo}), "The MIDI file's tempo, 1 microseconds per beat, is too fast to play: the whole song lasts no time."},
+        {testmidi::file(0, 1, {farNote}), "The MIDI file's notes lie further into the song than the player can reach."},
+    };
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        SCOPED_TRACE(i);
+        prompter->clear();
+        playRow(addRow(dir.write("refused" + std::to_string(i) + ".mid", refused[i].first)));
+        std::vector<std::string> said;
+        for (const auto& q : prompter->questions())
+            said.push_back(q.text);
+        EXPECT_EQ(said, std::vector<std::string>{"This file cannot be played.\r\n" + refused[i].second});
+        EXPECT_FALSE(modIni::IsPlaying);
+        EXPECT_FALSE(Kar::MidiLoaded);
+    }
+
     // Words without notes still make a song to sing.
     Track words;
     words.name(0, "Words").text(kTicksPerSecond, "\\La").text(kTicksPerSecond, "la").end(kTicksPerSecond);

@@ -46,19 +46,21 @@ struct RawEvent {
 };
 
 // Reads one track; returns false when it was cut short or malformed (what came
-// before is kept). `endTime` receives the time of End of Track or of the last event.
+// before is kept). `endTime` receives the time of End of Track or of the last event;
+// `beyondReach` is set when the track goes on past the last music time there is.
 bool readTrack(std::string_view data, int track, const TimeBase& tb, std::vector<RawEvent>& out,
-               std::int64_t& endTime) {
+               std::int64_t& endTime, bool& beyondReach) {
     std::int64_t t = 0;
     std::uint32_t order = 0;
     endTime = 0;
     const TrackEnd end = walkTrackEvents(
         data,
         [&](std::uint64_t ticks) {
-            if (ticks >= kMaxTicks)
+            if (ticks >= kMaxTicks || (t = tb.toMusic(ticks)) > kMaxMusicTime) {
+                beyondReach = true;
                 return false;
-            t = tb.toMusic(ticks);
-            return t <= kMaxMusicTime;
+            }
+            return true;
         },
         [&](const TrackEvent& e) {
             if (e.status == 0xFF) {
@@ -69,7 +71,7 @@ bool readTrack(std::string_view data, int track, const TimeBase& tb, std::vector
                     const std::uint32_t us = (std::uint32_t(std::uint8_t(e.body[0])) << 16) |
                                              (std::uint32_t(std::uint8_t(e.body[1])) << 8) |
                                              std::uint8_t(e.body[2]);
-                    if (us > 0 && !tb.smpte)
+                    if (!tb.smpte)
                         out.push_back(RawEvent{t, track, order++, true, {}, us});
                 }
                 return true;
@@ -90,7 +92,9 @@ bool readTrack(std::string_view data, int track, const TimeBase& tb, std::vector
 
 } // namespace
 
-double Sequence::msAt(double t) const {
+namespace {
+
+double msAlong(const std::vector<TempoChange>& tempos, double t) {
     double ms = 0;
     double at = 0;
     std::uint32_t us = kDefaultTempo;
@@ -104,6 +108,12 @@ double Sequence::msAt(double t) const {
     ms += (t - at) * us / kTicksPerQuarter / 1000.0;
     return ms;
 }
+
+} // namespace
+
+double Sequence::msAt(double t) const { return msAlong(tempos, t); }
+
+double Sequence::writtenMsAt(double t) const { return msAlong(writtenTempos, t); }
 
 std::uint32_t Sequence::tempoAt(std::int64_t t) const {
     std::uint32_t us = kDefaultTempo;
@@ -177,7 +187,7 @@ std::optional<Sequence> parseStandardMidiFile(std::string_view bytes, std::strin
             seq.damaged = true;
         if (bytes.substr(at, 4) == "MTrk") {
             std::int64_t end = 0;
-            if (!readTrack(body, track, tb, raw, end))
+            if (!readTrack(body, track, tb, raw, end, seq.beyondReach))
                 seq.damaged = true;
             seq.length = std::max(seq.length, end);
             ++track;
@@ -200,13 +210,20 @@ std::optional<Sequence> parseStandardMidiFile(std::string_view bytes, std::strin
         return a.order < b.order;
     });
     seq.tempos.push_back(TempoChange{0, kDefaultTempo});
+    seq.writtenTempos.push_back(TempoChange{0, kDefaultTempo});
     seq.events.reserve(raw.size());
+    const auto addTempo = [](std::vector<TempoChange>& map, const RawEvent& e) {
+        if (map.back().time == e.time)
+            map.back().usPerQuarter = e.usPerQuarter;
+        else
+            map.push_back(TempoChange{e.time, e.usPerQuarter});
+    };
     for (const RawEvent& e : raw) {
         if (e.tempo) {
-            if (seq.tempos.back().time == e.time)
-                seq.tempos.back().usPerQuarter = e.usPerQuarter;
-            else
-                seq.tempos.push_back(TempoChange{e.time, e.usPerQuarter});
+            addTempo(seq.writtenTempos, e);
+            // A tempo of 0 would stop the music clock: the tempo before holds.
+            if (e.usPerQuarter > 0)
+                addTempo(seq.tempos, e);
         } else {
             seq.events.push_back(e.msg);
         }

@@ -39,11 +39,18 @@ struct Sequence {
     int division = 0;                   // raw header word
     std::vector<MidiMessage> events;    // sorted by time; same-time events keep track then file order
     std::vector<TempoChange> tempos;    // sorted by time; always starts with one at time 0
+    // The tempo map as the file writes it: a tempo of 0, which `tempos` leaves
+    // out (the tempo before holds), is kept here.
+    std::vector<TempoChange> writtenTempos;
     std::int64_t length = 0;            // music time of the last event or End of Track
     bool damaged = false;               // something was cut short or skipped while reading
+    // A track went on past the last music time there is: what lies there is not read.
+    bool beyondReach = false;
 
     // Milliseconds from music time 0 to `t` at tempo factor 1, following the tempo map.
     double msAt(double t) const;
+    // The same along the tempo map the file writes.
+    double writtenMsAt(double t) const;
     // Tempo in force at music time t.
     std::uint32_t tempoAt(std::int64_t t) const;
 };
