@@ -311,6 +311,8 @@ CfgKaraoke::CfgKaraoke()
     Command_Raz.setCaption("Config. par défault");
     Command_Annuler.Move(2910, 4920, 2115, 315);
     Command_Annuler.setCaption("Annuler et Sortir");
+    // Escape leaves the dialog the way Cancel does, bringing the saved look back.
+    Command_Annuler.setCancel(true);
     Command_Save.Move(5085, 4920, 2130, 315);
     Command_Save.setCaption("Sauvegarder et Sortir");
 

@@ -132,11 +132,15 @@ bool ControlFilter::eventFilter(QObject* obj, QEvent* ev)
         if (code != 0) {
             if (f && !f->previewKeyDown(code, shift)) return true;
             if (!guard) return true;
-            // Enter and Escape press the window's default and cancel buttons.
-            if (f && !widgetWantsReturn(w)) {
+            // As on the desktop: Escape presses the window's cancel button
+            // whatever has the focus; Return presses a focused command button
+            // itself, and the default button from a control that does not take
+            // Return for its own.
+            if (f && !f->unloading() && (code == vbKeyReturn || code == vbKeyEscape)) {
                 CommandButton* b = nullptr;
-                if (code == vbKeyReturn) b = f->defaultButton();
-                else if (code == vbKeyEscape) b = f->cancelButton();
+                if (code == vbKeyEscape) b = f->cancelButton();
+                else if (auto* focused = dynamic_cast<CommandButton*>(c); focused && w == self) b = focused;
+                else if (!widgetWantsReturn(w)) b = f->defaultButton();
                 if (b && b->Visible() && b->Enabled()) {
                     b->setValue(true);
                     return true;

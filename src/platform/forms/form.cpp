@@ -174,6 +174,14 @@ protected:
             int code = keyCodeFromQt(ke->key());
             if (e->type() == QEvent::KeyPress) {
                 if (code) form->Form_KeyDown(code, shift);
+                // Escape and Return press the cancel and default buttons here too.
+                CommandButton* b = code == vbKeyEscape   ? form->cancelButton()
+                                   : code == vbKeyReturn ? form->defaultButton()
+                                                         : nullptr;
+                if (b && form->loaded() && !form->unloading() && b->Visible() && b->Enabled()) {
+                    b->setValue(true);
+                    return true;
+                }
                 QString t = ke->text();
                 if (!t.isEmpty() && t[0].unicode() != 0x7F) {
                     int ascii = static_cast<int>(t.toUcs4().value(0));

@@ -5,6 +5,7 @@
 #include "platform/forms/form.h"
 
 #include <QAbstractButton>
+#include <QMainWindow>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -161,6 +162,16 @@ TEST(Buttons, EnterAndEscapePressTheDefaultAndCancelButtons)
     EXPECT_EQ(f.goClicks, 1);
     EXPECT_EQ(f.cancelClicks, 1);
     EXPECT_EQ(keyDowns, 0);
+    // Escape presses the cancel button whatever has the focus: a button, a
+    // check box, or no control at all (the window itself).
+    for (QWidget* w : std::initializer_list<QWidget*>{button(f.Command_Go), f.Check_A.widget(), f.window()})
+        QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(f.cancelClicks, 4);
+    EXPECT_EQ(f.goClicks, 1);
+    // Return on a focused button presses that button, not the default one.
+    QTest::keyClick(button(f.Command_Cancel), Qt::Key_Return);
+    EXPECT_EQ(f.cancelClicks, 5);
+    EXPECT_EQ(f.goClicks, 1);
     // A disabled default button is not pressed; the key reaches the control.
     f.Command_Go.setEnabled(false);
     QTest::keyClick(f.Text_In.widget(), Qt::Key_Return);
