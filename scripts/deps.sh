@@ -6,7 +6,8 @@ packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev libqt6opengl6-dev
           libsndfile1-dev libfluidsynth-dev libpulse-dev timgm6mb-soundfont
           libgtest-dev fonts-dejavu-core fonts-liberation2
-          libfontconfig-dev fonts-comic-neue qt6-image-formats-plugins)
+          libfontconfig-dev fonts-comic-neue qt6-image-formats-plugins
+          qt6-translations-l10n)
 if [ "${1:-}" = "--test" ]; then
     # The tests' own peers: a PulseAudio server with a null sink, Xvfb, sox;
     # xwininfo (x11-utils) and ImageMagick's import/convert for the screenshots;

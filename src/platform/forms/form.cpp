@@ -579,6 +579,9 @@ void Form::Show()
     if (unloaded_) return;
     loadOnce();
     if (unloaded_) return;
+    // The load may have read the language setting: Qt's own texts (the text
+    // boxes' context menus) follow it.
+    syncToolkitLanguage();
     bool wasHidden = !d_->window->isVisible();
     d_->window->show();
     d_->window->raise();

@@ -10,16 +10,21 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QPointer>
 #include <QScreen>
+#include <QTranslator>
 
 #include <algorithm>
 #include <iostream>
@@ -97,6 +102,39 @@ ScopedScriptedPrompter::~ScopedScriptedPrompter() { setPrompter(nullptr); }
 
 void setPrompterFrench(std::function<bool()> french) { frenchSource() = std::move(french); }
 
+namespace {
+QPointer<QTranslator>& qtFrench()
+{
+    static QPointer<QTranslator> catalogue;
+    return catalogue;
+}
+} // namespace
+
+void syncToolkitLanguage()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    QPointer<QTranslator>& catalogue = qtFrench();
+    const bool fr = speaksFrench();
+    if (fr && !catalogue) {
+        // Debian ships Qt's catalogues apart (qt6-translations-l10n); the
+        // widgets' texts (dialogs, context menus) are in the "qtbase" one.
+        auto* t = new QTranslator(app);
+        if (!t->load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            delete t;
+            return;
+        }
+        QCoreApplication::installTranslator(t);
+        catalogue = t;
+    } else if (!fr && catalogue) {
+        QCoreApplication::removeTranslator(catalogue);
+        delete catalogue.data();
+    }
+}
+
+bool toolkitSpeaksFrench() { return !qtFrench().isNull(); }
+
 std::string standardButtonCaption(int result)
 {
     const bool fr = speaksFrench();
@@ -156,6 +194,7 @@ void makeRoomForTitle(QDialog& box)
 
 int QtPrompter::msgBox(const std::string& text, int style, const std::string& title)
 {
+    syncToolkitLanguage();
     QMessageBox box(dialogParent());
     box.setWindowTitle(qs(title.empty() ? App::Title() : title));
     // Messages carry outside text (file and folder names, songs' tags, reasons
@@ -210,6 +249,7 @@ int QtPrompter::msgBox(const std::string& text, int style, const std::string& ti
 std::optional<std::string> QtPrompter::inputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& defaultText)
 {
+    syncToolkitLanguage();
     QInputDialog dlg(dialogParent());
     dlg.setWindowTitle(qs(title.empty() ? App::Title() : title));
     dlg.setLabelText(qs(prompt));
@@ -227,6 +267,7 @@ std::optional<std::string> QtPrompter::inputBox(const std::string& prompt, const
 
 std::optional<std::string> QtPrompter::openFile(const FileDialogOptions& o)
 {
+    syncToolkitLanguage();
     QString selected;
     QString filter = toQtFilter(o.filter, o.filterIndex, &selected);
     QString f = QFileDialog::getOpenFileName(dialogParent(), qs(o.title), startPath(o), filter, &selected);
@@ -236,6 +277,7 @@ std::optional<std::string> QtPrompter::openFile(const FileDialogOptions& o)
 
 std::optional<std::string> QtPrompter::saveFile(const FileDialogOptions& o)
 {
+    syncToolkitLanguage();
     QString selected;
     QString filter = toQtFilter(o.filter, o.filterIndex, &selected);
     QFileDialog::Options opts;
@@ -251,6 +293,7 @@ std::optional<std::string> QtPrompter::saveFile(const FileDialogOptions& o)
 
 std::optional<long> QtPrompter::chooseColor(long initial, int flags)
 {
+    syncToolkitLanguage();
     (void)flags;
     QColor c = QColorDialog::getColor(toQColor(initial), dialogParent());
     if (!c.isValid()) return std::nullopt;
@@ -259,11 +302,26 @@ std::optional<long> QtPrompter::chooseColor(long initial, int flags)
 
 std::optional<FontChoice> QtPrompter::chooseFont(const FontChoice& initial)
 {
+    syncToolkitLanguage();
+    // The dialog lists installed families only. A name the system maps to
+    // another family ("Comic Sans MS", shown as Comic Neue) is not among
+    // them, and the dialog would open on the first family of its list: it
+    // opens on the family the text is actually shown in.
+    QFont start = makeFont(initial.name, initial.size, initial.bold, initial.italic, false);
+    const QString shown = QFontInfo(start).family();
+    start.setFamily(shown);
     bool ok = false;
-    QFont f = QFontDialog::getFont(&ok, makeFont(initial.name, initial.size, initial.bold, initial.italic, false), dialogParent());
+    QFont f = QFontDialog::getFont(&ok, start, dialogParent());
     if (!ok) return std::nullopt;
     FontChoice r;
-    r.name = ss(f.family());
+    // The family shown kept (the dialog may add its foundry, "Name [Foundry]"):
+    // the name given stays, which looks the same and is the name the settings
+    // hold; only another family changes it.
+    const QString family = f.family();
+    const QString bare = family.section(QStringLiteral(" ["), 0, 0);
+    const bool unchanged = bare.compare(shown, Qt::CaseInsensitive) == 0 ||
+                           family.compare(shown, Qt::CaseInsensitive) == 0;
+    r.name = unchanged && !initial.name.empty() ? initial.name : ss(family);
     r.size = f.pointSizeF();
     r.bold = f.bold();
     r.italic = f.italic();
@@ -272,6 +330,7 @@ std::optional<FontChoice> QtPrompter::chooseFont(const FontChoice& initial)
 
 std::optional<std::string> QtPrompter::browseFolder(const std::string& prompt, const std::string& initial)
 {
+    syncToolkitLanguage();
     QString d = QFileDialog::getExistingDirectory(dialogParent(), qs(prompt), qs(initial));
     if (d.isEmpty()) return std::nullopt;
     while (d.size() > 1 && d.endsWith('/')) d.chop(1);
@@ -304,6 +363,7 @@ bool Prompter::printDialog(QPrinter& printer)
 
 bool QtPrompter::printDialog(QPrinter& printer)
 {
+    syncToolkitLanguage();
     QPrintDialog dlg(&printer, dialogParent());
     return dlg.exec() == QDialog::Accepted;
 }

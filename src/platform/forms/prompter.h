@@ -182,6 +182,14 @@ private:
 // language, not the desktop's: the function set here says whether the
 // program speaks French (its language setting); English otherwise.
 void setPrompterFrench(std::function<bool()> french);
+// Qt's own texts (its file, colour, font and print dialogs, the text boxes'
+// context menus) follow that language too: Qt's French catalogue is
+// installed while the program speaks French and removed when it does not.
+// Every real dialog and every window that is shown brings it up to date; a
+// missing catalogue leaves Qt's English.
+void syncToolkitLanguage();
+// True while Qt's French catalogue is installed.
+bool toolkitSpeaksFrench();
 // The caption of the standard button that answers `result` (vbOK .. vbNo) in
 // that language, with its "&" access key: "&Oui", "&Non", "OK", "Annuler".
 std::string standardButtonCaption(int result);

@@ -6,9 +6,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QFont>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -235,4 +239,90 @@ TEST(Prompter, OutsideTextInMessagesIsShownAsPlainText)
     });
     real.inputBox("New name for " + name, "", "");
     EXPECT_EQ(inPrompt, 1);
+}
+
+// Qt's own dialogs speak the program's language: its French catalogue comes
+// while the program speaks French and goes when it speaks English.
+TEST(Prompter, QtsOwnDialogsSpeakTheProgramsLanguage)
+{
+    const QString catalogue = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_fr.qm";
+    if (!QFile::exists(catalogue))
+        GTEST_SKIP() << "Qt's French catalogue is not installed: " << catalogue.toStdString();
+    bool french = true;
+    setPrompterFrench([&] { return french; });
+    const auto captionsOf = [](QWidget* w) {
+        std::vector<std::string> captions;
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+            if (!b->text().isEmpty())
+                captions.push_back(b->text().remove('&').toStdString());
+        return captions;
+    };
+    const auto has = [](const std::vector<std::string>& v, const std::string& s) {
+        return std::find(v.begin(), v.end(), s) != v.end();
+    };
+    std::vector<std::string> colour, file;
+    const auto readAndCancel = [&](std::vector<std::string>& into) {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                into = captionsOf(w);
+                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+            }
+        });
+    };
+    QtPrompter real;
+    readAndCancel(colour);
+    EXPECT_FALSE(real.chooseColor(0, cdlCCFullOpen));
+    EXPECT_TRUE(has(colour, "Annuler")) << ::testing::PrintToString(colour);
+    FileDialogOptions o;
+    o.filter = "lst (*.lst)|*.lst";
+    readAndCancel(file);
+    EXPECT_FALSE(real.openFile(o));
+    EXPECT_TRUE(has(file, "Annuler")) << ::testing::PrintToString(file);
+    EXPECT_TRUE(toolkitSpeaksFrench());
+
+    french = false;
+    readAndCancel(colour);
+    EXPECT_FALSE(real.chooseColor(0, cdlCCFullOpen));
+    EXPECT_TRUE(has(colour, "Cancel")) << ::testing::PrintToString(colour);
+    EXPECT_FALSE(toolkitSpeaksFrench());
+    setPrompterFrench(nullptr);
+}
+
+// The font dialog opens on the face the text is shown in, also for a name the
+// system maps to another family; OK without a change keeps the name given.
+TEST(Prompter, FontDialogOpensOnTheFamilyShown)
+{
+    FontChoice start;
+    start.name = "Comic Sans MS";
+    start.size = 20;
+    start.bold = true;
+    QString opened, shown;
+    const auto readThen = [&](const QString& choose) {
+        QTimer::singleShot(0, [&, choose] {
+            auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            opened = d->currentFont().family();
+            shown = QFontInfo(QFont(QString::fromStdString(start.name))).family();
+            if (!choose.isEmpty()) {
+                QFont other = d->currentFont();
+                other.setFamily(choose);
+                d->setCurrentFont(other);
+            }
+            QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+        });
+    };
+    QtPrompter real;
+    readThen({});
+    const std::optional<FontChoice> kept = real.chooseFont(start);
+    EXPECT_EQ(opened.toStdString(), shown.toStdString());
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->name, "Comic Sans MS");
+    EXPECT_EQ(kept->size, 20);
+    EXPECT_TRUE(kept->bold);
+
+    readThen("DejaVu Sans");
+    const std::optional<FontChoice> other = real.chooseFont(start);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->name, "DejaVu Sans");
 }
