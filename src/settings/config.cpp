@@ -358,12 +358,32 @@ void Config::Label_ButtomColor_Click()
 void Config::Option_Langue_Click(int Index)
 {
     (void)Index;
+    // Only the language changes. The theme list comes back with the names of
+    // the new language on the entry it showed, and nothing of the look goes:
+    // a picture and colours that differ from the theme's preset (saved ones
+    // as well as ones just picked) stay as they are.
+    const int shown = SkinsListIndex();
+    const std::string shownName = shown >= 0 ? Combo_Skins.List(shown) : std::string();
+    const std::string typed = Combo_Skins.Text();
     Langue = Option_Langue[0].Value() ? "Fr" : "En";
     ApplyLanguageCaptions();
-    // The list comes back in the new language on the saved theme, whose
-    // preset is applied again (outside the loading).
+    SwitchingLanguage = true;
     Combo_Skins.Clear();
     FillSkins();
+    Combo_Skins.setListIndex(shown);
+    if (shown < 0)
+        Combo_Skins.setText(typed);
+    SwitchingLanguage = false;
+    // A built-in theme picture is named after its theme in the language the
+    // list speaks; only its leading "@" is read, so the picture stays.
+    if (!ConfigLoading && shown > 0) {
+        const std::string before = "@" + shownName;
+        const std::string after = "@" + Combo_Skins.List(shown);
+        if (Text_ImgPgm.Text() == before)
+            Text_ImgPgm.setText(after);
+        if (PathPgmImage == before)
+            PathPgmImage = after;
+    }
 }
 
 void Config::ApplyLanguageCaptions()

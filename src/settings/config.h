@@ -66,6 +66,9 @@ public:
 
     // True while Form_Load runs: the theme list's click applies nothing then.
     bool ConfigLoading = false;
+    // True while the language switch fills the theme list again: the entry
+    // it selects brings no preset.
+    bool SwitchingLanguage = false;
 
     void Form_Load() override;
     void Form_Resize() override;

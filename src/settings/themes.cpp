@@ -32,7 +32,7 @@ void Config::FillSkins()
     for (int i = 0; i < ThemePresets::kCount; ++i)
         Combo_Skins.AddItem(ThemePresets::Name(i, Langue));
     // Selecting runs the list's click, which applies the preset (except while
-    // the window loads).
+    // the window loads or the language switch fills the list).
     Combo_Skins.setListIndex(SavedThemeIndex());
 }
 
@@ -57,7 +57,7 @@ int Config::SkinsListIndex() const
 
 void Config::Combo_Skins_Click()
 {
-    if (ConfigLoading)
+    if (ConfigLoading || SwitchingLanguage)
         return;
     const int row = Combo_Skins.ListIndex();
     if (row < 0 || row >= ThemePresets::kCount)

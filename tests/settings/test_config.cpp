@@ -121,9 +121,8 @@ TEST_F(ConfigTest, SaveWritesEveryKey)
     c.Label_Check_Maj_Click();
     c.Combo_MidiOut.setText("3 ");
     c.Label_Option_LangueEn.fireClick();
-    // The language switch brought back the saved theme (1); choose 3 again.
-    EXPECT_EQ(c.Combo_Skins.ListIndex(), 1);
-    c.Combo_Skins.setListIndex(3);
+    // The language switch keeps the theme chosen (3), now named in English.
+    EXPECT_EQ(c.Combo_Skins.ListIndex(), 3);
     c.Command_Sortie.press();
 
     EXPECT_FALSE(isLoaded<Config>());

@@ -37,37 +37,55 @@ TEST_F(ConfigTest, EachPresetPaintsItsColours)
 TEST_F(ConfigTest, SameThemeInBothLanguagesSamePicture)
 {
     setIni("Setting", "Langue", "Fr");
-    setIni("Setting", "Theme", "4");
+    setIni("Setting", "Theme", "2");
     Config& c = open();
     c.Combo_Skins.setListIndex(0);
     c.Combo_Skins.setListIndex(4);
     EXPECT_EQ(c.Text_ImgPgm.Text(), "@Plume");
     EXPECT_EQ(ThemeIndex, 4);
-    // The switch selects the saved theme (4) again and applies it in English.
+    // The switch keeps the theme shown (4, not the saved 2) and names its
+    // picture in English.
     c.Label_Option_LangueEn.fireClick();
+    EXPECT_EQ(c.Combo_Skins.Text(), "Feather");
     EXPECT_EQ(c.Text_ImgPgm.Text(), "@Feather");
     EXPECT_EQ(PathPgmImage, "@Feather");
     EXPECT_EQ(ThemeIndex, 4);
 }
 
-TEST_F(ConfigTest, LanguageSwitchBringsBackTheSavedThemesPreset)
+// Switching the language changes only the language: a saved picture and
+// saved colours that differ from the theme's preset stay, and so do a theme
+// and a colour just picked.
+TEST_F(ConfigTest, LanguageSwitchKeepsThePictureAndColours)
 {
     setIni("Setting", "Langue", "Fr");
     setIni("Setting", "Theme", "3");
+    setIni("Path", "Path PgmImage", "/home/me/wall.jpg");
     setIni("Setting", "PgmColor", "1");
+    setIni("Setting", "ListColor", "2");
+    setIni("Setting", "ButtomColor", "3");
     Config& c = open();
-    EXPECT_EQ(c.Label_PgmColor.BackColor(), 1);  // loading applies nothing
-    c.Combo_Skins.setListIndex(7);
-    prompter->answerColor(0x102030);
-    c.Command_GetButtomColor.press();
     c.Label_Option_LangueEn.fireClick();
     EXPECT_EQ(c.Combo_Skins.ListIndex(), 3);
     EXPECT_EQ(c.Combo_Skins.Text(), "Bubble");
-    EXPECT_EQ(c.Label_ButtomColor.BackColor(), 14796216);
-    EXPECT_EQ(c.Label_ListColor.BackColor(), 16051432);
-    EXPECT_EQ(c.Label_PgmColor.BackColor(), 14796216);
-    EXPECT_EQ(c.Text_ImgPgm.Text(), "@Bubble");
-    EXPECT_EQ(ThemeIndex, 3);
+    EXPECT_EQ(c.Text_ImgPgm.Text(), "/home/me/wall.jpg");
+    EXPECT_EQ(c.Label_PgmColor.BackColor(), 1);
+    EXPECT_EQ(c.Label_ListColor.BackColor(), 2);
+    EXPECT_EQ(c.Label_ButtomColor.BackColor(), 3);
+    EXPECT_EQ(c.BackColor(), 1);
+
+    c.Combo_Skins.setListIndex(7);
+    prompter->answerColor(0x102030);
+    c.Command_GetButtomColor.press();
+    c.Label_Option_LangueFr.fireClick();
+    EXPECT_EQ(c.Combo_Skins.Text(), "Sourire");
+    EXPECT_EQ(c.Label_ButtomColor.BackColor(), 0x102030);
+    EXPECT_EQ(c.Label_PgmColor.BackColor(), 10092543);
+    EXPECT_EQ(c.Text_ImgPgm.Text(), "@Sourire");
+    EXPECT_EQ(ThemeIndex, 7);
+    c.Command_Sortie.press();
+    EXPECT_EQ(ini("Setting", "Theme"), "7");
+    EXPECT_EQ(ini("Setting", "ButtomColor"), std::to_string(0x102030));
+    EXPECT_EQ(ini("Path", "Path PgmImage"), "@Sourire");
 }
 
 TEST_F(ConfigTest, NoSavedThemeMeansNoPresetOnSwitch)
