@@ -82,9 +82,18 @@ ChangedList askAboutChangedList(Player& w, const std::string& path)
 {
     const bool fr = french();
     const bool canReload = ListMode.empty() && w.PlayListTabName != "DirList" && isStampedList(modIni::PathLst);
+    // A list turned into a symbolic link is saved into the file the link
+    // leads to, which may be any file of the user's: the question names it.
+    const std::string target = textfile::fileStamp(path).linkTarget;
+    const bool newLink = !target.empty() && target != listStamp.linkTarget;
     const std::string said =
-        fr ? "La Liste de Sélection " + path + " a été modifiée par un autre programme depuis qu'elle a été lue.\n"
-           : "The play list " + path + " was changed by another program since it was read.\n";
+        newLink ? (fr ? "La Liste de Sélection " + path + " est maintenant un lien symbolique vers " + target +
+                            " : un autre programme l'a remplacée depuis qu'elle a été lue ; l'enregistrer écrit "
+                            "dans ce fichier.\n"
+                      : "The play list " + path + " is now a symbolic link to " + target +
+                            ": another program replaced it since it was read; saving writes into that file.\n")
+        : fr ? "La Liste de Sélection " + path + " a été modifiée par un autre programme depuis qu'elle a été lue.\n"
+             : "The play list " + path + " was changed by another program since it was read.\n";
     const std::string title = fr ? "Attention" : "Warning";
     if (!canReload) {
         const int answer = MsgBox(said + (fr ? "L'enregistrer quand même ? Ses autres modifications seront perdues."

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace PlayList;
@@ -258,6 +259,36 @@ TEST_F(PlayListWindow, SavingOverAListChangedByAnotherProgramAsksFirst)
     EXPECT_EQ(asked().size(), 2u);
     EXPECT_EQ(music.read("party.lst").substr(0, 5), "Mine;");
     EXPECT_FALSE(modIni::PlayListModified);
+
+    // Rewritten in place to the same size, its modification time put back
+    // (touch -r, cp -p and rsync -t do this): changed all the same.
+    edit("Ours");
+    otherProgram("sleep 0.05 && cp -p party.lst keep.tmp && sed 's/Mine/Oops/' keep.tmp > party.lst"
+                 " && touch -r keep.tmp party.lst");
+    const std::string rewritten = music.read("party.lst");
+    ASSERT_EQ(rewritten.substr(0, 5), "Oops;");
+    prompts->answerMsgBox(vbCancel);
+    w->Command_Save_Click();
+    ASSERT_EQ(asked().size(), 1u);
+    EXPECT_EQ(asked()[0].rfind("The play list " + lst + " was changed by another program", 0), 0u);
+    EXPECT_EQ(music.read("party.lst"), rewritten);
+
+    // Made a symbolic link meanwhile: the question says so and names the file
+    // that a save would write; Yes writes it there and the link stays.
+    edit("Ours");
+    otherProgram("mv party.lst elsewhere.lst && ln -s elsewhere.lst party.lst");
+    const std::string target = std::filesystem::canonical(music.path() / "elsewhere.lst").string();
+    prompts->answerMsgBox(vbYes);
+    prompts->answerMsgBox(vbOK);
+    w->Command_Save_Click();
+    ASSERT_EQ(asked().size(), 2u);
+    EXPECT_EQ(asked()[0].rfind("The play list " + lst + " is now a symbolic link to " + target +
+                                   ": another program replaced it since it was read; saving writes into that file.\n",
+                               0),
+              0u);
+    EXPECT_EQ(asked()[1], "Save complete!");
+    EXPECT_TRUE(std::filesystem::is_symlink(lst));
+    EXPECT_EQ(music.read("elsewhere.lst").substr(0, 5), "Ours;");
 }
 
 TEST_F(PlayListWindow, AFailedSaveKeepsThePlayListOnScreen)
@@ -380,8 +411,10 @@ TEST_F(PlayListWindow, AListThatCouldNotBeReadIsNeverSavedOver)
 TEST_F(PlayListWindow, AReadOnlyListIsNotWrittenAndTheUserIsTold)
 {
     modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
-    w->LoadPlayList(modIni::PathLst);
+    // Made read-only before it is read: a mode changed later is a change of
+    // the file's inode, which the save asks about first.
     ::chmod(modIni::PathLst.c_str(), 0444);
+    w->LoadPlayList(modIni::PathLst);
     row(*w, 1).setText("Changed");
     modIni::PlayListModified = true;
     prompts->answerMsgBox(vbOK);

@@ -233,13 +233,28 @@ FileStamp fileStamp(const std::string& path)
 {
     FileStamp stamp;
     struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0)
         return stamp;
     stamp.exists = true;
+    if (S_ISLNK(st.st_mode)) {
+        // The file the link leads to; a link to nothing is stamped as itself.
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            stamp.linkTarget = real;
+            std::free(real);
+        } else {
+            stamp.linkTarget = danglingLinkTarget(path);
+        }
+        if (stamp.linkTarget.empty())
+            stamp.linkTarget = path; // links that go round in a circle
+        struct stat target {};
+        if (::stat(path.c_str(), &target) == 0)
+            st = target;
+    }
     stamp.device = static_cast<std::uint64_t>(st.st_dev);
     stamp.inode = static_cast<std::uint64_t>(st.st_ino);
     stamp.size = static_cast<std::int64_t>(st.st_size);
     stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return stamp;
 }
 

@@ -72,13 +72,20 @@ bool saveBytesAtomic(const std::string& path, std::string_view bytes);
 
 // What a file was like at one moment: a later stamp that differs says that
 // the file was changed or replaced meanwhile (by another program, or another
-// running player), as desktop editors tell before they save over it.
+// running player), as desktop editors tell before they save over it. The
+// inode's change time is part of it: a program can put the modification time
+// back (touch -r, cp -p, rsync -t) after a rewrite of the same size, never
+// the change time.
 struct FileStamp {
-    bool exists = false;
+    bool exists = false;         // the name is there (also as a link to nothing)
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t size = 0;
     std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    // For a symbolic link, the file a save through it writes ("" for a file
+    // that is no link).
+    std::string linkTarget;
     bool operator==(const FileStamp&) const = default;
 };
 FileStamp fileStamp(const std::string& path);
