@@ -108,6 +108,11 @@ void keepPlayListSort(const ListView& list)
     playListSort = {list.Sorted(), list.SortKey(), list.SortOrder()};
 }
 
+// The current song when "Ajout" was entered. A click on a folder row makes
+// that file the current song (a double click plays it before it is added),
+// but once the mode ends the current song is one of the play list again.
+std::string songBeforeAdd;
+
 // Brings the play list back from the copy list in the order it had (new rows
 // of a commit after the old ones, unless the play list itself was sorted).
 void restoreInOrder(Player& w)
@@ -272,7 +277,7 @@ void commitRemove(Player& w)
 }
 
 // After "Ajout" the selection moves onto the first added row, unless the added
-// rows make the whole list.
+// rows make the whole list; the selected row is the current song.
 void selectFirstAdded(Player& w, int added, const PlayListRow& firstAdded)
 {
     w.ListView1.SetFocus();
@@ -293,6 +298,7 @@ void selectFirstAdded(Player& w, int added, const PlayListRow& firstAdded)
     if (target) {
         target->setSelected(true);
         target->EnsureVisible();
+        w.Select_Song.setText(target->SubItems(ColPath));
     }
 }
 
@@ -330,6 +336,7 @@ void Player::Command_Add_Click()
     ListView2.ListItems.Clear();
     BackupPlayList();
     keepPlayListSort(ListView1);
+    songBeforeAdd = Select_Song.Text();
     showListButtons(*this, false);
     showAll({&Label_Action, &Label_ItemCount}, true);
     ListView1.ListItems.Clear();
@@ -404,6 +411,8 @@ void Player::Command_Ok_Click()
     PlayListTabName = "PlayList";
     ListView1.setCheckboxes(false);
     ListView2.ListItems.Clear();
+    if (ListMode == "Ajout")
+        Select_Song.setText(songBeforeAdd);
     Label_ItemCount.setCaption(itemCountText(static_cast<std::size_t>(ListView1.ListItems.Count()), modIni::Langue));
     Image_Tab.setEnabled(true);
     showListButtons(*this, true);
@@ -448,6 +457,7 @@ void Player::Command_Cancel_Click()
         placePlayList(*this);
         SetPlayListColumns();
         restoreInOrder(*this);
+        Select_Song.setText(songBeforeAdd);
     }
     PlayListTabName = "PlayList";
     ListView2.ListItems.Clear();

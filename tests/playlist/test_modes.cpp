@@ -2,6 +2,11 @@
 // Apply and Cancel do to the play list in "Supp", "Detection" and "Ajout".
 #include "listfixture.h"
 
+#include <QAbstractItemView>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -27,6 +32,17 @@ protected:
     {
         for (int i : rows)
             row(i).setChecked(true);
+    }
+    // A mouse click on the middle of a row's tick box, the window shown.
+    void clickTickBox(int index)
+    {
+        auto* v = qobject_cast<QAbstractItemView*>(w->ListView1.activeView());
+        QStyleOptionViewItem option;
+        option.initFrom(v);
+        option.rect = v->visualRect(v->model()->index(index - 1, 0));
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box = v->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, v);
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, box.center());
     }
     bool inModeLayout()
     {
@@ -102,6 +118,30 @@ TEST_F(Modes, SelectAllTicksAndUnticksEveryRow)
     EXPECT_EQ(w->Check_Select.Value(), 0);
     for (int i = 1; i <= 4; ++i)
         EXPECT_FALSE(row(i).Checked());
+}
+
+// A tick box ticks its row and nothing else: the current song stays the one
+// the user chose, through the commit.
+TEST_F(Modes, ATickBoxNeverMakesItsRowOrTheSelectedOneTheCurrentSong)
+{
+    fourSongs();
+    w->Select_Song.setText("/m/s2.kar");
+    w->Show();
+    DoEvents();
+    w->Command_Detect.press();
+    clickTickBox(1);
+    EXPECT_TRUE(row(1).Checked());
+    EXPECT_EQ(w->Select_Song.Text(), "/m/s2.kar");
+    w->Command_Cancel.press();
+
+    w->Command_Supp.press();
+    clickTickBox(1);
+    clickTickBox(4);
+    EXPECT_TRUE(row(4).Checked());
+    EXPECT_EQ(w->Select_Song.Text(), "/m/s2.kar");
+    w->Command_Ok.press();
+    EXPECT_EQ(titles(), (std::vector<std::string>{"T2", "T3"}));
+    EXPECT_EQ(w->Select_Song.Text(), "/m/s2.kar");
 }
 
 TEST_F(Modes, CancelLeavesTheRowsAndTheFlagAlone)
@@ -325,6 +365,7 @@ TEST_F(AddMode, TickedFilesAreAppendedAndTheFirstNewRowSelected)
 
 TEST_F(AddMode, AddingToAnEmptyListSelectsNothingAndNothingTickedAddsNothing)
 {
+    w->Select_Song.setText("/m/chosen.mp3");
     w->Command_Add.press();
     w->Command_Ok.press();   // nothing ticked
     EXPECT_EQ(w->ListView1.ListItems.Count(), 0);
@@ -333,9 +374,62 @@ TEST_F(AddMode, AddingToAnEmptyListSelectsNothingAndNothingTickedAddsNothing)
 
     w->Command_Add.press();
     w->Check_Select.setValue(1);
+    w->ListView1_Click();   // a folder row made current meanwhile
     w->Command_Ok.press();
     EXPECT_EQ(titles(), (std::vector<std::string>{"Other", "Song"}));
     EXPECT_EQ(selectedIndex(), 0);
+    // No row is selected: the song current before stays the current song.
+    EXPECT_EQ(w->Select_Song.Text(), "/m/chosen.mp3");
+}
+
+// The first folder row is selected on entry; a click on another file's tick
+// box does not make either of them the current song, and once the mode ends
+// the current song is a song of the play list.
+TEST_F(AddMode, TheCurrentSongIsTheFirstAddedRowOrTheOneBefore)
+{
+    addRow("Before", "", "/m/before.mp3");
+    w->Select_Song.setText("/m/before.mp3");
+    w->Show();
+    DoEvents();
+    w->Command_Add.press();
+    ASSERT_EQ(selectedIndex(), 1);
+    clickTickBox(2);
+    EXPECT_TRUE(row(2).Checked());
+    EXPECT_EQ(w->Select_Song.Text(), "/m/before.mp3");
+    w->ListView1_Click();   // a click on the unticked first file: it may be heard
+    EXPECT_EQ(w->Select_Song.Text(), folder + "Other.kar");
+    w->Command_Ok.press();
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Before", "Song"}));
+    EXPECT_EQ(selectedIndex(), 2);
+    EXPECT_EQ(w->Select_Song.Text(), folder + "Song.mp3");
+
+    // Cancel: the song current when the mode began.
+    w->Command_Add.press();
+    w->ListView1_Click();
+    w->Command_Cancel.press();
+    EXPECT_EQ(w->Select_Song.Text(), folder + "Song.mp3");
+}
+
+// "Select all" leaves the list where it was scrolled: in the list view, whose
+// columns of names scroll sideways, the first files stay in sight.
+TEST_F(AddMode, SelectAllKeepsTheListAtItsLeftEdge)
+{
+    for (int i = 0; i < 60; ++i)
+        song("A rather long file name to fill the columns " + std::to_string(100 + i) + ".mp3");
+    w->ListView1.setView(2);
+    w->Show();
+    DoEvents();
+    w->Command_Add.press();
+    DoEvents();
+    auto* v = qobject_cast<QAbstractItemView*>(w->ListView1.activeView());
+    ASSERT_GT(v->horizontalScrollBar()->maximum(), 0);   // the names need more than one screen
+    w->Check_Select.setValue(1);
+    DoEvents();
+    EXPECT_EQ(v->horizontalScrollBar()->value(), 0);
+    for (int i = 1; i <= w->ListView1.ListItems.Count(); ++i)
+        EXPECT_TRUE(row(i).Checked()) << i;
+    w->Command_Cancel.press();
+    w->ListView1.setView(3);
 }
 
 TEST_F(AddMode, CancelBringsBackTheListAsItWas)

@@ -119,7 +119,7 @@ bool ControlFilter::eventFilter(QObject* obj, QEvent* ev)
                 self->rect().contains(pos.toPoint()))
                 c->fireClick();
         } else {
-            if (me->button() == Qt::LeftButton) c->fireDblClick();
+            if (me->button() == Qt::LeftButton && c->dblClickAt(w, me->position().toPoint())) c->fireDblClick();
         }
         return !guard;  // the widget went away inside the handler
     }

@@ -37,6 +37,7 @@
 
 class QWidget;
 class QFont;
+class QPoint;
 class Form;
 class Control;
 
@@ -143,6 +144,15 @@ public:
     bool clickOnMouseReleaseEnabled() const { return clickOnRelease_; }
     // Hook for derived controls to react to a font/colour change.
     virtual void appearanceChanged() {}
+    // Whether a left double click at `pos` of `inner` (the control's widget
+    // or a hooked one) raises DblClick; a control answers false where the
+    // double click means something else to it.
+    virtual bool dblClickAt(const QWidget* inner, const QPoint& pos) const
+    {
+        (void)inner;
+        (void)pos;
+        return true;
+    }
     // Also takes the mouse, key and focus events of an inner widget (the
     // viewport of a list, the line edit of a combo box); mouse positions are
     // reported relative to the control's own widget.

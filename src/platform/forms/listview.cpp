@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
@@ -288,6 +289,17 @@ protected:
             o->state &= ~QStyle::State_Selected;
     }
 
+public:
+    // Where the row's tick box is drawn in `view` (empty when it has none).
+    QRect tickBoxRect(const QAbstractItemView* view, QStyleOptionViewItem option, const QModelIndex& ix) const
+    {
+        initStyleOption(&option, ix);
+        if (!(option.features & QStyleOptionViewItem::HasCheckIndicator))
+            return {};
+        const QStyle* style = option.widget ? option.widget->style() : view->style();
+        return style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, option.widget);
+    }
+
 private:
     ListViewPrivate* d_;
 };
@@ -302,9 +314,29 @@ public:
     explicit LvView(ListViewPrivate* d) : d_(d) {}
 
 protected:
+public:
+    // Whether the point of the viewport is on a row's tick box.
+    bool onTickBox(const QPoint& pos) const
+    {
+        if (!d_->q->Checkboxes())
+            return false;
+        const QModelIndex ix = this->indexAt(pos);
+        const auto* delegate = dynamic_cast<const LvDelegate*>(this->itemDelegate());
+        if (!ix.isValid() || ix.column() != 0 || !delegate)
+            return false;
+        QStyleOptionViewItem option;
+        this->initViewItemOption(&option);
+        option.rect = this->visualRect(ix);
+        return delegate->tickBoxRect(this, option, ix).contains(pos);
+    }
+
+protected:
     void mousePressEvent(QMouseEvent* e) override
     {
         QPointer<QWidget> alive(this);
+        // A click on a tick box only ticks: it is no click on the row, which
+        // would make the row the list's choice (the song to play, say).
+        pressedOnTick_ = onTickBox(e->position().toPoint());
         Base::mousePressEvent(e);
         if (!alive)
             return;
@@ -331,7 +363,9 @@ protected:
         afterDouble_ = false;
         const int pressed = pressedRow_;
         pressedRow_ = -1;
-        if (e->button() != Qt::LeftButton || wasDouble
+        const bool tick = pressedOnTick_;
+        pressedOnTick_ = false;
+        if (e->button() != Qt::LeftButton || wasDouble || tick
             || !this->viewport()->rect().contains(e->position().toPoint()))
             return;
         const QModelIndex ix = this->indexAt(e->position().toPoint());
@@ -397,6 +431,7 @@ private:
     ListViewPrivate* d_;
     int pressedRow_ = -1;
     bool afterDouble_ = false;
+    bool pressedOnTick_ = false;
 };
 
 using LvTable = LvView<QTableView>;
@@ -1081,7 +1116,14 @@ void ListItem::setSelected(bool s)
         const auto flags = owner_->multiSelect_
             ? QItemSelectionModel::Select | QItemSelectionModel::Rows
             : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+        // The list stays scrolled where it is (a select-all walk ends on the
+        // last row and must not carry the view there); EnsureVisible scrolls.
+        const bool tableScrolls = d->table->hasAutoScroll(), listScrolls = d->list->hasAutoScroll();
+        d->table->setAutoScroll(false);
+        d->list->setAutoScroll(false);
         d->sel->setCurrentIndex(ix, flags);
+        d->table->setAutoScroll(tableScrolls);
+        d->list->setAutoScroll(listScrolls);
     } else {
         d->sel->select(ix, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     }
@@ -1438,6 +1480,15 @@ void ListView::EndUpdate()
 QWidget* ListView::activeView() const
 {
     return p_->active();
+}
+
+bool ListView::dblClickAt(const QWidget* inner, const QPoint& pos) const
+{
+    if (inner == p_->table->viewport())
+        return !static_cast<const LvTable*>(p_->table)->onTickBox(pos);
+    if (inner == p_->list->viewport())
+        return !static_cast<const LvList*>(p_->list)->onTickBox(pos);
+    return true;
 }
 
 void ListView::appearanceChanged()

@@ -16,7 +16,8 @@
 //
 // Events: Click / DblClick (left button, by the user only), ItemClick(item)
 // when the user clicks a row, ColumnClick(header), ItemCheck(item) when the
-// user ticks or unticks a row, MouseDown/MouseUp/MouseMove with the old
+// user ticks or unticks a row (a click or double click on a tick box only
+// ticks: it raises neither Click, ItemClick nor DblClick), MouseDown/MouseUp/MouseMove with the old
 // arguments (X, Y in twips from the control's top-left corner), KeyDown/KeyUp
 // with the old key codes (F5 = 116). Changing rows, ticks or the selection
 // from code raises none of them.
@@ -166,7 +167,7 @@ public:
     void setChecked(bool c);
     // Selecting a row from code makes it the list's current row too (the
     // keyboard moves on from it); in a single-selection list it deselects the
-    // others.
+    // others. The list is not scrolled to it (EnsureVisible does that).
     bool Selected() const;
     void setSelected(bool s);
 
@@ -284,6 +285,7 @@ public:
     // --- for the layer and tests
     QWidget* activeView() const;                     // the widget showing the rows now
     void appearanceChanged() override;
+    bool dblClickAt(const QWidget* inner, const QPoint& pos) const override;
 
 private:
     friend class ColumnHeader;

@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QListView>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTest>
 #include <QWidget>
@@ -86,6 +88,17 @@ struct ListViewTest : ::testing::Test {
     {
         QAbstractItemView* v = qobject_cast<QAbstractItemView*>(ListView1.activeView());
         return v->visualRect(v->model()->index(index - 1, 0)).center();
+    }
+
+    // The middle of a row's tick box, where the style draws it.
+    QPoint tickBoxCentre(int index)
+    {
+        QAbstractItemView* v = qobject_cast<QAbstractItemView*>(ListView1.activeView());
+        QStyleOptionViewItem option;
+        option.initFrom(v);
+        option.rect = v->visualRect(v->model()->index(index - 1, 0));
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        return v->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, v).center();
     }
 };
 
@@ -334,6 +347,25 @@ TEST_F(ListViewTest, CheckBoxesFromCodeAreQuietFromTheUserRaiseItemCheck)
     QTest::keyClick(t, Qt::Key_Space);
     EXPECT_TRUE(ListView1.ListItems(2).Checked());
     EXPECT_EQ(events, (std::vector<std::string>{"ItemCheck b 1"}));
+
+    // A click on another row's tick box only ticks it: no click on a row, and
+    // the selection stays. A double click there is no double click on a row.
+    events.clear();
+    QWidget* vp = t->viewport();
+    QTest::mouseClick(vp, Qt::LeftButton, {}, tickBoxCentre(1));
+    EXPECT_FALSE(ListView1.ListItems(1).Checked());
+    EXPECT_EQ(events, (std::vector<std::string>{"ItemCheck a 0"}));
+    EXPECT_EQ(ListView1.SelectedItem()->Index(), 2);
+    events.clear();
+    QTest::mousePress(vp, Qt::LeftButton, {}, tickBoxCentre(1));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, tickBoxCentre(1));
+    QTest::mouseDClick(vp, Qt::LeftButton, {}, tickBoxCentre(1));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, tickBoxCentre(1));
+    EXPECT_EQ(events, (std::vector<std::string>{"ItemCheck a 1"}));
+    // Beside the box the row is clicked as ever.
+    events.clear();
+    QTest::mouseClick(vp, Qt::LeftButton, {}, rowCentre(1));
+    EXPECT_EQ(events, (std::vector<std::string>{"ItemClick a", "Click"}));
 
     // The ticks stay with the rows while the boxes are hidden.
     ListView1.setCheckboxes(false);
