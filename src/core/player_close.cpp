@@ -38,8 +38,8 @@ int AskWhatOfTheUnsavedList()
 
 bool Player::QuitPlayer()
 {
-    if (IsPlaying)
-        Command_Stop_Click();
+    // The questions come before the song stops: a user who goes back to the
+    // program finds the song still playing.
     // A save that fails never ends the program over the user's changes: they
     // are saved elsewhere, given up knowingly, or kept with the program open.
     if (PlayListModified && !AskSavePlayList()) {
@@ -53,6 +53,8 @@ bool Player::QuitPlayer()
                 return false;
         }
     }
+    if (IsPlaying)
+        Command_Stop_Click();
     DoEvents();
 
 #ifdef ZUN_HAVE_KARAOKE

@@ -116,11 +116,14 @@ TEST_F(PlayerTest, AFailedSaveAtQuitLeavesAWayToKeepTheList)
     const std::string stay = "The Play List was not saved.\nYes: save it under another name\n"
                              "No: quit without saving it\nCancel: go back to the program";
 
-    // Cancel: nothing of the close-down is done, the changes stay on screen.
+    // Cancel: nothing of the close-down is done, the changes stay on screen
+    // and the song that plays goes on playing.
+    IsPlaying = true;
     prompter->answerMsgBox(vbYes);     // save them?
     prompter->answerMsgBox(vbOK);      // the save failed
     prompter->answerMsgBox(vbCancel);  // go back
     EXPECT_FALSE(p.QuitPlayer());
+    EXPECT_TRUE(IsPlaying);
     EXPECT_TRUE(asked(stay));
     EXPECT_TRUE(PlayListModified);
     EXPECT_EQ(p.ListView1.ListItems(1).Text(), "Changed");
@@ -145,6 +148,7 @@ TEST_F(PlayerTest, AFailedSaveAtQuitLeavesAWayToKeepTheList)
     prompter->answerMsgBox(vbYes);
     prompter->answerSaveFile(elsewhere);
     EXPECT_TRUE(p.QuitPlayer());
+    EXPECT_FALSE(IsPlaying);   // stopped once the quit goes on
     EXPECT_FALSE(PlayListModified);
     EXPECT_EQ(testsupport::readFileBytes(elsewhere).rfind("Changed;", 0), 0u);
     EXPECT_TRUE(prompter->unexpected().empty());
