@@ -3,9 +3,13 @@
 // heard sound; the lyric window is read by its pixels.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/modini.h"
 #include "ink.h"
@@ -18,6 +22,8 @@
 #include "platform/forms/prompter.h"
 #include "platform/forms/surface.h"
 #include "platform/media/engine.h"
+#include "platform/music/performance.h"
+#include "platform/music/smf_writer.h"
 #include "support/playerfixture.h"
 
 using inktest::Ink;
@@ -36,9 +42,9 @@ protected:
     double played = 0;  // seconds stepped
 
     // What the song start leaves behind for an audio song with a .syk file.
-    void startSong(const std::string& syk, int nbLigne = 2)
+    void startSong(const std::string& syk, int nbLigne = 2, double seconds = 12.0)
     {
-        const std::string song = dir.write("song.wav", silentWav(12.0, 22050));
+        const std::string song = dir.write("song.wav", silentWav(seconds, seconds > 12.0 ? 8000 : 22050));
         dir.write("song.syk", syk);
         modIni::NbLigne = nbLigne;
         modIni::FontRed = modIni::FontGreen = modIni::FontBlue = "255";
@@ -75,23 +81,41 @@ protected:
         }
     }
 
-    // Plays on to `seconds` in real time, the clock ticking as its timer
-    // would every 10 ms; `each` sees the clock after every tick.
+    // Plays on to `seconds` as the program runs: the clock's own timer ticks
+    // (and rests) while the sound follows the wall clock, at most 2 ms of it
+    // a step, so a stalled test machine holds the sound back with the clock.
+    // `each` sees the clock after every step.
     template <class Each>
     void playInRealTime(double seconds, Each&& each)
     {
         using Clock = std::chrono::steady_clock;
         auto last = Clock::now();
         while (played + 1e-9 < seconds && modIni::IsPlaying) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
             const auto now = Clock::now();
-            const double ms = std::chrono::duration<double, std::milli>(now - last).count();
+            const double ms = std::min(kStepMs, std::chrono::duration<double, std::milli>(now - last).count());
             last = now;
             media::engine().step(ms);
             played += ms / 1000.0;
-            player().Timer1.fire();
+            QCoreApplication::processEvents();
             each();
         }
+    }
+    static constexpr double kStepMs = 2.0;
+
+    // How late after its time each syllable turned red, `sung` being the
+    // sung part of the line.
+    std::vector<double> lateness(const std::vector<double>& times, const std::string& sung, double until)
+    {
+        std::vector<double> late;
+        std::string seen = sung;
+        playInRealTime(until, [&] {
+            if (sung != seen && late.size() < times.size()) {
+                seen = sung;
+                late.push_back(played - times[late.size()]);
+            }
+        });
+        return late;
     }
 
     double rowTop(int row) const
@@ -204,6 +228,49 @@ TEST_F(ClockTest, TheClockRestsOnlyWhileNothingItShowsCanChange)
     EXPECT_EQ(restsAfterHighlight, 0);
     EXPECT_GT(countDownTicks, 20);
     EXPECT_EQ(restsInCountDown, 0) << "a count-down moves on every tick";
+}
+
+TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
+{
+    // Syllables between the ticks of long songs, away from the moments at
+    // which the clock wakes anyway (a new second, percent or bar step): as
+    // whole ticks of a MIDI file at 960 ticks a second, for the sync file too.
+    const std::vector<int> ticks{1185, 1552, 2009, 2372, 2745, 3208};
+    std::vector<double> times;
+    std::string syk;
+    testmidi::Track words;
+    words.name(0, "Words");
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        times.push_back(ticks[i] / 960.0);
+        const std::string syllable(1, char('a' + i));
+        const int ms = ticks[i] * 1000 / 960;
+        syk += syllable + ";" + std::to_string(ms / 1000) + "," + std::to_string(ms % 1000 + 1000).substr(1) + ";";
+        words.text(ticks[i] - (i ? ticks[i - 1] : 0), i ? syllable : "\\" + syllable);
+    }
+    words.end(960);
+    Player& p = player();
+    const auto expectOnTime = [&](const std::vector<double>& late) {
+        ASSERT_EQ(late.size(), times.size());
+        for (std::size_t i = 0; i < late.size(); ++i)
+            EXPECT_TRUE(late[i] >= -0.001 && late[i] <= 0.010 + kStepMs / 1000) << i << ": " << late[i] << " s";
+    };
+
+    startSong(syk + "\r\nend;9;\r\n", 2, 600.0);
+    p.Timer1.setEnabled(true);
+    expectOnTime(lateness(times, Kar::SykSungText, 3.5));
+    EXPECT_GE(rowInk(kRed, 0).maxX, margin() + karaoke().TextWidth("abcde"));
+    p.Command_Stop.press();
+
+    testmidi::Track conductor, music;
+    conductor.tempo(0, 500000).end();
+    music.on(0, 0, 60).off(960 * 600, 0, 60).end();
+    music::setSoundFont("/usr/share/sounds/sf2/TimGM6mb.sf2");
+    p.Select_Song.setText(dir.write("tune.kar", testmidi::file(1, 480, {conductor, words, music})));
+    p.Command_Play.press();
+    ASSERT_EQ(modIni::MediaKind, "midi");
+    played = 0;
+    expectOnTime(lateness(times, Kar::MidiSungText, 3.5));
+    EXPECT_GT(inkIn(karaoke(), kRed, 0, 6000).count, 0);
 }
 
 TEST_F(ClockTest, TimeAndPercentLabels)
