@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <sys/stat.h>
 #include <utility>
 
 namespace modIni {
@@ -110,7 +111,8 @@ void showIniError(const std::string& path)
 
 // ---- Another running player holding the settings ----------------------------
 // Each write takes the settings lock. While another player holds it, the first
-// write waits a moment and then asks the user once; the answer holds for the
+// write waits a moment and then asks the user once (so it does, without the
+// wait, when something else stands at the lock's name); the answer holds for the
 // writes that follow in the same burst (a dialog's Save writes a dozen keys),
 // so the window never waits key after key.
 constexpr int kLockWaitMs = 300;
@@ -120,33 +122,73 @@ enum class LockAnswer { None, Skip, WriteWithoutLock };
 LockAnswer lockAnswer = LockAnswer::None;
 std::chrono::steady_clock::time_point lastWriteAt;
 
+// Whether the last question was about a lock that cannot be taken at all
+// rather than one another player holds.
+bool lockUnavailable = false;
+
 // Like noteIniWriteFailure, for a write given up because another player
-// holds the lock.
+// holds the lock, or because the lock cannot be taken.
 void noteLockBusy()
 {
-    if (iniWriteFailure.empty())
-        iniWriteFailure = Langue == "Fr" ? "un autre lecteur en cours utilise les réglages."
-                                         : "another running player is using the settings.";
+    if (!iniWriteFailure.empty())
+        return;
+    const bool fr = Langue == "Fr";
+    if (lockUnavailable)
+        iniWriteFailure = fr ? "le verrou des réglages ne peut pas être pris." : "the settings lock cannot be taken.";
+    else
+        iniWriteFailure = fr ? "un autre lecteur en cours utilise les réglages."
+                             : "another running player is using the settings.";
 }
 
-int askAboutBusyLock(const std::string& path)
+// Why the settings lock of `path` cannot be taken: what stands at its name
+// in place of a lock file, in the interface language.
+std::string whyNoLock(const std::string& path)
 {
-    if (Langue == "Fr")
-        return MsgBox("Un autre lecteur Zun Mp3 Karaoke en cours utilise les réglages :\n" + path +
+    const bool fr = Langue == "Fr";
+    struct stat st {};
+    if (::lstat((path + ".lock").c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode))
+            return fr ? "c'est un lien symbolique." : "it is a symbolic link.";
+        if (S_ISDIR(st.st_mode))
+            return fr ? "c'est un dossier." : "it is a folder.";
+        if (!S_ISREG(st.st_mode))
+            return fr ? "ce n'est pas un fichier ordinaire." : "it is not a regular file.";
+    }
+    const textfile::FileLock again(path, 0);
+    if (again.unavailable() && again.error() != 0)
+        return language::systemError(again.error(), fr);
+    return fr ? "erreur inconnue." : "unknown error.";
+}
+
+int askAboutBusyLock(const std::string& path, bool unavailable)
+{
+    const bool fr = Langue == "Fr";
+    std::string said;
+    if (unavailable) {
+        const std::string lock = path + ".lock";
+        said = fr ? "Le verrou des réglages ne peut pas être pris :\n" + lock + "\n" + whyNoLock(path)
+                  : "The settings lock cannot be taken:\n" + lock + "\n" + whyNoLock(path);
+    } else {
+        said = fr ? "Un autre lecteur Zun Mp3 Karaoke en cours utilise les réglages :\n" + path
+                  : "Another running Zun Mp3 Karaoke player is using the settings:\n" + path;
+    }
+    if (fr)
+        return MsgBox(said +
                           "\n\nAbandonner : ne pas enregistrer les réglages cette fois.\n"
                           "Réessayer : essayer de nouveau.\n"
-                          "Ignorer : les enregistrer quand même (ce que l'autre lecteur y écrit au même moment "
+                          "Ignorer : les enregistrer quand même (ce qu'un autre lecteur y écrit au même moment "
                           "peut être perdu).",
                       vbAbortRetryIgnore + vbExclamation, "Attention");
-    return MsgBox("Another running Zun Mp3 Karaoke player is using the settings:\n" + path +
+    return MsgBox(said +
                       "\n\nAbort: do not save the settings this time.\n"
                       "Retry: try again.\n"
-                      "Ignore: save them anyway (what the other player writes at the same moment may be lost).",
+                      "Ignore: save them anyway (what another player writes at the same moment may be lost).",
                   vbAbortRetryIgnore + vbExclamation, "Warning");
 }
 
 // Writes one key under the settings lock, asking the user when another
-// player holds it. False when the value was not stored.
+// player holds it or when it cannot be taken. False when the value was not
+// stored.
 bool writeSetting(std::string_view SecName, std::string_view KeyName, const std::string& value,
                   const std::string& path)
 {
@@ -162,7 +204,8 @@ bool writeSetting(std::string_view SecName, std::string_view KeyName, const std:
     const int wait = lockAnswer == LockAnswer::WriteWithoutLock ? 0 : kLockWaitMs;
     for (;;) {
         profile::WriteResult r = profile::WriteProfileString(SecName, KeyName, value, path, wait);
-        if (r == profile::WriteResult::LockBusy && lockAnswer == LockAnswer::WriteWithoutLock)
+        const bool noLock = r == profile::WriteResult::LockBusy || r == profile::WriteResult::LockUnavailable;
+        if (noLock && lockAnswer == LockAnswer::WriteWithoutLock)
             r = profile::WriteProfileString(SecName, KeyName, value, path, -1);
         if (r == profile::WriteResult::Written)
             return true;
@@ -170,7 +213,8 @@ bool writeSetting(std::string_view SecName, std::string_view KeyName, const std:
             noteIniWriteFailure();
             return false;
         }
-        const int answer = askAboutBusyLock(path);
+        lockUnavailable = r == profile::WriteResult::LockUnavailable;
+        const int answer = askAboutBusyLock(path, lockUnavailable);
         lastWriteAt = std::chrono::steady_clock::now(); // the time spent answering is no gap
         if (answer == vbRetry)
             continue;

@@ -231,6 +231,8 @@ WriteResult WriteProfileString(std::string_view section, std::string_view key, s
         lock.emplace(file, lockWaitMs);
         if (lock->busy())
             return WriteResult::LockBusy;
+        if (lock->unavailable())
+            return WriteResult::LockUnavailable;
     }
     const auto done = [](bool ok) { return ok ? WriteResult::Written : WriteResult::Failed; };
     // A file that exists but cannot be read is left alone: rewriting it from
@@ -267,7 +269,7 @@ WriteResult WriteProfileString(std::string_view section, std::string_view key, s
 bool DeletePrivateProfileKey(std::string_view section, std::string_view key, const std::string& file)
 {
     const textfile::FileLock lock(file);
-    if (lock.busy())
+    if (lock.busy() || lock.unavailable())
         return false;
     auto text = readLinesOf(file);
     if (!text)

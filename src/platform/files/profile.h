@@ -32,10 +32,12 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& file);
 
-enum class WriteResult { Written, Failed, LockBusy };
+enum class WriteResult { Written, Failed, LockBusy, LockUnavailable };
 // The same with a say on the lock: waits up to `lockWaitMs` for another
 // process to let go of it and returns LockBusy, writing nothing, when it does
-// not. lockWaitMs < 0 writes without the lock (the user chose to).
+// not; LockUnavailable, writing nothing, when the lock cannot be taken at all
+// (see textfile::FileLock::unavailable). lockWaitMs < 0 writes without the
+// lock (the user chose to).
 WriteResult WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::string& file, int lockWaitMs);
 

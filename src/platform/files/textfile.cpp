@@ -653,9 +653,31 @@ bool saveBytesAtomic(const std::string& pathIn, std::string_view bytes)
 FileLock::FileLock(const std::string& path, int timeoutMs)
 {
     const std::string name = path + ".lock";
-    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
+    // Never through a link: following one would create or lock whatever file
+    // it names. Not blocking: a pipe put in its place must not hang the window.
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(name.c_str(), O_RDONLY | kFlags); // another user's lock file locks as well
+    if (fd < 0) {
+        const int e = errno;
+        struct stat st {};
+        // Nothing at the name, and none can be made (a folder that cannot be
+        // written): nobody holds that lock, and the save that follows fails
+        // there for its own reason.
+        if (::lstat(name.c_str(), &st) != 0)
+            return;
+        unavailable_ = true;
+        error_ = e;
         return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        unavailable_ = true;
+        error_ = EINVAL;
+        ::close(fd);
+        return;
+    }
     for (int waited = 0;; waited += 5) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             fd_ = fd;

@@ -104,20 +104,27 @@ bool isReadOnlyFile(const std::string& path);
 // An exclusive lock between processes over a file that is read, changed and
 // saved again (the settings file): the lock lives on `path` + ".lock", which is
 // created when missing and left in place. Waits up to `timeoutMs` for another
-// holder. busy() tells the caller that another process still holds it; a lock
-// that cannot be made at all (a folder that cannot be written) is not busy,
-// and the caller goes on unprotected, as nobody else can hold it either.
+// holder. busy() tells the caller that another process still holds it. A
+// lock that cannot be made in a folder that cannot be written is not busy, and
+// the caller goes on unprotected, as nobody else can hold it either.
+// unavailable() tells that something else stands at the lock's name (a
+// symbolic link, which is never followed, a folder, a pipe) or that it cannot
+// be opened: nothing is locked then, and error() gives the errno.
 class FileLock {
 public:
     explicit FileLock(const std::string& path, int timeoutMs = 5000);
     ~FileLock();
     bool busy() const { return busy_; }
+    bool unavailable() const { return unavailable_; }
+    int error() const { return error_; }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
 private:
     int fd_ = -1;
     bool busy_ = false;
+    bool unavailable_ = false;
+    int error_ = 0;
 };
 
 // Encodes (see encode) and writes each line followed by CR LF, atomically.
