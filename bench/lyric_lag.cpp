@@ -178,6 +178,13 @@ int table(const char* self, double seconds)
 
 int main(int argc, char** argv)
 {
+    // The windows are shown on an X display run by a window manager; the
+    // table's runs share the one started here.
+    bs::Desktop desktop(false);
+    if (!desktop.ok()) {
+        std::fprintf(stderr, "cannot measure: %s\n", desktop.error.c_str());
+        return 1;
+    }
     if (argc > 1 && std::strcmp(argv[1], "table") == 0)
         return table(argv[0], argc > 2 ? std::max(5.0, std::atof(argv[2])) : 20.0);
     int arg = 1;
@@ -189,7 +196,6 @@ int main(int argc, char** argv)
     const double bpm = argc > arg + 2 ? std::clamp(std::atof(argv[arg + 2]), 20.0, 400.0) : 120.0;
     // The speed slider's tempo factor; song times below are heard times.
     const double speed = argc > arg + 3 ? std::clamp(std::atof(argv[arg + 3]), 0.1, 4.0) : 1.0;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("ZUNKARAOKE_AUDIO", "null", 1);
     bs::ProgramFolder folder("lag");
 

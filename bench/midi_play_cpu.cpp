@@ -1,125 +1,103 @@
-// The processor time of playing a MIDI karaoke song (.kar, its lyrics shown
-// as they are sung), against the fluidsynth program playing the same song with
-// the same SoundFont and the same 80 ms buffer, in one run (see
-// peer_compare.h: turns A B A B on the same processors, the same sound server,
-// the same stretch of the song). Ours is the real main window and lyric
-// window, the song started as a user starts it, heard through the default
-// sound output.
+// The processor time and peak memory of playing MIDI karaoke songs (.kar,
+// their lyrics shown as they are sung), against the fluidsynth program
+// playing the same song with the same SoundFont and the same buffer, in one
+// run (see peer_compare.h: turns A B A B on the same processors, the same
+// sound server, the same stretch of the song). Ours is the real main window
+// and lyric window on an X display, the song started as a user starts it,
+// heard through the sound server.
 //
-//     taskset -c 2,3 bench_midi_play_cpu [song.kar|-] [seconds] [pairs] [soundfont.sf2]
+//     taskset -c 6,7 bench_midi_play_cpu [sparse|dense|both|song.kar] [seconds] [pairs] [soundfont.sf2]
 //
-// With no song, or a song file that does not exist yet, a 3-minute General
-// MIDI arrangement (drums, bass, piano, strings, lead) with a syllable on
-// every beat is written first and kept ("-": in the temporary folder, removed
-// afterwards). The SoundFont defaults to /usr/share/sounds/sf2/TimGM6mb.sf2;
-// ours is given the same one through ZUNKARAOKE_SOUNDFONT. Each turn skips
-// the song's first 3 s and measures the next `seconds` (default 20); `pairs`
-// turns of each (default 5; 0: one turn of ours alone, for timing the whole
-// process from outside). The peer is
+// The songs are written on the spot (bench_support.h): "sparse" a nursery
+// song (one syllable a beat, melody, bass and drums, 100 bpm), "dense" an
+// arranged song of 16 tracks with thousands of notes and tempo changes, one
+// at the start of a sung line; "both" (the default) measures one after the
+// other. The SoundFont defaults to /usr/share/sounds/sf2/TimGM6mb.sf2; ours
+// is given the same one through ZUNKARAOKE_SOUNDFONT. Each turn skips the
+// song's first 3 s and measures the next `seconds` (default 20); `pairs`
+// pairs (default and least 7). The peer is
 //     fluidsynth -a pulseaudio -z 3528 -r 44100 -i -n -q <soundfont> song.kar
-// (3528 frames = 80 ms at 44100 Hz: our buffer; fluidsynth's other settings
-// are its defaults, as ours are). The sound server's account of each stream's
-// buffer is printed (pactl list sink-inputs), then each pair, both medians
-// and the ratio.
+// (3528 frames = 80 ms at 44100 Hz: the buffer ours asks for; fluidsynth's
+// other settings are its defaults, as ours are). Without DISPLAY or
+// PULSE_SERVER, a private Xvfb with openbox and a private PulseAudio server
+// with a null sink are started. Prints, for each song, each pair, both
+// medians, the ratio with its minimum and maximum, each stream's buffer as the
+// sound server reports it and both peak memories (VmHWM: ours counted from
+// the start of each song); exits non-zero when it could not measure.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <QApplication>
 
 #include "bench_support.h"
+#include "karaoke/pagestate.h"
 #include "peer_compare.h"
-#include "platform/media/engine.h"
-#include "platform/music/gm_songs.h"
 
 namespace bs = benchsupport;
 namespace pc = peercompare;
 namespace fs = std::filesystem;
 
-namespace {
-
-// The arrangement of `bars` bars at 120 bpm (96 ticks a beat) and a lyric
-// track of text events as .kar files have them: "@" headers, "\" opening a
-// paragraph, "/" a line, one syllable a beat, two bars a line.
-std::string karaokeSong(int bars)
-{
-    std::string smf = testmidi::gmSong(bars, false);
-    static const char* const syllables[] = {"Ka", "ra", "o", "ke ", "sing", "ing ", "all ", "night "};
-    testmidi::Track lyrics;
-    lyrics.text(0, "@KMIDI KARAOKE FILE").text(0, "@T Benchmark song");
-    for (int beat = 0; beat < bars * 4; ++beat) {
-        std::string s = syllables[beat % 8];
-        if (beat % 8 == 0)
-            s = (beat % 32 == 0 ? "\\" : "/") + s;
-        lyrics.text(beat == 0 ? 0 : 96, s);
-    }
-    lyrics.end();
-    const int tracks = ((static_cast<unsigned char>(smf[10]) << 8) | static_cast<unsigned char>(smf[11])) + 1;
-    smf[10] = char((tracks >> 8) & 0xFF);
-    smf[11] = char(tracks & 0xFF);
-    return smf + testmidi::chunk("MTrk", lyrics.data);
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
-    std::string song = argc > 1 ? argv[1] : "-";
+    const std::string which = argc > 1 ? argv[1] : "both";
     const double seconds = argc > 2 ? std::max(1.0, std::atof(argv[2])) : 20.0;
-    const int pairs = argc > 3 ? std::max(0, std::atoi(argv[3])) : 5;
+    const int pairs = argc > 3 ? std::atoi(argv[3]) : pc::kMinPairs;
     const std::string font = argc > 4 ? argv[4] : "/usr/share/sounds/sf2/TimGM6mb.sf2";
     constexpr double lead = 3.0;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!fs::exists(font)) {
+        std::fprintf(stderr, "cannot measure: no SoundFont %s\n", font.c_str());
+        return 1;
+    }
+    bs::Desktop desktop(true);
+    if (!desktop.ok()) {
+        std::fprintf(stderr, "cannot measure: %s\n", desktop.error.c_str());
+        return 1;
+    }
     unsetenv("ZUNKARAOKE_AUDIO");
     setenv("ZUNKARAOKE_SOUNDFONT", font.c_str(), 1);
     bs::ProgramFolder folder("midicpu");
-    if (!fs::exists(font)) {
-        std::fprintf(stderr, "no SoundFont %s\n", font.c_str());
-        return 1;
-    }
 
-    if (song == "-")
-        song = folder.path("cpu song.kar");
-    if (!fs::exists(song) && !bs::writeText(song, karaokeSong(90))) {
-        std::fprintf(stderr, "cannot write %s\n", song.c_str());
-        return 1;
+    std::vector<std::pair<std::string, std::string>> songs;  // what, file
+    if (which == "sparse" || which == "both")
+        songs.emplace_back("sparse .kar (nursery song, 5 tracks)", folder.path("sparse song.kar"));
+    if (which == "dense" || which == "both")
+        songs.emplace_back("dense .kar (16 tracks, tempo changes)", folder.path("dense song.kar"));
+    if (songs.empty())
+        songs.emplace_back(".kar " + which, which);
+    for (const auto& [what, file] : songs) {
+        if (fs::exists(file))
+            continue;
+        if (!bs::writeText(file, what.rfind("sparse", 0) == 0 ? bs::nurseryKar() : bs::denseKar())) {
+            std::fprintf(stderr, "cannot write %s\n", file.c_str());
+            return 1;
+        }
     }
-    const std::vector<std::string> peer{"fluidsynth", "-a", "pulseaudio", "-z", "3528", "-r", "44100",
-                                        "-i", "-n", "-q", font, song};
 
     QApplication app(argc, argv);
     Player& p = bs::startPlayer();
-    std::vector<pc::Turn> ours, theirs;
-    std::map<std::string, double> threads;
-    bool device = true;
-    for (int round = 0; round < std::max(1, pairs); ++round) {
-        p.Select_Song.setText(song);
-        p.Command_Play.press();
-        if (!modIni::IsPlaying || modIni::MediaKind != "midi") {
-            std::fprintf(stderr, "the song did not start\n");
-            return 1;
-        }
-        ours.push_back(pc::ourTurn(p, lead, seconds, threads, device));
-
-        if (pairs == 0)
-            break;  // ours alone
-        theirs.push_back(pc::peerTurn(peer, {}, lead, seconds));
-        if (theirs.back().percent < 0) {
-            std::fprintf(stderr, "the peer did not play: %s\n", peer[0].c_str());
-            return 1;
-        }
+    std::printf("on %s; ours with ZUNKARAOKE_SOUNDFONT=%s\n", desktop.describe().c_str(), font.c_str());
+    bool ok = true;
+    for (const auto& [what, file] : songs) {
+        const pc::Peer peer{"fluidsynth",
+                            {},
+                            {"fluidsynth", "-a", "pulseaudio", "-z", "3528", "-r", "44100", "-i", "-n", "-q", font,
+                             file}};
+        ok = pc::comparePairs(p, what, file, peer, lead, seconds, pairs, true, [] {
+            if (modIni::MediaKind != "midi")
+                return std::string("the song does not play as MIDI");
+            const auto& lines = Kar::KarPage.ShownLines;
+            const bool shown = std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+                return l.find_first_not_of(" .") != std::string::npos;
+            });
+            return shown ? std::string() : std::string("the song's lyrics are not shown");
+        }) && ok;
+        if (!ok)
+            break;
     }
     bs::closePlayer();
-
-    std::printf("MIDI karaoke song, from %.0f s to %.0f s of the song, on processors %s\n", lead, lead + seconds,
-                pc::processors().c_str());
-    std::printf("ours on the %s with ZUNKARAOKE_SOUNDFONT=%s; peer:", device ? "sound device" : "null output",
-                font.c_str());
-    pc::printPeerAndThreads(peer, threads);
-    pc::report(ours, theirs, "fluidsynth");
-    return 0;
+    return ok ? 0 : 1;
 }

@@ -1,21 +1,20 @@
 #pragma once
 // Playing CPU against a peer player, like with like: the program (in this
-// process) and the peer (a child process) play the same song in turns, A B A
-// B ..., on the same processors (the children inherit this process's; run the
-// benchmark under `taskset -c ...`) and to the same sound server. Each turn
-// skips the first `lead` seconds of the song (start-up: libraries, SoundFont,
-// the first buffers) and measures the user+system time of the whole process,
-// all threads, over the next `seconds` of the song, read the same way for
-// both (the scheduler's account of each thread). While one plays the other
+// process, its windows on the X display) and the peer (a child process) play
+// the same song in turns, A B A B ..., on the same processors (the children
+// inherit this process's; run the benchmark under `taskset -c ...`) and to the
+// same sound server, each stream with the buffer the server reports for it.
+// Each turn skips the first `lead` seconds of the song (start-up: libraries,
+// SoundFont, the first buffers) and measures the user+system time of the whole
+// process, all threads, over the next `seconds` of the song, read the same way
+// for both (the scheduler's account of each thread). While one plays the other
 // does not run.
-#include <signal.h>
-#include <spawn.h>
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,14 +27,16 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "lyricwindows/karaoke.h"
 #include "platform/media/engine.h"
-
-extern char** environ;
 
 namespace peercompare {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+// Fewer pairs than this give no figure: one odd turn would move the median.
+constexpr int kMinPairs = 7;
 
 // Seconds that the threads of process `pid` have run, summed from the
 // scheduler's own nanosecond account of each (/proc/<pid>/task/*/schedstat:
@@ -54,6 +55,23 @@ inline double processCpu(pid_t pid)
             ns += run;
     }
     return ns / 1e9;
+}
+
+// The peak resident memory of process `pid` (VmHWM), MB; -1 when unknown.
+inline double peakMb(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return -1;
+}
+
+// Starts this process's peak resident memory afresh from what it holds now.
+inline void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // User+system seconds of each thread of this process, by thread name.
@@ -79,63 +97,46 @@ inline std::map<std::string, double> threadSeconds()
     return out;
 }
 
-// Starts `argv` (looked up in PATH) with `env` added to this environment,
-// its output thrown away. -1 when it cannot start.
-inline pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env)
-{
-    std::vector<std::string> envs;
-    for (char** e = environ; *e; ++e)
-        envs.emplace_back(*e);
-    for (const std::string& e : env)
-        envs.push_back(e);
-    std::vector<char*> a, v;
-    for (const std::string& s : argv)
-        a.push_back(const_cast<char*>(s.c_str()));
-    a.push_back(nullptr);
-    for (const std::string& s : envs)
-        v.push_back(const_cast<char*>(s.c_str()));
-    v.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int err = posix_spawnp(&pid, a[0], &actions, nullptr, a.data(), v.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return err == 0 ? pid : -1;
-}
+// A stream that plays into the sound server, as `pactl list sink-inputs`
+// reports it.
+struct Stream {
+    long pid = -1;
+    std::string name;
+    double bufferMs = -1;  // "Buffer Latency"
+    double sinkMs = -1;    // "Sink Latency"
+    bool corked = true;
+};
 
-inline void stop(pid_t pid)
-{
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
-
-// What the sound server says of each stream that plays: "name: buffer
-// latency" as `pactl list sink-inputs` prints it (empty without pactl).
-inline std::string sinkInputs()
+inline std::vector<Stream> streams()
 {
     const fs::path out = fs::temp_directory_path() / ("zunbench-pactl-" + std::to_string(getpid()));
-    const pid_t pid = spawn({"sh", "-c", "exec pactl list sink-inputs > '" + out.string() + "' 2>/dev/null"}, {});
-    if (pid < 0)
-        return "";
-    waitpid(pid, nullptr, 0);
+    std::vector<Stream> result;
+    if (!benchsupport::succeeds({"pactl", "list", "sink-inputs"}, {}, 10, out.string()))
+        return result;
     std::ifstream in(out);
-    std::string line, name, latency, result;
+    std::string line;
+    const auto value = [](const std::string& l, char sep) {
+        std::string v = l.substr(l.find(sep) + 1);
+        v.erase(0, v.find_first_not_of(" \t\""));
+        v.erase(v.find_last_not_of(" \t\"") + 1);
+        return v;
+    };
     while (std::getline(in, line)) {
-        const auto trim = [](std::string s) { return s.substr(s.find_first_not_of(" \t")); };
+        if (line.rfind("Sink Input #", 0) == 0)
+            result.emplace_back();
+        if (result.empty())
+            continue;
+        Stream& s = result.back();
         if (line.find("Buffer Latency:") != std::string::npos)
-            latency = trim(line.substr(line.find(':') + 1));
-        if (line.find("application.name = ") != std::string::npos) {
-            name = trim(line.substr(line.find('=') + 1));
-            result += (result.empty() ? "" : ", ") + name + " buffer " + latency;
-        }
+            s.bufferMs = std::atof(value(line, ':').c_str()) / 1000.0;
+        else if (line.find("Sink Latency:") != std::string::npos)
+            s.sinkMs = std::atof(value(line, ':').c_str()) / 1000.0;
+        else if (line.find("Corked:") != std::string::npos)
+            s.corked = value(line, ':') == "yes";
+        else if (line.find("application.process.id = ") != std::string::npos)
+            s.pid = std::atol(value(line, '=').c_str());
+        else if (line.find("application.name = ") != std::string::npos)
+            s.name = value(line, '=');
     }
     std::error_code ec;
     fs::remove(out, ec);
@@ -155,29 +156,68 @@ inline std::string processors()
     return out;
 }
 
+// A peer program and the exact command it is run with.
+struct Peer {
+    std::string name;
+    std::vector<std::string> env;
+    std::vector<std::string> argv;
+    std::string command() const
+    {
+        std::string out;
+        const auto quoted = [](const std::string& s) {
+            return s.find_first_of(" '\"\\$") == std::string::npos ? s : "'" + s + "'";
+        };
+        for (const std::string& e : env)
+            out += quoted(e) + " ";
+        for (const std::string& a : argv)
+            out += (&a == &argv.front() ? "" : " ") + quoted(a);
+        return out;
+    }
+};
+
 struct Turn {
     double percent = -1;  // of one core over the window; < 0: failed
     double wall = 0;
-    std::string streams;  // the sound server's streams at the window's end
+    double bufferMs = -1;  // the stream's buffer as the sound server reports it; < 0: no stream
+    double sinkMs = -1;
+    double peakMb = -1;
+    std::string failure;   // why the turn measured nothing
 };
 
+// The stream of process `pid` that plays (not corked).
+inline void noteStream(Turn& t, pid_t pid)
+{
+    for (const Stream& s : streams())
+        if (s.pid == pid && !s.corked) {
+            t.bufferMs = s.bufferMs;
+            t.sinkMs = s.sinkMs;
+        }
+}
+
 // The peer's turn: started, left `lead` seconds, measured `seconds`, ended.
-inline Turn peerTurn(const std::vector<std::string>& argv, const std::vector<std::string>& env, double lead,
-                     double seconds)
+inline Turn peerTurn(const Peer& peer, double lead, double seconds)
 {
     Turn t;
-    const pid_t pid = spawn(argv, env);
-    if (pid < 0)
+    const pid_t pid = benchsupport::spawn(peer.argv, peer.env);
+    if (pid < 0) {
+        t.failure = peer.name + " is not installed (" + peer.argv[0] + " not found in PATH)";
         return t;
+    }
     std::this_thread::sleep_for(std::chrono::duration<double>(lead));
     const double c0 = processCpu(pid);
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const double c1 = processCpu(pid);
     t.wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    t.streams = sinkInputs();
-    stop(pid);
-    if (c0 >= 0 && c1 >= 0 && waitpid(pid, nullptr, WNOHANG) <= 0)
+    noteStream(t, pid);
+    t.peakMb = peakMb(pid);
+    const bool running = waitpid(pid, nullptr, WNOHANG) == 0;
+    benchsupport::stop(pid);
+    if (!running || c0 < 0 || c1 < 0)
+        t.failure = peer.name + " ended before the end of its turn: " + peer.command();
+    else if (t.bufferMs < 0)
+        t.failure = peer.name + "'s stream did not connect to the sound server";
+    else
         t.percent = 100.0 * (c1 - c0) / t.wall;
     return t;
 }
@@ -189,28 +229,45 @@ inline void playOn(double seconds)
     benchsupport::runUntil([&] { return Clock::now() >= end; }, 1000);
 }
 
-// Our turn: the song the player has just started plays `lead` seconds, then
-// is measured over `seconds`; then it is stopped and its output given the
-// time to close, so the peer plays alone. `threads` gets each thread's share
-// of one core over the window; `device` is cleared when the sound did not go
-// to the sound server (the output connects away from the window: looked at
-// once the song plays).
-inline Turn ourTurn(Player& p, double lead, double seconds, std::map<std::string, double>& threads, bool& device)
+// Our turn: `song` is started as a user starts it (its peak memory counted
+// from there), plays `lead` seconds, then is measured over `seconds`; then it
+// is stopped and its output given the time to close, so the peer plays alone.
+// `threads` gets each thread's share of one core over the window; `check`,
+// asked while the song plays, says what is wrong with it (empty: nothing).
+inline Turn ourTurn(Player& p, const std::string& song, double lead, double seconds,
+                    std::map<std::string, double>& threads, const std::function<std::string()>& check)
 {
+    Turn t;
+    resetPeak();
+    p.Select_Song.setText(song);
+    p.Command_Play.press();
+    if (!modIni::IsPlaying) {
+        t.failure = "the song did not start: " + song;
+        return t;
+    }
     playOn(lead);
-    device = device && media::engine().outputKind() == media::OutputKind::Device;
     const auto threads0 = threadSeconds();
     const double c0 = processCpu(getpid());
     const auto t0 = Clock::now();
     playOn(seconds);
-    Turn t;
     const double c1 = processCpu(getpid());
     t.wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    t.percent = modIni::IsPlaying ? 100.0 * (c1 - c0) / t.wall : -1;
     threads = threadSeconds();
     for (auto& [name, secs] : threads)
         secs = (secs - (threads0.count(name) ? threads0.at(name) : 0.0)) / t.wall * 100.0;
-    t.streams = sinkInputs();
+    noteStream(t, getpid());
+    t.peakMb = peakMb(getpid());
+    const std::string wrong = check();
+    if (!modIni::IsPlaying)
+        t.failure = "the song stopped before the end of the turn";
+    else if (!wrong.empty())
+        t.failure = wrong;
+    else if (!karaoke().Visible())
+        t.failure = "the lyric window is not shown";
+    else if (media::engine().outputKind() != media::OutputKind::Device || t.bufferMs < 0)
+        t.failure = "our stream did not connect to the sound server";
+    else
+        t.percent = 100.0 * (c1 - c0) / t.wall;
     p.Command_Stop_Click();
     // The output closes itself half a second after the sound stops.
     const auto quiet = Clock::now() + std::chrono::seconds(3);
@@ -219,49 +276,82 @@ inline Turn ourTurn(Player& p, double lead, double seconds, std::map<std::string
     return t;
 }
 
-// Prints the peer's command line, then our threads' shares of the last turn.
-inline void printPeerAndThreads(const std::vector<std::string>& peer, const std::map<std::string, double>& threads)
-{
-    for (const std::string& a : peer)
-        std::printf(" %s", a.c_str());
-    std::printf("\nours, last turn, by thread (%% of one core):");
-    for (const auto& [name, pct] : threads)
-        if (pct > 0)
-            std::printf(" %s %.3f", name.c_str(), pct);
-    std::printf("\n");
-}
-
 inline double median(std::vector<double> v)
 {
     return benchsupport::quantile(std::move(v), 0.5);
 }
 
-// Prints the turns, both medians and the ratio ours / peer (median of the
-// ratios of each pair).
-inline void report(const std::vector<Turn>& ours, const std::vector<Turn>& peer, const std::string& peerName)
+// Plays `song` against `peer` in `pairs` interleaved pairs (ours first) and
+// prints each pair, both medians, the ratio ours / peer (median of the pairs'
+// ratios, with its minimum and maximum), each side's buffer as the sound
+// server reports it, the peer's exact command, and with `memory` both peak
+// memories. False, with the reason on stderr, when it could not measure:
+// fewer than kMinPairs pairs, a side that did not play or connect, or
+// buffers that differ by more than a tenth (at least 5 ms). `check` as for
+// ourTurn.
+inline bool comparePairs(Player& p, const std::string& what, const std::string& song, const Peer& peer, double lead,
+                         double seconds, int pairs, bool memory, const std::function<std::string()>& check)
 {
-    if (peer.empty()) {
-        for (const Turn& t : ours)
-            std::printf("ours alone: %.3f %% of one core; streams: %s\n", t.percent, t.streams.c_str());
-        return;
+    std::printf("== %s, from %.0f s to %.0f s of the song, on processors %s\n", what.c_str(), lead, lead + seconds,
+                processors().c_str());
+    std::printf("peer: %s\n", peer.command().c_str());
+    std::fflush(stdout);
+    if (pairs < kMinPairs) {
+        std::fprintf(stderr, "%d pairs asked: at least %d are needed for a figure\n", pairs, kMinPairs);
+        return false;
     }
-    std::vector<double> a, b, r;
-    for (std::size_t i = 0; i < ours.size() && i < peer.size(); ++i) {
-        std::printf("  pair %zu: ours %.3f %%  %s %.3f %%  ratio %.3f\n", i + 1, ours[i].percent, peerName.c_str(),
-                    peer[i].percent, peer[i].percent > 0 ? ours[i].percent / peer[i].percent : 0.0);
-        if (ours[i].percent >= 0 && peer[i].percent > 0) {
-            a.push_back(ours[i].percent);
-            b.push_back(peer[i].percent);
-            r.push_back(ours[i].percent / peer[i].percent);
+    std::vector<double> a, b, r, bufA, bufB, memA, memB;
+    std::map<std::string, double> threads;
+    for (int i = 0; i < pairs; ++i) {
+        const Turn ours = ourTurn(p, song, lead, seconds, threads, check);
+        if (ours.percent < 0) {
+            std::fprintf(stderr, "ours did not measure (pair %d): %s\n", i + 1, ours.failure.c_str());
+            return false;
         }
+        const Turn theirs = peerTurn(peer, lead, seconds);
+        if (theirs.percent < 0) {
+            std::fprintf(stderr, "the peer did not measure (pair %d): %s\n", i + 1, theirs.failure.c_str());
+            return false;
+        }
+        std::printf("  pair %d: ours %.3f %% (buffer %.1f ms, peak %.1f MB)  %s %.3f %% (buffer %.1f ms, peak %.1f MB)"
+                    "  ratio %.3f\n",
+                    i + 1, ours.percent, ours.bufferMs, ours.peakMb, peer.name.c_str(), theirs.percent,
+                    theirs.bufferMs, theirs.peakMb, ours.percent / theirs.percent);
+        std::fflush(stdout);
+        a.push_back(ours.percent);
+        b.push_back(theirs.percent);
+        r.push_back(ours.percent / theirs.percent);
+        bufA.push_back(ours.bufferMs);
+        bufB.push_back(theirs.bufferMs);
+        memA.push_back(ours.peakMb);
+        memB.push_back(theirs.peakMb);
     }
-    if (!ours.empty())
-        std::printf("streams while ours played: %s\n", ours.back().streams.c_str());
-    if (!peer.empty())
-        std::printf("streams while %s played: %s\n", peerName.c_str(), peer.back().streams.c_str());
-    std::printf("median of one core: ours %.3f %%, %s %.3f %%; ratio ours/%s median %.3f (min %.3f, max %.3f) over %zu pairs\n",
-                median(a), peerName.c_str(), median(b), peerName.c_str(), median(r), benchsupport::quantile(r, 0.0),
+    std::printf("ours, last turn, by thread (%% of one core):");
+    for (const auto& [name, pct] : threads)
+        if (pct > 0)
+            std::printf(" %s %.3f", name.c_str(), pct);
+    std::printf("\nbuffer as the sound server reports it (median): ours %.1f ms, %s %.1f ms\n", median(bufA),
+                peer.name.c_str(), median(bufB));
+    std::printf("CPU, median of one core: ours %.3f %%, %s %.3f %%; ratio ours/%s median %.3f (min %.3f, max %.3f) "
+                "over %zu pairs\n",
+                median(a), peer.name.c_str(), median(b), peer.name.c_str(), median(r), benchsupport::quantile(r, 0.0),
                 benchsupport::quantile(r, 1.0), r.size());
+    if (memory) {
+        std::vector<double> m;
+        for (std::size_t i = 0; i < memA.size(); ++i)
+            m.push_back(memA[i] / memB[i]);
+        std::printf("peak memory (VmHWM), median: ours %.1f MB, %s %.1f MB; ratio median %.2f (min %.2f, max %.2f)\n",
+                    median(memA), peer.name.c_str(), median(memB), median(m), benchsupport::quantile(m, 0.0),
+                    benchsupport::quantile(m, 1.0));
+    }
+    std::fflush(stdout);
+    const double da = median(bufA), db = median(bufB);
+    if (std::abs(da - db) > std::max(5.0, 0.1 * std::max(da, db))) {
+        std::fprintf(stderr, "the two streams' buffers differ (ours %.1f ms, %s %.1f ms): the figures do not compare\n",
+                     da, peer.name.c_str(), db);
+        return false;
+    }
+    return true;
 }
 
 } // namespace peercompare

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev libqt6opengl6-dev
-          libsndfile1-dev libfluidsynth-dev libpulse-dev timgm6mb-soundfont
+          libsndfile1-dev libfluidsynth-dev libpulse-dev libxcb1-dev timgm6mb-soundfont
           libgtest-dev fonts-dejavu-core fonts-liberation2
           libfontconfig-dev fonts-comic-neue qt6-image-formats-plugins
           qt6-translations-l10n)
