@@ -19,8 +19,9 @@ using namespace modIni;
 namespace {
 
 // Sums and differences of decimal times leave binary residues (0,3 - 0,1 - 0,2
-// is not quite 0, and a time that is not 0 counts as captured): results are
-// kept to the nanosecond.
+// is not quite 0, and a time that is not 0 counts as captured, written as the
+// smallest time rather than 0): the residue is dropped here, and the time is
+// then written rounded to the millisecond like every time of the file.
 double tidyTime(double t)
 {
     const double r = std::round(t * 1e9) / 1e9;

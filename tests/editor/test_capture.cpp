@@ -201,6 +201,12 @@ TEST_F(CaptureTest, ShiftAddsTheStepToEveryTime)
     r.Text_Temp.setText("0,2");
     r.Command_Moin.press();
     EXPECT_EQ(items(), (V{"a;0", "b;1,2_"}));
+
+    // Times are written to the millisecond, whatever the step.
+    setList({"a;1,5", "b;2,0015_"}, 0);
+    r.Text_Temp.setText("0,0004");
+    r.Command_Plus.press();
+    EXPECT_EQ(items(), (V{"a;1,5", "b;2,002_"}));
 }
 
 TEST_F(CaptureTest, CtrlModeShiftsFromTheSelectionOn)
@@ -253,6 +259,10 @@ TEST_F(CaptureTest, FieldShiftChangesOnlyTheTimeField)
     r.Command_MoinL.press();
     r.Command_MoinL.press();
     EXPECT_EQ(r.Text_time.Text(), "1,4");
+    r.Text_Temp.setText("0,0004");
+    r.Command_PlusL.press();
+    EXPECT_EQ(r.Text_time.Text(), "1,4");
+    r.Text_Temp.setText("0.1");
 
     // A time field that is not a number: told, nothing changed.
     r.Text_time.setText("1,x");
