@@ -265,6 +265,7 @@ TEST(SettingsLock, AnotherPlayerHoldingTheSettingsIsAskedAboutOnceNeverWaitedFor
     EXPECT_NE(prompter->questions()[0].text.find("Another running"), std::string::npos);
     EXPECT_NE(prompter->questions()[0].text.find(modIni::IniPath()), std::string::npos);
     EXPECT_EQ(IniAccess("GET", "Setting", "Key0"), "");
+    EXPECT_EQ(IniAccess("GET", "Setting", "Key5"), "");  // nor the rest of the Save
     EXPECT_NE(modIni::TakeIniWriteFailure().find("another running player"), std::string::npos);
 
     // The next Save asks again; "Ignore" writes every key, asked once.

@@ -159,9 +159,11 @@ TEST_F(PlayerTest, GridLinesSettingTicksTheMenu)
 {
     WriteDefaultIni();
     setIni("Setting", "GridLines", "1");
+    setIni("Setting", "ListView", "3");
     Player& p = start();
     EXPECT_EQ(p.Check_GridLines.Value(), 1);
     EXPECT_TRUE(p.mnuGride[0].Checked());
+    EXPECT_EQ(p.ListView1.View(), 3);  // the detail view, as it was left
 }
 
 TEST_F(PlayerTest, PlayListTabShowsItsButtons)
