@@ -8,6 +8,7 @@
 #include <QApplication>
 
 #include <cstdlib>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -18,12 +19,15 @@ int main(int argc, char** argv)
     if (display && *display && (!platform || !*platform))
         setenv("QT_QPA_PLATFORM", "xcb", 1);
 
-    QApplication app(argc, argv);
+    // Kept alive as long as the application: the toolkit holds on to both.
+    std::vector<char*> toolkitArgv = toolkitArguments(argc, argv);
+    int toolkitArgc = static_cast<int>(toolkitArgv.size()) - 1;
+    QApplication app(toolkitArgc, toolkitArgv.data());
     QApplication::setApplicationName("Zun Mp3 Karaoke");
     // The program ends through its own close-down (End), never because the
     // main window was unloaded for a moment (the settings dialog does that).
     QApplication::setQuitOnLastWindowClosed(false);
-    setCommandLine(argc, argv);
+    setCommandLineAfterToolkit(argc, argv, toolkitArgc, toolkitArgv.data());
 
     // Message boxes answer with buttons in the program's language.
     setPrompterFrench([] { return modIni::Langue == "Fr"; });

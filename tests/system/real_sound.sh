@@ -59,11 +59,16 @@ play_and_measure() {
     wait_until 10 bash -c '! pactl list short sink-inputs | grep -q .' || true
 }
 
-# Audio song: an 8 s tone with a sync file beside it (the .syk path of the song start).
+# Audio song: an 8 s tone with a sync file beside it (the .syk path of the
+# song start), given by its name in the current folder as a shell's completion
+# gives it. The name begins with "-" and reads as a toolkit option: a file
+# that exists is a song all the same.
 mkdir -p "$WORK/songs"
-sox -n -r 44100 -c 2 "$WORK/songs/tone.wav" synth 8 sine 440 vol 0.5 || fail "sox cannot write a WAV"
-printf 'La ;0,5;la ;1;la;1,5;\r\nsec;3;ond ;3,5;line;4;\r\n' > "$WORK/songs/tone.syk"
-play_and_measure "$WORK/songs/tone.wav" wav "$MIN_RMS_DB_WAV"
+ZUN_PLAYER=$(cd "$(dirname "$ZUN_PLAYER")" && pwd)/$(basename "$ZUN_PLAYER")
+cd "$WORK/songs" || fail "no songs folder"
+sox -n -r 44100 -c 2 ./-style=tone.wav synth 8 sine 440 vol 0.5 || fail "sox cannot write a WAV"
+printf 'La ;0,5;la ;1;la;1,5;\r\nsec;3;ond ;3,5;line;4;\r\n' > ./-style=tone.syk
+play_and_measure -style=tone.wav wav "$MIN_RMS_DB_WAV"
 
 # MIDI karaoke song: 16 notes of half a second, lyric events in the words track.
 write_kar "$WORK/songs/melody.kar" 16

@@ -227,6 +227,34 @@ void setCommandLine(const std::string& line)
     g_commandLineSet = true;
 }
 
+std::vector<char*> toolkitArguments(int argc, char** argv)
+{
+    std::vector<char*> out;
+    for (int i = 0; i < argc; ++i)
+        if (i == 0 || !argv[i] || !paths::isFile(argv[i]))
+            out.push_back(argv[i]);
+    out.push_back(nullptr);
+    return out;
+}
+
+void setCommandLineAfterToolkit(int argc, char** argv, int leftCount, char** left)
+{
+    // The toolkit takes out what it reads and leaves the other pointers as they were.
+    const std::vector<char*> leftByToolkit(left + std::min(leftCount, 1), left + leftCount);
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (!argv[i])
+            continue;
+        const bool kept = std::find(leftByToolkit.begin(), leftByToolkit.end(), argv[i]) != leftByToolkit.end();
+        if (!kept && !paths::isFile(argv[i]))
+            continue;
+        if (!line.empty())
+            line += ' ';
+        line += argv[i];
+    }
+    setCommandLine(line);
+}
+
 void End()
 {
     g_ending = true;

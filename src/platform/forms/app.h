@@ -2,6 +2,7 @@
 // Application services of the old runtime: the event pump, the program
 // folder and command line, the screen, key codes, system colours.
 #include <string>
+#include <vector>
 
 class Form;
 
@@ -14,6 +15,16 @@ std::string CommandLine();
 // Sets what CommandLine() returns (main() passes argv; tests may set it).
 void setCommandLine(int argc, char** argv);
 void setCommandLine(const std::string& line);
+// The toolkit's options and the program's own arguments share the command
+// line. A file that exists is always the program's: a song whose relative
+// name begins with "-" ("-style=x.mp3") would otherwise be taken by the
+// toolkit as one of its options and vanish. toolkitArguments is argv without
+// those files, ended by a null pointer (its size() - 1 arguments); once the
+// toolkit has taken its options out of it (leftCount, left),
+// setCommandLineAfterToolkit sets the command line to argv's arguments that
+// name existing files or that the toolkit left, in their order.
+std::vector<char*> toolkitArguments(int argc, char** argv);
+void setCommandLineAfterToolkit(int argc, char** argv, int leftCount, char** left);
 
 // Quits the event loop: the program ends once the current handler returns.
 // Forms are not unloaded (their Form_Unload does not run), as with the old End.
