@@ -4,6 +4,8 @@
 
 #include "core/modini.h"
 #include "core/theme.h"
+#include "lyricwindows/karaoke.h"
+#include "lyricwindows/karaoke_k1.h"
 #include "platform/forms/app.h"
 #include "playback/slider.h"
 
@@ -27,6 +29,52 @@ void placeLine(Line& l, double x1, double y1, double x2, double y2)
     l.setY1(y1);
     l.setX2(x2);
     l.setY2(y2);
+}
+
+// Where the two lyric windows are and how they show.
+struct PairPlace {
+    int left = 0, top = 0, width = 0, height = 0, state = 0;
+    int left1 = 0, top1 = 0, width1 = 0, height1 = 0, state1 = 0;
+    bool operator==(const PairPlace&) const = default;
+};
+
+PairPlace pairPlace()
+{
+    PairPlace p;
+    if (isLoaded<Karaoke>()) {
+        const Karaoke& k = karaoke();
+        p = {k.Left(), k.Top(), k.Width(), k.Height(), k.WindowState()};
+    }
+    if (isLoaded<Karaoke_K1>()) {
+        const Karaoke_K1& k1 = karaoke_K1();
+        p.left1 = k1.Left();
+        p.top1 = k1.Top();
+        p.width1 = k1.Width();
+        p.height1 = k1.Height();
+        p.state1 = k1.WindowState();
+    }
+    return p;
+}
+
+// Ticks of the docking in a row that left the pair as it was.
+int g_dockQuietTicks = 0;
+constexpr int kQuietTicksBeforeSleep = 5;
+
+// A tick of the docking. Once the pair has stayed as it is for a few ticks
+// (the window manager's late answers to a move have come in), the docking
+// sleeps until either lyric window is moved, resized, minimised or restored,
+// which wakes it (Karaoke::placeChanged, Karaoke_K1::placeChanged): a pair at
+// rest costs no tick, and wakes no resting timer.
+void dockingTick(Player& p)
+{
+    const PairPlace before = pairPlace();
+    p.Timer_SetKar2_Timer();
+    if (!(pairPlace() == before))
+        g_dockQuietTicks = 0;
+    else if (++g_dockQuietTicks >= kQuietTicksBeforeSleep) {
+        g_dockQuietTicks = 0;
+        p.Timer_SetKar2.sleepUntilWoken();
+    }
 }
 
 } // namespace
@@ -329,7 +377,7 @@ void Player::BindEvents()
     Command_Next.onClick([this] { Command_Next_Click(); });
     Command_Prev.onClick([this] { Command_Prev_Click(); });
     Command_Cacher.onClick([this] { Command_Cacher_Click(); });
-    Timer_SetKar2.onTimer([this] { Timer_SetKar2_Timer(); });
+    Timer_SetKar2.onTimer([this] { dockingTick(*this); });
     VolumeCtl.onMouseMove([this](int b, int s, float x, float y) { VolumeCtl_MouseMove(b, s, x, y); });
     VelocityCtl.onMouseMove([this](int b, int s, float x, float y) { VelocityCtl_MouseMove(b, s, x, y); });
     TransposeCtl.onMouseMove([this](int b, int s, float x, float y) { TransposeCtl_MouseMove(b, s, x, y); });

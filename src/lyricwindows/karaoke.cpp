@@ -558,6 +558,15 @@ void Karaoke::Form_MouseMove(int Button, int, float, float)
     StartDrag(nullptr, KeepDockedPairOnScreen);
 }
 
+// A move, resize or change of state wakes the docking of the second window,
+// which sleeps while the pair stays where it is.
+void Karaoke::placeChanged()
+{
+    if (Check_Aff_K1.Value() == 1)
+        if (Player* p = loadedPlayer())
+            p->Timer_SetKar2.wake();
+}
+
 void Karaoke::Form_Paint()
 {
     if (Kar::BeginKarRepaint())

@@ -80,6 +80,7 @@ public:
     void Form_MouseMove(int Button, int Shift, float X, float Y) override;
     void Form_MouseDown(int Button, int Shift, float X, float Y) override;
     void Form_Unload(int& Cancel) override;
+    void placeChanged() override;
 
     void Li2_Click();
     void Li4_Click();

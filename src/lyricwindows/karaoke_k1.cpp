@@ -98,6 +98,14 @@ void Karaoke_K1::Form_MouseMove(int Button, int, float, float)
     StartDrag(&karaoke(), KeepDockedPairOnScreen);
 }
 
+// Moved, resized, minimised or restored: the docking looks again whether
+// this window still hangs under the main one.
+void Karaoke_K1::placeChanged()
+{
+    if (isLoaded<Player>())
+        player().Timer_SetKar2.wake();
+}
+
 void Karaoke_K1::Form_Paint()
 {
     if (Kar::BeginKarRepaint())

@@ -30,6 +30,7 @@ public:
     void Form_Paint() override;
     void Form_Resize() override;
     void Form_Unload(int& Cancel) override;
+    void placeChanged() override;
     void Command_Print2Ligne_Click();
     void Timer_Resize_Timer();
 

@@ -5,6 +5,7 @@
 # one. Then, with the real pointer and the manager's own requests:
 # - dragging either window by its surface moves the pair by the pointer's travel,
 #   also straight sideways;
+# - the window manager moving the main window takes the second one along;
 # - maximising the main lyric window makes it a normal window at 0,0, half the
 #   screen high and the screen's width, the second docked under it, on screen;
 # - the F6 screen preset gives both windows a quarter of the screen, docked;
@@ -155,6 +156,21 @@ drag_pair() {
 drag_pair K1 10 7
 drag_pair MAIN 20 -5
 drag_pair MAIN 30 0
+
+# ---- the window manager alone moves the main window (no drag of ours): the
+# docking, asleep while the pair rested, wakes and takes the second one along
+GEOM_SEEN=""
+wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
+read -r wx wy _ <<< "$(frame_geom "$MAIN")"
+wmctrl -i -r "$MAIN" -e "0,$((wx + 40)),$((wy + 25)),-1,-1"
+second_under_main() {
+    local mx my mw mh kx ky
+    read -r mx my mw mh <<< "$(frame_geom "$MAIN")"
+    read -r kx ky _ <<< "$(frame_geom "$K1")"
+    [ "$mx" -ne "$wx" ] && [ "$kx" -eq "$mx" ] && [ "$ky" -ge $((my + mh)) ] && [ "$ky" -le $((my + mh + MAX_DOCK_GAP)) ]
+}
+wait_until 10 second_under_main || problem "after the window manager moved the main window: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1")"
+check_player_alive
 
 # ---- maximising the main lyric window while the second is shown
 wmctrl -i -r "$MAIN" -b add,maximized_vert,maximized_horz

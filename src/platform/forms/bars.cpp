@@ -324,6 +324,7 @@ void Timer::restFor(int ms)
     if (!enabled_ || interval_ <= 0 || ms <= interval_)
         return;
     qt_->start(ms);
+    asleep_ = false;
     if (!resting_) {
         resting_ = true;
         TimerWaker::instance().add(this);
@@ -340,8 +341,27 @@ void Timer::endRest()
         qt_->start(interval_);
 }
 
+void Timer::sleepUntilWoken()
+{
+    if (!enabled_ || interval_ <= 0)
+        return;
+    if (resting_) {
+        resting_ = false;
+        TimerWaker::instance().remove(this);
+    }
+    asleep_ = true;
+    qt_->stop();
+}
+
+void Timer::wake()
+{
+    if (asleep_)
+        apply();
+}
+
 void Timer::apply()
 {
+    asleep_ = false;
     if (resting_) {
         resting_ = false;
         TimerWaker::instance().remove(this);

@@ -531,6 +531,13 @@ public:
     // after the interval, as usual.
     void restFor(int ms);
     bool Resting() const { return resting_; }
+    // For a handler that has nothing to do until something it watches
+    // changes: no tick comes, though the timer stays Enabled, until wake()
+    // (or setEnabled, setInterval) starts it again; the first tick then comes
+    // after the interval. Neither input nor other timers wake it.
+    void sleepUntilWoken();
+    void wake();
+    bool Asleep() const { return asleep_; }
 
 private:
     std::unique_ptr<QTimer> qt_;
@@ -538,6 +545,7 @@ private:
     bool enabled_ = false;
     bool running_ = false;
     bool resting_ = false;
+    bool asleep_ = false;
     friend class TimerWaker;
     void endRest();
     int index_ = -1;

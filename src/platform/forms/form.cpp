@@ -347,6 +347,7 @@ void Form::applyGeometry()
     d_->client->resize(std::max(1, px(d_->clientW)), std::max(1, px(d_->clientH)));
     d_->client->applying = false;
     clientResized();
+    if (loaded_ && !unloaded_) placeChanged();
 }
 
 void Form::windowGeometryChanged(bool moved, bool resized)
@@ -366,6 +367,7 @@ void Form::windowGeometryChanged(bool moved, bool resized)
         }
         clientResized();
     }
+    if (loaded_ && !unloaded_) placeChanged();
 }
 
 void Form::clientResized()
@@ -481,6 +483,7 @@ void Form::windowStateChanged()
     d_->reportedW = d_->reportedH = -1;
     windowGeometryChanged(false, true);
     if (d_->settling) clientResized();
+    if (loaded_ && !unloaded_) placeChanged();
 }
 
 // ---------------------------------------------------------------- properties

@@ -160,6 +160,10 @@ public:
     virtual void Form_QueryUnload(int& Cancel, int UnloadMode) { (void)Cancel; (void)UnloadMode; }
     virtual void Form_Unload(int& Cancel) { (void)Cancel; }
     virtual void Form_Terminate() {}
+    // The window's place, size or state (normal, minimised, maximised) may
+    // have changed: by code, by the user or by the window manager. For a
+    // window that keeps another one beside it.
+    virtual void placeChanged() {}
 
     // --- for the layer
     bool loaded() const { return loaded_; }
