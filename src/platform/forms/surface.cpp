@@ -225,39 +225,35 @@ void Surface::Print(const std::string& text)
     QStringList lines = splitLines(qs(text));
     QFontMetrics fm(s_->font);
     QColor colour = toQColor(foreColor_);
-    // What changed: the rows printed on, from the drawing position to the end
-    // of the longest text (glyphs may reach a little beyond their advance and
-    // above and below their row). Only that is painted again: the controls
-    // that lie on the window beside the text are left alone.
-    const int top = px(curY_);
-    int left = px(curX_);
-    int right = left;
-    bool drew = false;
+    // What changed: the pixels the glyphs cover (their ink, which may reach a
+    // little beyond their advance and above and below their row), and only
+    // that is painted again: the controls that lie on the window beside the
+    // text, above or below its row, are left alone.
+    QRect changed;
     for (const QString& line : lines) {
         if (!line.isEmpty()) {
-            drew = true;
             const int x = px(curX_);
+            const int y = px(curY_);
             // A text far wider than the surface (drawn only up to its edge)
-            // is not measured: it reaches the edge.
+            // is not measured: its row, from its start to the edge.
             const int room = s_->img.width() - x;
             if (room > 0 && line.size() > qsizetype(room) * 2 + 16) {
-                right = s_->img.width();
+                const int slack = fm.height() / 2 + 2;
+                changed |= QRect(x - slack, y - slack, room + slack, fm.height() + 2 * slack);
             } else {
                 g_textWork += static_cast<unsigned long long>(line.size());
-                right = std::max(right, x + fm.horizontalAdvance(line));
+                // One pixel more all round for the edges that antialiasing softens.
+                changed |= fm.tightBoundingRect(line).translated(x, y + fm.ascent()).adjusted(-1, -1, 1, 1);
             }
-            left = std::min(left, x);
         }
         drawTextLine(s_->img, s_->font, colour, curX_, curY_, line);
         curX_ = 0;
         curY_ += tw(fm.height());
     }
-    if (!drew)
+    if (changed.isNull())
         return; // only moved down: nothing to show
     s_->blank = false;
-    const int slack = fm.height() / 2 + 2;
-    const int x = std::max(0, left - slack);
-    surfaceChanged(QRect(x, top - slack, std::min(s_->img.width(), right + slack) - x, px(curY_) - top + 2 * slack));
+    surfaceChanged(changed & s_->img.rect());
 }
 
 void Surface::PrintInline(const std::string& text)

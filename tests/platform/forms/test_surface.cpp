@@ -193,6 +193,24 @@ TEST(Surface, PrintPaintsItsTextAndNotTheControlsBesideIt)
     f.Print("Hello my dear friend, hello my dear friend");
     QCoreApplication::processEvents();
     EXPECT_GT(paints.n, 0);
+
+    // A row of large letters right under a bar of buttons (a lyric window's
+    // first row): the bar is not painted again, and the row shows whole.
+    f.Cls();
+    f.setFontSize(26);
+    Command_Play.Move(0, 600, 3000, 255);
+    QCoreApplication::processEvents();
+    paints.n = 0;
+    for (const char* text : {"Twin", "Twinkle twin", "Twinkle twinkle"}) {
+        f.setCurrentX(120);
+        f.setCurrentY(855);
+        f.Print(text);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(paints.n, 0) << "the bar above the row was painted again";
+    const QImage row = screen();
+    f.clientWidget()->repaint();
+    EXPECT_EQ(row, screen());
 }
 
 TEST(Surface, ClsRedrawsThePictureAndTheDrawingCanBecomeThePicture)
