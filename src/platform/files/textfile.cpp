@@ -657,8 +657,9 @@ FileLock::FileLock(const std::string& path, int timeoutMs)
     // it names. Not blocking: a pipe put in its place must not hang the window.
     constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
     int fd = ::open(name.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
-    if (fd < 0 && errno == EACCES)
-        fd = ::open(name.c_str(), O_RDONLY | kFlags); // another user's lock file locks as well
+    // Another user's lock file, or one on a disk mounted read-only, locks as well.
+    if (fd < 0 && (errno == EACCES || errno == EROFS))
+        fd = ::open(name.c_str(), O_RDONLY | kFlags);
     if (fd < 0) {
         const int e = errno;
         struct stat st {};
