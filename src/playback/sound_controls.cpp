@@ -97,8 +97,9 @@ void Player::TransposeCtl_MouseMove(int Button, int Shift, float X, float Y)
         for (int channel = 0; channel <= 15; ++channel) {
             if (Kar::MidiChannels[static_cast<std::size_t>(channel)].Used == -1)
                 continue;
-            // Channel 9 is the percussion: drums are not transposed.
-            if (channel != 9 && Kar::MidiPerf)
+            // The performance leaves channel 9, the percussion, as it is:
+            // drums keep their notes.
+            if (Kar::MidiPerf)
                 Kar::MidiPerf->SendTransposePMSG(0, 1, channel, semitones);
             DoEvents();
             if (unloading())

@@ -3,7 +3,9 @@
 // the lyrics, times and sound controls are checked as the user meets them.
 #include "playback_fixture.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <mutex>
 
 #include "editor/paroles.h"
@@ -352,6 +354,21 @@ TEST_F(MidiPlaybackTest, MuteHoldsAcrossTheNextMidiSong)
     EXPECT_EQ(Kar::MidiPerf->GetMasterVolume(), -4500);
     p.Check_Muet.setValue(0);
     EXPECT_EQ(Kar::MidiPerf->GetMasterVolume(), Kar::MidiVolume(64));
+    // What the listener hears of a second of the song (each holding a note's
+    // start): next to nothing while the box is ticked, once the echo of what
+    // was heard before has died away.
+    const auto loudest = [](double ms) {
+        float peak = 0;
+        for (float v : media::engine().step(ms))
+            peak = std::max(peak, std::fabs(v));
+        return peak;
+    };
+    const float heard = loudest(1000);
+    ASSERT_GT(heard, 0.01f);
+    p.Check_Muet.setValue(1);
+    loudest(500);
+    EXPECT_LT(loudest(1000), heard / 50);
+    p.Check_Muet.setValue(0);
 
     const SliderRect& knob = Kar::SliderVolume.ButtonRect();
     p.VolumeCtl_MouseMove(vbLeftButton, 0, knobMiddleX(knob), 0);

@@ -233,7 +233,7 @@ public:
         const int ch = e.status & 0x0F;
         const int kind = e.status & 0xF0;
         auto& sounding = c.sounding[static_cast<std::size_t>(ch)];
-        const int shift = ch == 9 ? 0 : c.transpose[static_cast<std::size_t>(ch)];
+        const int shift = c.transpose[static_cast<std::size_t>(ch)];
         if (kind == 0x90 && e.data2 > 0) {
             const int key = e.data1 + shift;
             const int sent = (key >= 0 && key <= 127) ? key : -1;
