@@ -194,6 +194,10 @@ void Record::importNextRecord()
     const double at = tempo > 0 ? Kar::MidiEvents[static_cast<std::size_t>(idx)].TimeMs * 768.0 / tempo
                                 : Kar::MidiPosition() / 1000.0;
     const std::int32_t n = r.LineNo;
+    // A title before the first line is not sung when the song plays: it is
+    // no entry of the list either.
+    if (Kar::IsTitleLine(n))
+        return;
     if (n != importLineNo) {
         if (!RecImportLine.empty()) {
             closeLastEntry(List_Syk);

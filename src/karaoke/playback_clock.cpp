@@ -214,7 +214,7 @@ void Player::Timer1_Timer()
                 show = !lineBegun(idx, n);
             // A title before the first line is not sung: it neither turns red
             // nor takes the slot of the first line.
-            if (n == 0 && Kar::MidiLeadText)
+            if (Kar::IsTitleLine(n))
                 show = false;
             if (show)
                 PlayKar(rec.Text, rec.LinePos, L0, midiLine(n - 1), midiLine(n + 1), midiLine(n + 2), midiLine(n + 3),

@@ -104,7 +104,7 @@ void showMidiLineAgain()
         return;
     const Kar::MidiEvent& rec = Kar::MidiEvents[static_cast<std::size_t>(idx)];
     const long n = rec.LineNo;
-    if (n == 0 && Kar::MidiLeadText)
+    if (Kar::IsTitleLine(n))
         return;
     std::array<std::string, 9> L;
     for (long k = 0; k < 9; ++k)

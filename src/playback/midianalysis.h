@@ -68,6 +68,9 @@ inline std::vector<std::string> MidiLines(1);
 // "/" or "\" (a title such as "DURATION: 46"), not a sung line: a single text
 // heard at the start of the song or before its first note.
 inline bool MidiLeadText = false;
+// Whether lyric line `lineNo` is that title: the main window does not sing it
+// and the editor does not import it.
+inline bool IsTitleLine(long lineNo) { return lineNo == 0 && MidiLeadText; }
 // Index of the record dispatched last.
 inline std::int32_t MidiEventIdx = 0;
 // Channels 0..15.

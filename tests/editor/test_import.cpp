@@ -222,8 +222,8 @@ TEST_F(ImportTest, UnsavedListIsOnlyReplacedWhenTheUserAgrees)
 
 TEST_F(ImportTest, ImportedListSavesAndOpensAgainWithTheSameEntries)
 {
-    // A soft-karaoke file as programs write them: information texts, a plain
-    // text before the first line ending in a line feed, a syllable holding
+    // A soft-karaoke file as programs write them: information texts, a title
+    // before the first line ending in a line feed, a syllable holding
     // ";", one ending its line with CR LF, and the last syllables in the
     // song's final moments.
     using testmidi::Track;
@@ -246,22 +246,21 @@ TEST_F(ImportTest, ImportedListSavesAndOpensAgainWithTheSameEntries)
     playFor(4000);
     ASSERT_FALSE(Record::RecBusy);
     const V got = items();
-    // Every syllable, none with a line break or a ";" inside, the lines closed.
-    ASSERT_EQ(got.size(), 7u);
-    EXPECT_EQ(got[0].substr(0, got[0].find(';')), "Testing Karaoke in .kar format.");
-    EXPECT_EQ(got[0].back(), '_');
-    EXPECT_EQ(got[1].substr(0, 7), "star, ;");
-    EXPECT_EQ(got[2].substr(0, 6), "light;");
-    EXPECT_EQ(got[2].back(), '_');
-    EXPECT_EQ(got[5].substr(0, 4), "lit;");
-    EXPECT_EQ(got[6].substr(0, 4), "tle;");
-    EXPECT_EQ(got[6].back(), '_');
+    // Every syllable, none with a line break or a ";" inside, the lines
+    // closed; the title is not sung when the song plays, nor imported.
+    ASSERT_EQ(got.size(), 6u);
+    EXPECT_EQ(got[0].substr(0, 7), "star, ;");
+    EXPECT_EQ(got[1].substr(0, 6), "light;");
+    EXPECT_EQ(got[1].back(), '_');
+    EXPECT_EQ(got[4].substr(0, 4), "lit;");
+    EXPECT_EQ(got[5].substr(0, 4), "tle;");
+    EXPECT_EQ(got[5].back(), '_');
     for (const std::string& e : got) {
         EXPECT_EQ(e.find_first_of("\r\n"), std::string::npos) << e;
         EXPECT_EQ(std::count(e.begin(), e.end(), ';'), 1) << e;
     }
     // "tle" sounds 10 ticks before the end of the song.
-    EXPECT_NEAR(timeOf(got[6]), importedAt((kTicksPerSecond * 11 / 4 - 10.0) / kTicksPerSecond), 1e-6);
+    EXPECT_NEAR(timeOf(got[5]), importedAt((kTicksPerSecond * 11 / 4 - 10.0) / kTicksPerSecond), 1e-6);
 
     // Saved, then opened again: the same entries.
     saveBesideTheSongAndOpenAgain();
