@@ -42,13 +42,13 @@ bool writeRowLength(const std::string& text)
     return isLoaded<Player>() && playback::WriteSongRowLength(player(), text);
 }
 
-// True when the song holds neither a sounding note nor a syllable (a header
-// without track chunks, tracks the reader could make nothing of, a conductor
-// track alone): started, it would only run as a silent 0:00 song with an
-// empty lyric window.
 // Why a loaded song has nothing to play, in the user's language; "" when it
-// has something. The reason must be the true one: a file whose notes never
-// end has notes, it only lasts no time.
+// has something. Started, such a song would only run as a silent 0:00 song
+// with an empty lyric window: one with neither a sounding note nor a syllable
+// (a header without track chunks, tracks the reader could make nothing of, a
+// conductor track alone), one that ends where it begins, one whose tempo plays
+// it all in no time. The reason must be the true one: a file whose notes
+// never end has notes, it only lasts no time.
 std::string whyNothingPlayable(const music::Sequence& seq)
 {
     const bool fr = modIni::Langue == "Fr";
