@@ -592,11 +592,14 @@ void Karaoke::Form_Unload(int&)
 
 // ---------------------------------------------------------------- layout and docking
 
+// The second window hangs from this one's frame as the window manager draws
+// it: the frames are counted as they are, so that the two meet edge to edge
+// and a pair sized to the screen fits it.
 void Karaoke::DockK1()
 {
     if (!isLoaded<Karaoke_K1>())
         return;
-    karaoke_K1().Move(Left(), Top() + Height(), Width(), Height());
+    karaoke_K1().Move(Left(), Top() + HeightShown(), Width(), Height());
 }
 
 void modIni::KeepDockedPairOnScreen(int& left, int& top, const Form::ScreenArea& screen)
@@ -607,7 +610,7 @@ void modIni::KeepDockedPairOnScreen(int& left, int& top, const Form::ScreenArea&
     const Karaoke_K1& k1 = karaoke_K1();
     // The second window hangs under this one, left edges together.
     const int width = std::max(k.Width(), k1.Width());
-    const int height = k.Height() + k1.Height();
+    const int height = k.HeightShown() + k1.HeightShown();
     left = std::clamp(left, screen.left, std::max(screen.left, screen.left + screen.width - width));
     top = std::clamp(top, screen.top, std::max(screen.top, screen.top + screen.height - height));
 }
@@ -623,7 +626,8 @@ void Karaoke::Form_Resize()
     if (state == vbMaximized && Check_Aff_K1.Value() == 1 && WindowPlacementAvailable()) {
         // The two windows share the screen: this one takes the top half.
         setWindowState(vbNormal);
-        Move(0, 0, Screen::Width(), Screen::Height() / 2);
+        const ScreenArea work = WorkAreaAt(Left(), Top());
+        Move(work.left, work.top, work.width, HeightForShown(work.height / 2));
     }
 
     ProgressBar1.Move(120, ScaleHeight() - 160, ScaleWidth() - 165);
@@ -722,15 +726,18 @@ void Karaoke::Check_Aff_K1_Click()
     K1ShowBusy = true;
     if (Check_Aff_K1.Value() == 1) {
         Karaoke_K1& k1 = karaoke_K1();
-        k1.Move(Left(), Height() + Top(), Width(), Height());
+        k1.Move(Left(), HeightShown() + Top(), Width(), Height());
         k1.Show();
-        const int SH = Screen::Height();
-        if (static_cast<float>(k1.Top()) + static_cast<float>(k1.Height()) > static_cast<float>(SH) &&
+        // The screen's room is its work area (panels left out), and the
+        // windows take the room their frames take.
+        const ScreenArea work = WorkAreaAt(Left(), Top());
+        const int bottom = work.top + work.height;
+        if (static_cast<float>(k1.Top()) + static_cast<float>(k1.HeightShown()) > static_cast<float>(bottom) &&
             WindowState() != vbMaximized)
-            setTop(SH - 2 * Height() - 400);
+            setTop(std::max(work.top, bottom - HeightShown() - k1.HeightShown() - 400));
         if (WindowState() == vbMaximized) {
             setWindowState(vbNormal);
-            Move(0, 0, Screen::Width(), SH / 2 - 200);
+            Move(work.left, work.top, work.width, HeightForShown(work.height / 2 - 200));
             DockK1();
         }
     } else {

@@ -143,7 +143,7 @@ void Karaoke_K1::Timer_Resize_Timer()
     if (Width() != k.Width())
         setWidth(k.Width());
     setHeight(static_cast<int>(h));
-    Move(k.Left(), k.Top() + k.Height());
+    Move(k.Left(), k.Top() + k.HeightShown());
     if (p && isLoaded<Player>())
         p->Timer_SetKar2.setEnabled(true);
 }

@@ -88,16 +88,18 @@ void WatchSoundOutput()
 
 namespace {
 
-// The second lyric window under the first: when both do not fit on the screen,
-// the first goes to the top and each takes half the screen's height.
+// The second lyric window under the first: when both do not fit on the screen
+// (its work area, the windows' frames counted as the window manager draws
+// them), the first goes to the top and each takes half the height.
 void fitSecondWindow()
 {
     Karaoke& k = karaoke();
     Karaoke_K1& k1 = karaoke_K1();
-    if (k.Height() + k1.Height() > Screen::Height()) {
-        k.setTop(10);
-        k.setHeight(Screen::Height() / 2);
-        k1.setHeight(Screen::Height() / 2);
+    const Form::ScreenArea work = Form::WorkAreaAt(k.Left(), k.Top());
+    if (k.HeightShown() + k1.HeightShown() > work.height) {
+        k.setTop(work.top);
+        k.setHeight(k.HeightForShown(work.height / 2));
+        k1.setHeight(k1.HeightForShown(work.height / 2));
     }
 }
 

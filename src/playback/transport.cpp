@@ -228,11 +228,12 @@ void Player::Timer_SetKar2_Timer()
         k1.setWindowState(vbNormal);
     if (k.Top() < 0)
         k.setTop(0);
-    // Docked means under the main window's bottom edge and at its left edge:
+    // Docked means under the main window's bottom edge (its frame as the
+    // window manager draws it) and at its left edge:
     // a sideways move of the main window moves the second one too. A left
     // edge apart while the widths differ is the second window being resized
     // at that edge; its own re-layout lines the pair up after it.
-    const int bottom = k.Top() + k.Height();
+    const int bottom = k.Top() + k.HeightShown();
     if (bottom != k1.Top() || (k.Left() != k1.Left() && k.Width() == k1.Width()))
         k1.Move(k.Left(), bottom, k.Width(), k.Height());
 }

@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMainWindow>
+#include <QRect>
 #include <QTest>
 
 #include <filesystem>
@@ -18,6 +20,9 @@ TEST_F(PlaybackTest, AudioSongStartShowsLengthFlagAndCaption)
     dir.write("song.syk", "Hel;1,5;lo;2;\r\n");
     dir.write("song.sy1", "Echo;3;\r\n");
     const int r = addRow(song, "9:99");
+    // A lyric window too high for two on the screen.
+    const Form::ScreenArea work = Form::WorkAreaAt(0, 0);
+    modIni::IniAccess("WRITE", "Kar Windows", "Height", std::to_string(work.height * 3 / 5));
 
     playRow(r);
     Player& p = player();
@@ -34,6 +39,12 @@ TEST_F(PlaybackTest, AudioSongStartShowsLengthFlagAndCaption)
     EXPECT_TRUE(p.HasSy1);
     EXPECT_EQ(karaoke().Check_Aff_K1.Value(), 1);
     EXPECT_TRUE(p.Timer_SetKar2.Enabled());
+    // The pair shares the work area, edge to edge, frames counted as drawn.
+    const QRect top = karaoke().window()->frameGeometry(), under = karaoke_K1().window()->frameGeometry();
+    EXPECT_EQ(top.top() * 15, work.top);
+    EXPECT_EQ(under.top(), top.bottom() + 1);
+    EXPECT_LE((under.bottom() + 1) * 15, work.top + work.height);
+    EXPECT_GE((under.bottom() + 1) * 15, work.top + work.height - 30);
     // The first audio song since start-up moves the volume knob and greys the
     // MIDI-only labels; nothing is sent to the sound.
     EXPECT_EQ(Kar::SliderVolume.Value(), 100);

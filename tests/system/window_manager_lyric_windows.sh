@@ -12,8 +12,11 @@
 # - dragging the second window up and to the right with the main window at the
 #   top of the screen keeps the pair whole on the screen;
 # - minimising the main lyric window minimises the second one too.
-# Last, a fresh player with its default settings opens the song editor: the
-# lyric window at its default place leaves the editor whole.
+# Then a fresh player with its default settings opens the song editor: the
+# lyric window at its default place leaves the editor whole. Last, with the
+# manager's title bars taller than the frame the player counts with (40 px
+# against 30), a song started with lyric windows too high for two on the
+# screen: the pair shares the screen, edge to edge.
 #
 # Usage: window_manager_lyric_windows.sh [path/to/zunkaraoke]   (or ZUN_PLAYER)
 # Exit 77 (skipped) when Xvfb, openbox, xdotool, wmctrl, xprop or xwininfo is missing.
@@ -29,8 +32,9 @@ SCREEN_H=1024
 # 30 px down); the manager's real frame may differ by that much.
 FRAME_SLACK_W=8
 FRAME_SLACK_H=30
-# Room between the main window's frame and the second window's frame.
-MAX_DOCK_GAP=40
+# Room between the main window's frame and the second window's frame: none,
+# the frames meet.
+MAX_DOCK_GAP=0
 
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb ZUNKARAOKE_AUDIO=null
@@ -64,16 +68,17 @@ frame_geom() {
 }
 
 # The main lyric window's caption ends with the song's length; the second
-# lyric window is the other player window with the same left edge, below it.
+# lyric window is the other player window as wide, with the same left edge,
+# below it.
 find_lyric_windows() {
     MAIN=$(wmctrl -l 2>/dev/null | awk '/Zun Mp3 Karaoke .*[0-9]:[0-9][0-9] *$/ { print $1; exit }')
     [ -n "$MAIN" ] || return 1
-    local mx my id x y
-    read -r mx my _ <<< "$(client_geom "$MAIN")"
+    local mx my mw id x y w
+    read -r mx my mw _ <<< "$(client_geom "$MAIN")"
     K1=""
     for id in $(wmctrl -l 2>/dev/null | awk '/Zun Mp3 Karaoke *$/ { print $1 }'); do
-        read -r x y _ <<< "$(client_geom "$id")"
-        if [ "$x" = "$mx" ] && [ "$y" -gt "$my" ]; then
+        read -r x y w _ <<< "$(client_geom "$id")"
+        if [ "$x" = "$mx" ] && [ "$w" = "$mw" ] && [ "$y" -gt "$my" ]; then
             K1=$id
             return 0
         fi
@@ -288,5 +293,33 @@ note "editor frame $(frame_geom "$EDITOR_WIN"), lyric window frame $(frame_geom 
 editor_whole || problem "the lyric window at its default place covers the song editor: editor frame $(frame_geom "$EDITOR_WIN"), lyric window frame $(frame_geom "$LYRIC_WIN")"
 check_player_alive
 
+# ---- a song started with lyric windows 600 px high each: the pair does not
+# fit the 1024 px screen, so each takes half of it, frames counted. Title bars
+# in a 20-point font are 40 px high with openbox's own theme.
+stop_pid "$PLAYER_PID"
+mkdir -p "$WORK/openbox-home/.config/openbox"
+sed '/<font place="\(Active\|Inactive\)Window">/,/<\/font>/s|<size>[0-9]*</size>|<size>20</size>|' \
+    /etc/xdg/openbox/rc.xml > "$WORK/openbox-home/.config/openbox/rc.xml" || skip "no openbox configuration to start from"
+HOME=$WORK/openbox-home openbox --reconfigure || fail "openbox did not take its new title font"
+INI=$ZUNKARAOKE_DIR/PlaySyk.ini
+sed -i '/^\[Kar Windows\]/,/^\[/{s/^Top=.*/Top=600/;s/^Height=.*/Height=9000/}' "$INI"
+grep -q '^Height=9000' "$INI" || fail "the lyric window's height could not be set in $INI"
+start_player "$WORK/songs/duet.wav"
+MAIN=""
+K1=""
+wait_until 30 find_lyric_windows || { wmctrl -l -G >&2; fail "the two lyric windows did not show for the tall song"; }
+GEOM_SEEN=""
+wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
+pair_shares_the_screen() {
+    local mx my mw mh kx ky kw kh
+    read -r mx my mw mh <<< "$(frame_geom "$MAIN")"
+    read -r kx ky kw kh <<< "$(frame_geom "$K1")"
+    [ -n "${kh:-}" ] && [ "$my" -ge 0 ] && [ "$kx" -eq "$mx" ] && [ "$ky" -eq $((my + mh)) ] || return 1
+    [ $((ky + kh)) -le "$SCREEN_H" ] && [ $((ky + kh)) -ge $((SCREEN_H - 2)) ]
+}
+note "tall song: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1")"
+wait_until 10 pair_shares_the_screen || problem "a pair too high for the screen: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1") on a ${SCREEN_H} px screen"
+check_player_alive
+
 [ "$PROBLEMS" -eq 0 ] || exit 1
-echo "PASS: drags move the pair and keep it on the screen, maximising and F6 share the screen, minimising takes both, the editor opens whole"
+echo "PASS: drags move the pair and keep it on the screen, maximising and F6 share the screen, minimising takes both, the editor opens whole, a tall pair shares the screen"

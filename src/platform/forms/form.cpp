@@ -335,7 +335,24 @@ int menuBarTwips(QMainWindow* w)
     if (!mb || mb->isHidden()) return 0;
     return mb->sizeHint().height() * 15;
 }
+
+// Top and bottom decorations (pixels) of the last window with a border that
+// the window manager framed; -1 until one was. The manager frames the
+// program's windows alike, so this stands for a window not framed yet.
+int lastDecorationPx = -1;
 } // namespace
+
+int Form::HeightShown() const
+{
+    const int inside = static_cast<int>(d_->clientH) + menuBarTwips(d_->window);
+    if (borderStyle_ == 0) return inside;
+    const QWindow* handle = d_->window->windowHandle();
+    if (handle && d_->window->isVisible()) {
+        const QMargins m = handle->frameMargins();
+        if (!m.isNull()) lastDecorationPx = m.top() + m.bottom();
+    }
+    return inside + (lastDecorationPx >= 0 ? lastDecorationPx * 15 : frameHeightTwips());
+}
 
 void Form::applyGeometry()
 {

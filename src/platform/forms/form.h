@@ -212,6 +212,14 @@ public:
     // Horizontal / vertical frame sizes in twips for the current border style.
     int frameWidthTwips() const;
     int frameHeightTwips() const;
+    // The outer height (twips) as the window manager frames the window: its
+    // client area, menu bar and the decorations the manager really draws
+    // (known once it has framed this window, or taken from the last window
+    // with a border that it framed), else the fixed border sizes. Windows
+    // that must lie edge to edge, or fit the screen together, use this.
+    int HeightShown() const;
+    // The Height() that gives an outer height `shown` as framed.
+    int HeightForShown(int shown) const { return shown - (HeightShown() - Height()); }
     // The client area changed size (from code or the user): grows the
     // surface and runs Form_Resize (and Form_Paint without AutoRedraw).
     void clientResized();
