@@ -67,6 +67,22 @@ TEST(SmfLoader, SameTimeEventsKeepTrackThenFileOrder) {
     EXPECT_EQ(s->events[0].data2, 1);
     EXPECT_EQ(s->events[1].data2, 2);
     EXPECT_EQ(s->events[2].data2, 3);
+
+    // So also for chords of many notes at once, the tracks' ends given in
+    // the other order (a list long enough that a sort need not keep it).
+    Track many, more;
+    for (int i = 0; i < 60; ++i) {
+        many.cc(0, 0, 7, i);
+        more.cc(0, 1, 7, 60 + i);
+    }
+    more.cc(5, 1, 7, 127).end();
+    many.end();
+    s = parseStandardMidiFile(file(1, 96, {more, many}));
+    ASSERT_TRUE(s);
+    ASSERT_EQ(s->events.size(), 121u);
+    for (int i = 0; i < 120; ++i)
+        EXPECT_EQ(s->events[std::size_t(i)].data2, (i + 60) % 120) << "event " << i;
+    EXPECT_EQ(s->events[120].data2, 127);
 }
 
 TEST(SmfLoader, RunningStatusAlsoAcrossMetaAndSysEx) {
