@@ -200,6 +200,8 @@ ComboBox::ComboBox(Container* parent) : Control(parent, new QComboBox)
 {
     auto* c = static_cast<QComboBox*>(widget());
     c->setEditable(true);
+    // Return neither adds the typed text to the list nor chooses the entry
+    // it names.
     c->setInsertPolicy(QComboBox::NoInsert);
     hookEditor();
     QObject::connect(c, &QComboBox::currentIndexChanged, [this](int) {
@@ -228,9 +230,10 @@ void ComboBox::hookEditor()
     if (!edit) return;
     // Typed text is only text: nothing completes it into an entry, which
     // would select that entry and run Click ("1" becoming "10"), and
-    // confirming a text that names an entry does not select it either.
+    // confirming a text that names an entry (Return, or leaving the box) does
+    // not select it either. Return is also kept from choosing or adding it by
+    // the NoInsert policy set with the box.
     c->setCompleter(nullptr);
-    QObject::disconnect(edit, &QLineEdit::returnPressed, c, nullptr);
     QObject::disconnect(edit, &QLineEdit::editingFinished, c, nullptr);
     hookWidget(edit);
     QObject::connect(edit, &QLineEdit::textChanged, [this] { fireChange(); });
