@@ -25,7 +25,14 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
     SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "These packages are missing: ${missing[*]}" >&2
+            echo "Installing them needs root: run this command as root once, or install sudo." >&2
+            exit 1
+        fi
+        SUDO="sudo"
+    fi
     $SUDO apt-get update
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
