@@ -655,8 +655,13 @@ TEST_F(CfgKaraokeTest, TheCloseBoxAndTheLyricWindowRevertToo)
     CfgKaraoke& d = open();
     prompter->answerColor(kMagenta);
     d.Command_GetColorBack.press();
+    // What a save that stopped half-way left in the file is the look now, in
+    // the copies the next song starts with too.
+    IniAccess("WRITE", "Kar Windows", "FontColor", "65280");
     Unload(d, vbFormControlMenu);
     EXPECT_EQ(karaoke().BackColor(), 11860476);
+    EXPECT_EQ(KarFontColor, "65280");
+    EXPECT_EQ(KarBackColor, "11860476");
 
     // Closing the lyric window closes the dialog; the revert brings no
     // closed window back.
