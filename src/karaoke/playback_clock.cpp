@@ -12,6 +12,7 @@
 #include "core/player.h"
 #include "karaoke/engine.h"
 #include "karaoke/lyricviews.h"
+#include "lyricwindows/karaoke_k1.h"
 #include "playback/midianalysis.h"
 #include "platform/files/runtime.h"
 #include "platform/forms/controls.h"
@@ -184,10 +185,21 @@ void Player::Timer1_Timer()
         const long idx = Kar::MidiEventIdx;
         const long long due = idx <= last ? roundedMs(Kar::MidiEvents[static_cast<std::size_t>(idx)].TimeMs) : now;
         const Kar::DisplayOptions options = Kar::displayOptions();
-        Kar::midiCountDown(Kar::karView(), options, due, now);
-        // A running count-down moves on every tick.
-        if (Kar::KarCountDown > 0 || (options.countDown && now <= 3))
+        const Kar::LyricView view = Kar::karView();
+        Kar::midiCountDown(view, options, due, now);
+        if (options.countDown && now <= 3)
             rest.busy = true;
+        else if (Kar::KarCountDown > 0 && !rest.busy) {
+            // A running count-down shows the time left to the next record:
+            // its bar moves a pixel, and its seconds go down one, at moments
+            // known in advance (now >= X once the lyric clock reaches X - 0.5).
+            const double lyricRate = rate * msPerUnit;
+            const ProgressBar& bar = *view.bar;
+            rest.until(static_cast<double>(now) + std::ceil(bar.NextStepValue() - bar.Value()) - 0.5, cur, lyricRate);
+            const long long left = due - now;
+            if (left >= 0)
+                rest.until(static_cast<double>(due - (left / 1000) * 1000 + 1) - 0.5, cur, lyricRate);
+        }
         if (idx + 1 > last) {
             // Past the last lyric: the window stays clear until the song ends.
             Kar::karView().window->Cls();
@@ -238,18 +250,33 @@ void Player::Timer1_Timer()
             // a count-down that runs or may start once 3 s have played.
             const Kar::DisplayOptions options = Kar::displayOptions();
             const double unit = midi ? 1000.0 : 1.0;  // position units a second
-            const auto window = [&](const Kar::SyncCursor& c, const Kar::LyricPage& page) {
+            const auto window = [&](const Kar::SyncCursor& c, const Kar::LyricPage& page, auto&& viewOf) {
                 if (!c.HasFile || options.muted || c.EofLines >= pageLines)
                     return;
-                if (c.NeedSyllable == -1 || page.CountDown > 0)
+                if (c.NeedSyllable == -1) {
                     rest.busy = true;
-                else
-                    rest.until(c.SyllableTime * unit, pos, rate);  // due once strictly past
+                    return;
+                }
+                const double t = c.SyllableTime;
+                rest.until(t * unit, pos, rate);  // due once strictly past
                 if (options.countDown && pos <= 3.0 * unit)
                     rest.until(3.0 * unit, pos, rate);
+                const ProgressBar* bar = page.CountDown > 0 ? viewOf().bar : nullptr;
+                if (bar) {
+                    // A running count-down: its bar moves a pixel a little
+                    // later (its value grows a unit a millisecond), its
+                    // seconds go down one once the time left drops under a
+                    // whole second.
+                    const double s = pos / unit;
+                    rest.until((s + (bar->NextStepValue() - bar->Value()) / 1000.0) * unit, pos, rate);
+                    if (t - s >= 0)
+                        rest.until((t - std::floor(t - s)) * unit, pos, rate);
+                }
             };
-            window(Kar::SykCursor, Kar::KarPage);
-            window(Kar::Sy1Cursor, Kar::K1Page);
+            window(Kar::SykCursor, Kar::KarPage, [] { return Kar::karView(); });
+            // (A count-down runs on the second window's page only while it is there.)
+            window(Kar::Sy1Cursor, Kar::K1Page,
+                   [] { return isLoaded<Karaoke_K1>() ? Kar::k1View() : Kar::LyricView{}; });
         }
     }
 

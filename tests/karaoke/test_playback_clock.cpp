@@ -209,7 +209,15 @@ TEST_F(ClockTest, TheClockRestsOnlyWhileNothingItShowsCanChange)
     Player& p = player();
     p.Timer1.setEnabled(true);
     int rests = 0, highlights = 0, restsAfterHighlight = 0, countDownTicks = 0, restsInCountDown = 0;
-    playInRealTime(3.6, [&] {
+    int countDownBehind = 0;
+    const ProgressBar& bar = karaoke().ProgressBar_Syncro;
+    // What the count-down before "far" shows at `s` seconds: its seconds,
+    // and its bar's value (a unit a millisecond).
+    const auto secondsAt = [](double s) { return std::to_string(static_cast<long>(std::floor(5.0 - s)) + 1); };
+    const auto barAt = [&](double s) { return bar.Max() - std::floor((5.0 - s) * 1000.0) + 1; };
+    // Behind by more than a tick (and a step of the sound), with what it shows.
+    constexpr double lag = 0.010 + kStepMs / 1000.0 + 0.002;
+    playInRealTime(4.8, [&] {
         if (p.Timer1.Resting())
             ++rests;
         // A syllable was shown: the cursor cuts the next one on the next tick.
@@ -220,14 +228,21 @@ TEST_F(ClockTest, TheClockRestsOnlyWhileNothingItShowsCanChange)
         if (p.KarCountDown > 0) {
             ++countDownTicks;
             restsInCountDown += p.Timer1.Resting();
+            const std::string shown = karaoke().Label_Sec.Caption();
+            if ((shown != secondsAt(played) && shown != secondsAt(played - lag)) ||
+                barAt(played - lag) >= bar.NextStepValue())
+                ++countDownBehind;
         }
     });
     p.Timer1.setEnabled(false);
     EXPECT_GT(rests, 10) << "the position ran steadily; the clock never rested";
     EXPECT_GE(highlights, 2);
     EXPECT_EQ(restsAfterHighlight, 0);
-    EXPECT_GT(countDownTicks, 20);
-    EXPECT_EQ(restsInCountDown, 0) << "a count-down moves on every tick";
+    EXPECT_GT(countDownTicks, 200);
+    // A count-down moves at moments known in advance: the clock rests
+    // between them, and its seconds and bar show on time all the same.
+    EXPECT_GT(restsInCountDown, countDownTicks / 4);
+    EXPECT_EQ(countDownBehind, 0) << "the count-down showed late";
 }
 
 TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
