@@ -296,6 +296,10 @@ inline bool comparePairs(Player& p, const std::string& what, const std::string& 
                 processors().c_str());
     std::printf("peer: %s\n", peer.command().c_str());
     std::fflush(stdout);
+    if (benchsupport::findProgram(peer.argv[0]).empty()) {
+        std::fprintf(stderr, "%s is not installed (%s not found in PATH)\n", peer.name.c_str(), peer.argv[0].c_str());
+        return false;
+    }
     if (pairs < kMinPairs) {
         std::fprintf(stderr, "%d pairs asked: at least %d are needed for a figure\n", pairs, kMinPairs);
         return false;
