@@ -266,8 +266,14 @@ TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
     Player& p = player();
     const auto expectOnTime = [&](const std::vector<double>& late) {
         ASSERT_EQ(late.size(), times.size());
+        // Typically within one tick; a busy machine may hold back one tick
+        // more now and then, never the tenth of a second a missed wake costs.
+        const double tick = 0.010 + kStepMs / 1000;
         for (std::size_t i = 0; i < late.size(); ++i)
-            EXPECT_TRUE(late[i] >= -0.001 && late[i] <= 0.010 + kStepMs / 1000) << i << ": " << late[i] << " s";
+            EXPECT_TRUE(late[i] >= -0.001 && late[i] <= 2 * tick) << i << ": " << late[i] << " s";
+        std::vector<double> sorted = late;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_LE(sorted[sorted.size() / 2], tick) << "median lateness";
     };
 
     startSong(syk + "\r\nend;9;\r\n", 2, 600.0);
