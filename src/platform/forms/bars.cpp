@@ -251,7 +251,7 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* e) override
+    bool eventFilter(QObject* o, QEvent* e) override
     {
         switch (e->type()) {
         case QEvent::MouseMove:
@@ -265,10 +265,15 @@ protected:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
         case QEvent::Wheel:
+            wakeAll(nullptr);
+            break;
         case QEvent::Resize:
         case QEvent::Show:
         case QEvent::Hide:
-            wakeAll(nullptr);
+            // A window, not a control inside one (a label sizing itself to
+            // its caption, a count-down shown by the resting handler itself).
+            if (const auto* w = qobject_cast<const QWidget*>(o); w && w->isWindow())
+                wakeAll(nullptr);
             break;
         default:
             break;

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QLabel>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -298,8 +299,22 @@ TEST(Timers, ARestingTimerWaitsUntilInputOrAnotherTimerWakesIt)
     EXPECT_FALSE(c.Timer1.Resting());
     EXPECT_TRUE(waitFor([&] { return c.ticks >= n + 3; }, 2000));
 
-    // Another timer's tick wakes it too.
+    // A control inside a window that sizes, shows or hides itself (a label
+    // fitted to its caption) is no input: the rest goes on. The window
+    // itself resized by the user is.
     rest = true;
+    ASSERT_TRUE(waitFor([&] { return c.Timer1.Resting(); }));
+    QLabel label(&w);
+    label.show();
+    label.resize(80, 20);
+    label.hide();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(c.Timer1.Resting()) << "a control's own size or visibility ended the rest";
+    w.resize(w.width() + 40, w.height() + 30);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(c.Timer1.Resting());
+
+    // Another timer's tick wakes it too.
     ASSERT_TRUE(waitFor([&] { return c.Timer1.Resting(); }));
     n = c.ticks;
     Clock other;
