@@ -320,6 +320,11 @@ TEST_F(MidiLinesTest, OnlyASingleTextBeforeTheMusicIsTakenForATitle)
             playTo(0.8);
             EXPECT_TRUE(redRows().empty());
             EXPECT_EQ(slotOf(c.words[0].text), 0);
+            // Nor after the lyrics come back from a mute during it.
+            player().Check_Muet2.setValue(1);
+            player().Check_Muet2.setValue(0);
+            playTo(0.9);
+            EXPECT_TRUE(redRows().empty());
         }
         playTo(c.at);
         EXPECT_EQ(Kar::KarPage.Sung, c.sung);
