@@ -275,7 +275,8 @@ TEST_F(MidiPlaybackTest, BrokenKarFileIsReportedAndNothingIsLoaded)
     // the player never gets to.
     Track zeroTempo, fastTempo, farNote;
     zeroTempo.tempo(0, 0).on(0, 0, 60).off(kTicksPerSecond, 0, 60).end(0);
-    fastTempo.tempo(0, 1).on(0, 0, 60).off(kTicksPerSecond, 0, 60).end(0);
+    // (a tempo change where the song ends times nothing of it)
+    fastTempo.tempo(0, 1).on(0, 0, 60).off(kTicksPerSecond, 0, 60).tempo(0, 0).end(0);
     farNote.on(0x0FFFFFFF, 0, 60).off(1, 0, 60).end(0);
     const std::vector<std::pair<std::string, std::string>> refused{
         {testmidi::file(0, kDivision, {zeroTempo}), "The MIDI file's tempo, 0 microseconds per beat, is too fast to play: the whole song lasts no time."},

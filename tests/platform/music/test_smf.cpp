@@ -54,6 +54,15 @@ TEST(SmfLoader, TracksMergeInTimeOrderAndTheTempoMapIsCollected) {
     EXPECT_DOUBLE_EQ(s->msAt(1536 + 768), 1250.0);
     EXPECT_EQ(s->tempoAt(1535), 500000u);
     EXPECT_EQ(s->tempoAt(1536), 250000u);
+
+    // A tempo of 0 would stop the music clock: the tempo before it holds,
+    // though the map the file writes keeps it.
+    Track stops;
+    stops.tempo(0, 500000).tempo(96, 0).end(96);
+    s = parseStandardMidiFile(file(1, 96, {stops}));
+    ASSERT_TRUE(s);
+    EXPECT_DOUBLE_EQ(s->msAt(1536), 1000.0);
+    EXPECT_EQ(s->writtenTempos.back().usPerQuarter, 0u);
 }
 
 TEST(SmfLoader, SameTimeEventsKeepTrackThenFileOrder) {
