@@ -96,8 +96,10 @@ TEST_F(ConfigTest, NoSavedThemeMeansNoPresetOnSwitch)
     Config& c = open();
     EXPECT_EQ(c.Combo_Skins.ListIndex(), -1);
     const std::string picture = c.Text_ImgPgm.Text();
+    c.Combo_Skins.setText("Mon thème");
     c.Label_Option_LangueEn.fireClick();
     EXPECT_EQ(c.Combo_Skins.ListIndex(), -1);
+    EXPECT_EQ(c.Combo_Skins.Text(), "Mon thème");  // typed text stays
     EXPECT_EQ(c.Combo_Skins.ListCount(), 9);
     EXPECT_EQ(c.Label_ListColor.BackColor(), 4242);
     EXPECT_EQ(c.Text_ImgPgm.Text(), picture);
