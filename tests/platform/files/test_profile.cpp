@@ -184,6 +184,11 @@ TEST(Profile, AFileThatCannotBeReadIsNotOverwritten)
     EXPECT_TRUE(profile::DeletePrivateProfileKey("s", "a", g));
     EXPECT_EQ(readFileBytes(g), "[S]\r\nB=2\r\n");
     EXPECT_EQ(profile::GetPrivateProfileKeys("S", g), std::vector<std::string>{"B"});
+    // A folder in the lock's place: nothing is locked, so nothing is deleted.
+    ::unlink((g + ".lock").c_str());
+    ASSERT_EQ(::mkdir((g + ".lock").c_str(), 0755), 0);
+    EXPECT_FALSE(profile::DeletePrivateProfileKey("S", "B", g));
+    EXPECT_EQ(readFileBytes(g), "[S]\r\nB=2\r\n");
 }
 
 TEST(Profile, RandomFilesNeverCrash)
