@@ -27,6 +27,23 @@ TEST(App, PathIsTheProgramFolderAndCommandLineIsJoined)
     EXPECT_EQ(CommandLine(), "/music/My Song.syk");
     setCommandLine(1, argv);
     EXPECT_EQ(CommandLine(), "");
+
+    // A song whose name reads as a toolkit option is kept from the toolkit
+    // and stays on the command line, in its place; the toolkit's option goes.
+    testsupport::TempDir songs;
+    songs.write("-style=x.mp3", "");
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(songs.path());
+    char b1[] = "/nowhere/a.kar", b2[] = "-style=x.mp3", b3[] = "-style=fusion";
+    char* args[] = {a0, b1, b2, b3};
+    std::vector<char*> left = toolkitArguments(4, args);
+    std::filesystem::current_path(cwd);
+    ASSERT_EQ(left, (std::vector<char*>{a0, b1, b3, nullptr}));
+    left.erase(left.begin() + 2);  // what the toolkit takes
+    std::filesystem::current_path(songs.path());
+    setCommandLineAfterToolkit(4, args, static_cast<int>(left.size()) - 1, left.data());
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(CommandLine(), "/nowhere/a.kar -style=x.mp3");
 }
 
 TEST(App, ColoursAndSystemColours)
