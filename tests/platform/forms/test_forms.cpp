@@ -332,6 +332,18 @@ TEST(Timers, ARestingTimerWaitsUntilInputOrAnotherTimerWakesIt)
     EXPECT_TRUE(c.Timer1.Resting());
     c.Timer1.setEnabled(false);
     EXPECT_FALSE(c.Timer1.Resting());
+
+    // A timer put to rest after a sleep rests: a wake() meant for the sleep
+    // does not end the rest.
+    rest = false;
+    c.Timer1.setEnabled(true);
+    c.Timer1.sleepUntilWoken();
+    c.Timer1.restFor(60000);
+    n = c.ticks;
+    c.Timer1.wake();
+    QTest::qWait(80);
+    EXPECT_EQ(c.ticks, n) << "the wake ended the rest";
+    c.Timer1.setEnabled(false);
 }
 
 } // namespace
