@@ -21,7 +21,12 @@ namespace music {
 
 namespace {
 
-constexpr int kChunk = 512;               // largest slice rendered between two looks at the score
+// The longest slice rendered in one call. FluidSynth renders a call in one
+// pass over its sounding voices, and each pass fetches every voice's state
+// again: with a hundred voices ringing that costs more than the samples of a
+// short slice. So a block is rendered whole, split only where the score has
+// an event, not in pieces of a fixed size.
+constexpr int kChunk = 4096;
 constexpr double kEps = 1e-6;             // music-time slack when comparing event times
 constexpr std::size_t kKeptStates = 16;   // finished states kept for late position queries
 
