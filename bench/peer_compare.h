@@ -57,14 +57,15 @@ inline double processCpu(pid_t pid)
     return ns / 1e9;
 }
 
-// The peak resident memory of process `pid` (VmHWM), MB; -1 when unknown.
-inline double peakMb(pid_t pid)
+// A memory figure of process `pid` from /proc/<pid>/status ("VmHWM:" the
+// peak resident memory, "VmRSS:" the resident memory now), MB; -1 when unknown.
+inline double memoryMb(pid_t pid, const std::string& key = "VmHWM:")
 {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atof(line.c_str() + 6) / 1024.0;
+        if (line.rfind(key, 0) == 0)
+            return std::atof(line.c_str() + key.size()) / 1024.0;
     return -1;
 }
 
@@ -210,7 +211,7 @@ inline Turn peerTurn(const Peer& peer, double lead, double seconds)
     const double c1 = processCpu(pid);
     t.wall = std::chrono::duration<double>(Clock::now() - t0).count();
     noteStream(t, pid);
-    t.peakMb = peakMb(pid);
+    t.peakMb = memoryMb(pid);
     const bool running = waitpid(pid, nullptr, WNOHANG) == 0;
     benchsupport::stop(pid);
     if (!running || c0 < 0 || c1 < 0)
@@ -256,7 +257,7 @@ inline Turn ourTurn(Player& p, const std::string& song, double lead, double seco
     for (auto& [name, secs] : threads)
         secs = (secs - (threads0.count(name) ? threads0.at(name) : 0.0)) / t.wall * 100.0;
     noteStream(t, getpid());
-    t.peakMb = peakMb(getpid());
+    t.peakMb = memoryMb(getpid());
     const std::string wrong = check();
     if (!modIni::IsPlaying)
         t.failure = "the song stopped before the end of the turn";
@@ -304,6 +305,8 @@ inline bool comparePairs(Player& p, const std::string& what, const std::string& 
         std::fprintf(stderr, "%d pairs asked: at least %d are needed for a figure\n", pairs, kMinPairs);
         return false;
     }
+    if (memory)
+        std::printf("ours before the song: resident %.1f MB\n", memoryMb(getpid(), "VmRSS:"));
     std::vector<double> a, b, r, bufA, bufB, memA, memB;
     std::map<std::string, double> threads;
     for (int i = 0; i < pairs; ++i) {
