@@ -211,6 +211,13 @@ struct Form::Impl {
     // Leaving the maximised or minimised state is the window manager's to do,
     // later: geometry asked for meanwhile is asked again until it holds.
     bool settling = false;
+    // Top and bottom decorations (pixels) the manager drew round this window
+    // when it was last seen framed as a normal window; -1 until then. A new
+    // size counts once read twice running: the manager puts its slimmer
+    // frame on a window it maximises a moment before the window hears that
+    // it is maximised.
+    int decorationPx = -1;
+    int decorationSeenPx = -1;
     int settleChecks = 0;
     int settleStable = 0;
     QTimer* settleTimer = nullptr;
@@ -347,11 +354,21 @@ int Form::HeightShown() const
     const int inside = static_cast<int>(d_->clientH) + menuBarTwips(d_->window);
     if (borderStyle_ == 0) return inside;
     const QWindow* handle = d_->window->windowHandle();
-    if (handle && d_->window->isVisible()) {
+    // A maximised window wears the manager's slimmer frame, and one being
+    // restored still has it until the manager re-frames it: the frame it will
+    // have as a normal window is the one last seen on a normal window.
+    const bool normalFrame =
+        !d_->settling && !(d_->window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
+    if (handle && d_->window->isVisible() && normalFrame) {
         const QMargins m = handle->frameMargins();
-        if (!m.isNull()) lastDecorationPx = m.top() + m.bottom();
+        const int seen = m.top() + m.bottom();
+        if (!m.isNull() && (d_->decorationPx < 0 || seen == d_->decorationSeenPx))
+            d_->decorationPx = lastDecorationPx = seen;
+        d_->decorationSeenPx = m.isNull() ? -1 : seen;
     }
-    return inside + (lastDecorationPx >= 0 ? lastDecorationPx * 15 : frameHeightTwips());
+    // Its own frame first: windows of other kinds may wear other frames.
+    const int decoration = d_->decorationPx >= 0 ? d_->decorationPx : lastDecorationPx;
+    return inside + (decoration >= 0 ? decoration * 15 : frameHeightTwips());
 }
 
 void Form::applyGeometry()
