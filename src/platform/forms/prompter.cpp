@@ -116,13 +116,17 @@ void syncToolkitLanguage()
     if (!app) return;
     QPointer<QTranslator>& catalogue = qtFrench();
     const bool fr = speaksFrench();
-    if (fr && !catalogue) {
+    // Called before every window and box is shown: a catalogue that is not
+    // installed is looked for once, not on the disk at every show.
+    static bool catalogueMissing = false;
+    if (fr && !catalogue && !catalogueMissing) {
         // Debian ships Qt's catalogues apart (qt6-translations-l10n); the
         // widgets' texts (dialogs, context menus) are in the "qtbase" one.
         auto* t = new QTranslator(app);
         if (!t->load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
             delete t;
+            catalogueMissing = true;
             return;
         }
         QCoreApplication::installTranslator(t);
