@@ -193,9 +193,8 @@ public:
         fs::create_directories(dir_);
         chmod(dir_.c_str(), 0700);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
-        // As the program's own start sets it: the windows' pixels go to the
-        // X server inside the drawing requests, not through shared memory.
-        setenv("QT_XCB_NO_MITSHM", "1", 0);
+        // As the program's own start does.
+        sendPixelsWithoutSharedMemory();
         if (!std::getenv("DISPLAY") && !startX())
             return;
         if (sound && !std::getenv("PULSE_SERVER") && !startPulse())

@@ -18,14 +18,7 @@ int main(int argc, char** argv)
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (display && *display && (!platform || !*platform))
         setenv("QT_QPA_PLATFORM", "xcb", 1);
-    // The windows' pixels go to the X server inside the drawing requests
-    // rather than through shared memory: each repaint through shared memory
-    // costs a round trip to the server and an event back, which wakes the
-    // program two or three times more for every syllable and every step of a
-    // progress bar while a song plays, for areas that cost next to nothing to
-    // send. A QT_XCB_NO_MITSHM already set is left as it is.
-    if (!std::getenv("QT_XCB_NO_MITSHM"))
-        setenv("QT_XCB_NO_MITSHM", "1", 1);
+    sendPixelsWithoutSharedMemory();
 
     // Kept alive as long as the application: the toolkit holds on to both.
     std::vector<char*> toolkitArgv = toolkitArguments(argc, argv);

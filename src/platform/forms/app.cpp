@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 
 #include <fontconfig/fontconfig.h>
@@ -254,6 +255,8 @@ void setCommandLineAfterToolkit(int argc, char** argv, int leftCount, char** lef
     }
     setCommandLine(line);
 }
+
+void sendPixelsWithoutSharedMemory() { setenv("QT_XCB_NO_MITSHM", "1", 0); }
 
 void End()
 {

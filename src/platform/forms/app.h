@@ -26,6 +26,14 @@ void setCommandLine(const std::string& line);
 std::vector<char*> toolkitArguments(int argc, char** argv);
 void setCommandLineAfterToolkit(int argc, char** argv, int leftCount, char** left);
 
+// Before the toolkit starts: the windows' pixels go to the X server inside
+// the drawing requests rather than through shared memory. Each repaint
+// through shared memory costs a round trip to the server and an event back,
+// which wakes the program two or three times more for every syllable and
+// every step of a progress bar while a song plays, for areas that cost next
+// to nothing to send. A QT_XCB_NO_MITSHM already set is left as it is.
+void sendPixelsWithoutSharedMemory();
+
 // Quits the event loop: the program ends once the current handler returns.
 // Forms are not unloaded (their Form_Unload does not run), as with the old End.
 void End();
