@@ -234,13 +234,9 @@ void forEachTrack(std::string_view file, OnTrack&& onTrack) {
     std::uint64_t q = 14;
     if (file.size() >= 14 && file.substr(0, 4) == "MThd" && music::be32(file, 4) >= 6)
         q = 8 + std::uint64_t(music::be32(file, 4));
-    while (q + 8 <= file.size()) {
-        const auto at = static_cast<std::size_t>(q);
-        const std::uint32_t len = music::be32(file, at + 4);
-        if (file.substr(at, 4) == "MTrk" && !onTrack(file.substr(at + 8, len)))
-            return;
-        q += 8 + std::uint64_t(len);
-    }
+    music::walkChunks(file, q, [&](std::string_view type, std::string_view body, bool) {
+        return type != "MTrk" || onTrack(body);
+    });
 }
 
 // The time of the first sounding note of a song file (a note-on of velocity

@@ -176,31 +176,20 @@ std::optional<Sequence> parseStandardMidiFile(std::string_view bytes, std::strin
         tb.ppq = seq.division;
     }
 
-    // Each chunk: its type, its body as far as the data goes, and whether it
-    // is whole. Returns where the chunks end.
-    const auto forEachChunk = [&](auto&& onChunk) {
-        std::uint64_t p = std::uint64_t(8) + headerLen;
-        while (p + 8 <= bytes.size()) {
-            const auto at = static_cast<std::size_t>(p);
-            const std::uint32_t len = be32(bytes, at + 4);
-            const std::string_view body = bytes.substr(at + 8, len);
-            onChunk(bytes.substr(at, 4), body, body.size() == len);
-            p += 8 + std::uint64_t(len);
-        }
-        return p;
-    };
+    const std::uint64_t chunksFrom = std::uint64_t(8) + headerLen;
     // The events are counted first so that their list is allocated once, at
     // its size: grown by doubling, it holds up to twice what a song of many
     // notes needs just when the song loads.
     std::size_t count = 0;
-    forEachChunk([&](std::string_view type, std::string_view body, bool) {
+    walkChunks(bytes, chunksFrom, [&](std::string_view type, std::string_view body, bool) {
         if (type == "MTrk")
             walkTrackEvents(body, [](std::uint64_t) { return true; }, [&](const TrackEvent&) { return ++count, true; });
+        return true;
     });
     std::vector<RawEvent> raw;
     raw.reserve(count);
     int track = 0;
-    const std::uint64_t p = forEachChunk([&](std::string_view type, std::string_view body, bool whole) {
+    const std::uint64_t p = walkChunks(bytes, chunksFrom, [&](std::string_view type, std::string_view body, bool whole) {
         if (!whole)
             seq.damaged = true;
         if (type == "MTrk") {
@@ -210,6 +199,7 @@ std::optional<Sequence> parseStandardMidiFile(std::string_view bytes, std::strin
             seq.length = std::max(seq.length, end);
             ++track;
         }
+        return true;
     });
     if (p < bytes.size())
         seq.damaged = true; // trailing bytes too short to be a chunk

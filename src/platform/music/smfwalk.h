@@ -21,6 +21,24 @@ inline std::uint32_t be32(std::string_view d, std::size_t at)
            (std::uint32_t(std::uint8_t(d[at + 2])) << 8) | std::uint32_t(std::uint8_t(d[at + 3]));
 }
 
+// The chunks of a file from byte `from` on: each one's type (its four bytes),
+// its body as far as the data goes, and whether that body is whole, handed to
+// `onChunk` until it returns false. Returns where the chunks walked end.
+template <typename OnChunk>
+std::uint64_t walkChunks(std::string_view file, std::uint64_t from, OnChunk&& onChunk)
+{
+    std::uint64_t p = from;
+    while (p + 8 <= file.size()) {
+        const auto at = static_cast<std::size_t>(p);
+        const std::uint32_t len = be32(file, at + 4);
+        const std::string_view body = file.substr(at + 8, len);
+        p += 8 + std::uint64_t(len);
+        if (!onChunk(file.substr(at, 4), body, body.size() == len))
+            break;
+    }
+    return p;
+}
+
 // Milliseconds per tick of a header's SMPTE division (top bit set: minus the
 // frames per second in the high byte, 29 meaning 29.97 drop-frame, ticks per
 // frame in the low byte); nothing when either part is zero.
