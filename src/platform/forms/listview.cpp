@@ -313,8 +313,6 @@ class LvView : public Base {
 public:
     explicit LvView(ListViewPrivate* d) : d_(d) {}
 
-protected:
-public:
     // Whether the point of the viewport is on a row's tick box.
     bool onTickBox(const QPoint& pos) const
     {
