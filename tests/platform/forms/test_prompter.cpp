@@ -19,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -241,8 +243,16 @@ TEST(Prompter, OutsideTextInMessagesIsShownAsPlainText)
     EXPECT_EQ(inPrompt, 1);
 }
 
-// Qt's own dialogs speak the program's language: its French catalogue comes
-// while the program speaks French and goes when it speaks English.
+// Runs `act` on the modal dialog that opens next.
+static void onModal(const std::function<void(QWidget*)>& act)
+{
+    QTimer::singleShot(0, [act] {
+        if (QWidget* w = QApplication::activeModalWidget())
+            act(w);
+    });
+}
+
+// Qt's own dialogs speak the program's language: its French catalogue comes and goes with it.
 TEST(Prompter, QtsOwnDialogsSpeakTheProgramsLanguage)
 {
     const QString catalogue = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_fr.qm";
@@ -250,41 +260,24 @@ TEST(Prompter, QtsOwnDialogsSpeakTheProgramsLanguage)
         GTEST_SKIP() << "Qt's French catalogue is not installed: " << catalogue.toStdString();
     bool french = true;
     setPrompterFrench([&] { return french; });
-    const auto captionsOf = [](QWidget* w) {
-        std::vector<std::string> captions;
-        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-            if (!b->text().isEmpty())
-                captions.push_back(b->text().remove('&').toStdString());
-        return captions;
-    };
-    const auto has = [](const std::vector<std::string>& v, const std::string& s) {
-        return std::find(v.begin(), v.end(), s) != v.end();
-    };
-    std::vector<std::string> colour, file;
-    const auto readAndCancel = [&](std::vector<std::string>& into) {
-        QTimer::singleShot(0, [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                into = captionsOf(w);
-                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
-            }
-        });
-    };
     QtPrompter real;
-    readAndCancel(colour);
-    EXPECT_FALSE(real.chooseColor(0, cdlCCFullOpen));
-    EXPECT_TRUE(has(colour, "Annuler")) << ::testing::PrintToString(colour);
     FileDialogOptions o;
     o.filter = "lst (*.lst)|*.lst";
-    readAndCancel(file);
-    EXPECT_FALSE(real.openFile(o));
-    EXPECT_TRUE(has(file, "Annuler")) << ::testing::PrintToString(file);
-    EXPECT_TRUE(toolkitSpeaksFrench());
-
-    french = false;
-    readAndCancel(colour);
-    EXPECT_FALSE(real.chooseColor(0, cdlCCFullOpen));
-    EXPECT_TRUE(has(colour, "Cancel")) << ::testing::PrintToString(colour);
-    EXPECT_FALSE(toolkitSpeaksFrench());
+    const std::function<bool()> colour = [&] { return real.chooseColor(0, cdlCCFullOpen).has_value(); };
+    const std::function<bool()> file = [&] { return real.openFile(o).has_value(); };
+    for (const auto& [fr, open, cancel] : {std::tuple{true, colour, "Annuler"}, std::tuple{true, file, "Annuler"},
+                                           std::tuple{false, colour, "Cancel"}}) {
+        french = fr;
+        QStringList captions;
+        onModal([&](QWidget* w) {
+            for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+                captions << b->text().remove('&');
+            QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+        });
+        EXPECT_FALSE(open());
+        EXPECT_TRUE(captions.contains(cancel)) << captions.join('|').toStdString();
+        EXPECT_EQ(toolkitSpeaksFrench(), fr);
+    }
     setPrompterFrench(nullptr);
 }
 
@@ -296,33 +289,25 @@ TEST(Prompter, FontDialogOpensOnTheFamilyShown)
     start.name = "Comic Sans MS";
     start.size = 20;
     start.bold = true;
-    QString opened, shown;
-    const auto readThen = [&](const QString& choose) {
-        QTimer::singleShot(0, [&, choose] {
-            auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
-            if (!d)
-                return;
-            opened = d->currentFont().family();
-            shown = QFontInfo(QFont(QString::fromStdString(start.name))).family();
-            if (!choose.isEmpty()) {
-                QFont other = d->currentFont();
-                other.setFamily(choose);
-                d->setCurrentFont(other);
-            }
-            QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
-        });
-    };
+    const QString shown = QFontInfo(QFont(QString::fromStdString(start.name))).family();
     QtPrompter real;
-    readThen({});
-    const std::optional<FontChoice> kept = real.chooseFont(start);
-    EXPECT_EQ(opened.toStdString(), shown.toStdString());
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(kept->name, "Comic Sans MS");
-    EXPECT_EQ(kept->size, 20);
-    EXPECT_TRUE(kept->bold);
-
-    readThen("DejaVu Sans");
-    const std::optional<FontChoice> other = real.chooseFont(start);
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->name, "DejaVu Sans");
+    for (const std::string choose : {"", "DejaVu Sans"}) {
+        QString opened;
+        onModal([&](QWidget* w) {
+            auto* d = qobject_cast<QFontDialog*>(w);
+            QFont f = d ? d->currentFont() : QFont();
+            opened = f.family();
+            if (!choose.empty())
+                f.setFamily(QString::fromStdString(choose));
+            if (d)
+                d->setCurrentFont(f);
+            QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+        });
+        const std::optional<FontChoice> got = real.chooseFont(start);
+        EXPECT_EQ(opened.toStdString(), shown.toStdString());
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->name, choose.empty() ? start.name : choose);
+        EXPECT_EQ(got->size, 20);
+        EXPECT_TRUE(got->bold);
+    }
 }
