@@ -293,50 +293,40 @@ TEST(SettingsLock, AnotherPlayerHoldingTheSettingsIsAskedAboutOnceNeverWaitedFor
     EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "5");
 }
 
-// Something else at the lock's name: a symbolic link is never followed (the
-// file it names is not made), and neither it nor a folder lets the writes go
-// on unprotected without a word: each is said once a burst, as a held lock is.
+// A link (never followed) or a folder at the lock's name is said once a burst, as a held lock is.
 TEST(SettingsLock, ALockThatCannotBeTakenIsSaidOnceAndNoLinkIsFollowed)
 {
     ProgramDir dir;
     modIni::Langue = "En";
     EXPECT_EQ(IniAccess("WRITE", "Setting", "Theme", "1"), "");
-    const std::string lock = modIni::IniPath() + ".lock";
+    const std::string lock = modIni::IniPath() + ".lock", elsewhere = dir.file("elsewhere");
     namespace fs = std::filesystem;
-    fs::remove(lock);
-    fs::create_symlink(dir.file("elsewhere"), lock);
     ScopedScriptedPrompter prompter;
-
-    modIni::TakeIniWriteFailure();
-    prompter->answerMsgBox(vbAbort);
-    for (int k = 0; k < 6; ++k)
-        IniAccess("WRITE", "Setting", "Key" + std::to_string(k), "v");
-    ASSERT_EQ(prompter->questions().size(), 1u);
-    EXPECT_EQ(prompter->questions()[0].style, vbAbortRetryIgnore + vbExclamation);
-    EXPECT_EQ(prompter->questions()[0].text.rfind("The settings lock cannot be taken:\n" + lock +
-                                                      "\nit is a symbolic link.\n",
-                                                  0),
-              0u);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file("elsewhere"))));
-    EXPECT_EQ(IniAccess("GET", "Setting", "Key0"), "");
-    EXPECT_EQ(modIni::TakeIniWriteFailure(), "the settings lock cannot be taken.");
-
-    // "Ignore" writes them all, asked once.
-    prompter->answerMsgBox(vbIgnore);
-    for (int k = 0; k < 6; ++k)
-        IniAccess("WRITE", "Setting", "Key" + std::to_string(k), "v" + std::to_string(k));
-    EXPECT_EQ(prompter->questions().size(), 2u);
-    EXPECT_EQ(IniAccess("GET", "Setting", "Key5"), "v5");
-    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file("elsewhere"))));
-
-    fs::remove(lock);
-    fs::create_directory(lock);
-    modIni::TakeIniWriteFailure();
-    prompter->answerMsgBox(vbAbort);
-    IniAccess("WRITE", "Setting", "Theme", "4");
-    ASSERT_EQ(prompter->questions().size(), 3u);
-    EXPECT_NE(prompter->questions()[2].text.find(lock + "\nit is a folder.\n"), std::string::npos);
-    EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "1");
+    for (const std::string what : {"symbolic link", "folder"}) {
+        fs::remove(lock);
+        what == "folder" ? (void)fs::create_directory(lock) : fs::create_symlink(elsewhere, lock);
+        const auto key = [&](int k) { return what.substr(0, 1) + std::to_string(k); };
+        const std::size_t asked = prompter->questions().size();
+        modIni::TakeIniWriteFailure();
+        prompter->answerMsgBox(vbAbort);
+        for (int k = 0; k < 6; ++k)
+            IniAccess("WRITE", "Setting", key(k), "v");
+        ASSERT_EQ(prompter->questions().size(), asked + 1);
+        EXPECT_EQ(prompter->questions().back().style, vbAbortRetryIgnore + vbExclamation);
+        EXPECT_EQ(prompter->questions().back().text.rfind(
+                      "The settings lock cannot be taken:\n" + lock + "\nit is a " + what + ".\n", 0),
+                  0u);
+        EXPECT_EQ(IniAccess("GET", "Setting", key(0)), "");
+        EXPECT_EQ(IniAccess("GET", "Setting", "Theme"), "1");
+        EXPECT_EQ(modIni::TakeIniWriteFailure(), "the settings lock cannot be taken.");
+        // "Ignore" writes them all, asked once.
+        prompter->answerMsgBox(vbIgnore);
+        for (int k = 0; k < 6; ++k)
+            IniAccess("WRITE", "Setting", key(k), "v" + std::to_string(k));
+        EXPECT_EQ(prompter->questions().size(), asked + 2);
+        EXPECT_EQ(IniAccess("GET", "Setting", key(5)), "v5");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(elsewhere)));
+    }
     modIni::TakeIniWriteFailure(); // the next test's writes are a new round
 }
 
