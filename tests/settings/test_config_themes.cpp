@@ -43,8 +43,7 @@ TEST_F(ConfigTest, SameThemeInBothLanguagesSamePicture)
     c.Combo_Skins.setListIndex(4);
     EXPECT_EQ(c.Text_ImgPgm.Text(), "@Plume");
     EXPECT_EQ(ThemeIndex, 4);
-    // The switch keeps the theme shown (4, not the saved 2) and names its
-    // picture in English.
+    // The switch keeps the theme shown (4, not the saved 2), its picture named in English.
     c.Label_Option_LangueEn.fireClick();
     EXPECT_EQ(c.Combo_Skins.Text(), "Feather");
     EXPECT_EQ(c.Text_ImgPgm.Text(), "@Feather");
@@ -52,9 +51,7 @@ TEST_F(ConfigTest, SameThemeInBothLanguagesSamePicture)
     EXPECT_EQ(ThemeIndex, 4);
 }
 
-// Switching the language changes only the language: a saved picture and
-// saved colours that differ from the theme's preset stay, and so do a theme
-// and a colour just picked.
+// The language switch keeps saved picture and colours off the preset, and a theme and colour just picked.
 TEST_F(ConfigTest, LanguageSwitchKeepsThePictureAndColours)
 {
     setIni("Setting", "Langue", "Fr");
