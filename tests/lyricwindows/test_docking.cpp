@@ -7,18 +7,14 @@
 #include "lyricwindows/karaoke_k1.h"
 #include "support/playerfixture.h"
 
-#include <QTest>
-
 #include <QMainWindow>
+#include <QTest>
 
 using namespace modIni;
 
 namespace {
 
-// A window's frame as the window manager (here the offscreen platform, whose
-// frame is thinner than the program's fixed border sizes) draws it: its
-// height in twips, and whether the second window's frame starts on the pixel
-// row under the first one's.
+// Frames as the window manager draws them: height in twips; second frame on the pixel row under the first.
 int frameHeight(const Form& f) { return f.window()->frameGeometry().height() * 15; }
 bool edgeToEdge(const Form& upper, const Form& lower)
 {
@@ -57,6 +53,29 @@ TEST_F(DockedPairTest, DockingTickFollowsASidewaysMoveAndLetsAnEdgeResizeBe)
     p.Timer_SetKar2_Timer();
     EXPECT_EQ(k1.Left(), 900);
     EXPECT_EQ(k1.Width(), 9600);
+
+    // At rest the docking sleeps (the playback clock is not woken for nothing).
+    const auto docked = [&] {  // one more tick would move nothing
+        const int left = k1.Left(), top = k1.Top(), width = k1.Width();
+        p.Timer_SetKar2_Timer();
+        return k1.Left() == left && k1.Top() == top && k1.Width() == width && left == k.Left();
+    };
+    k1.Timer_Resize.fire();  // its re-layout docks it again and restarts the docking
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.Timer_SetKar2.Asleep(); }, 3000))
+        << "the docking kept ticking while the pair stayed where it was";
+    EXPECT_TRUE(p.Timer_SetKar2.Enabled());
+    EXPECT_TRUE(docked());
+    // A move of either window wakes it; the second comes back under the main one.
+    for (auto [w, left, top] : {std::tuple<Form*, int, int>{&k, 1500, 900}, {&k1, 4000, 200}}) {
+        w->Move(left, top);
+        EXPECT_FALSE(p.Timer_SetKar2.Asleep());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return k1.Left() == 1500 && p.Timer_SetKar2.Asleep(); }, 3000));
+        EXPECT_TRUE(docked());
+    }
+    // Without the second window there is nothing to wake.
+    k.Check_Aff_K1.setValue(0);
+    k.Move(300, 600);
+    EXPECT_FALSE(p.Timer_SetKar2.Enabled());
 }
 
 TEST_F(DockedPairTest, DragOfTheDockedPairStopsAtTheScreenEdges)
@@ -91,44 +110,6 @@ TEST_F(DockedPairTest, DragOfTheDockedPairStopsAtTheScreenEdges)
     KeepDockedPairOnScreen(left, top, screen);
     EXPECT_EQ(left, 15000);
     EXPECT_EQ(top, -900);
-}
-
-// The docking ticks only while the pair can move: at rest it sleeps (the
-// resting playback clock is not woken ten times a second for nothing), and a
-// move of either window wakes it to take the second window along.
-TEST_F(DockedPairTest, DockingSleepsWhileThePairRestsAndWakesWhenEitherWindowMoves)
-{
-    Karaoke& k = dockedPair(300, 600, 9000, 2400);
-    Karaoke_K1& k1 = karaoke_K1();
-    Player& p = player();
-    // Docked: one more docking tick would move nothing.
-    const auto docked = [&] {
-        const int left = k1.Left(), top = k1.Top(), width = k1.Width();
-        p.Timer_SetKar2_Timer();
-        return k1.Left() == left && k1.Top() == top && k1.Width() == width && left == k.Left();
-    };
-    p.Timer_SetKar2.setEnabled(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return p.Timer_SetKar2.Asleep(); }, 3000))
-        << "the docking kept ticking while the pair stayed where it was";
-    EXPECT_TRUE(p.Timer_SetKar2.Enabled());
-    EXPECT_TRUE(docked());
-
-    // The main window moved (by a drag, a preset, the window manager): the
-    // second follows on the docking's own ticks, then the docking sleeps again.
-    k.Move(1500, 900);
-    EXPECT_FALSE(p.Timer_SetKar2.Asleep());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return k1.Left() == 1500 && p.Timer_SetKar2.Asleep(); }, 3000));
-    EXPECT_TRUE(docked());
-
-    // The second window moved away on its own comes back under the main one.
-    k1.Move(4000, 200);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return k1.Left() == 1500 && p.Timer_SetKar2.Asleep(); }, 3000));
-    EXPECT_TRUE(docked());
-
-    // Without the second window there is nothing to wake.
-    k.Check_Aff_K1.setValue(0);
-    k.Move(300, 600);
-    EXPECT_FALSE(p.Timer_SetKar2.Enabled());
 }
 
 } // namespace

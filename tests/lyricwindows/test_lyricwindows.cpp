@@ -27,10 +27,7 @@ using namespace modIni;
 
 namespace {
 
-// A window's frame as the window manager (here the offscreen platform, whose
-// frame is thinner than the program's fixed border sizes) draws it: its
-// height in twips, and whether the second window's frame starts on the pixel
-// row under the first one's.
+// Frames as the window manager draws them: height in twips; second frame on the pixel row under the first.
 int frameHeight(const Form& f) { return f.window()->frameGeometry().height() * 15; }
 bool edgeToEdge(const Form& upper, const Form& lower)
 {
@@ -288,7 +285,6 @@ TEST_F(LyricWindowTest, SecondWindowDocksDirectlyUnderTheFirst)
     ASSERT_TRUE(isLoaded<Karaoke_K1>());
     Karaoke_K1& k1 = karaoke_K1();
     EXPECT_TRUE(k1.Visible());
-    // Edge to edge, the frames counted as the window manager draws them.
     EXPECT_TRUE(edgeToEdge(k, k1));
     EXPECT_EQ(k1.Left(), k.Left());
     EXPECT_EQ(k1.Width(), k.Width());
