@@ -116,8 +116,7 @@ TEST_F(PlayerTest, AFailedSaveAtQuitLeavesAWayToKeepTheList)
     const std::string stay = "The Play List was not saved.\nYes: save it under another name\n"
                              "No: quit without saving it\nCancel: go back to the program";
 
-    // Cancel: nothing of the close-down is done, the changes stay on screen
-    // and the song that plays goes on playing.
+    // Cancel: nothing of the close-down is done; the changes stay, the song goes on playing.
     IsPlaying = true;
     prompter->answerMsgBox(vbYes);     // save them?
     prompter->answerMsgBox(vbOK);      // the save failed

@@ -655,8 +655,7 @@ TEST_F(CfgKaraokeTest, TheCloseBoxAndTheLyricWindowRevertToo)
     CfgKaraoke& d = open();
     prompter->answerColor(kMagenta);
     d.Command_GetColorBack.press();
-    // What a save that stopped half-way left in the file is the look now, in
-    // the copies the next song starts with too.
+    // What a half-done save left in the file is the look now, also for the next song.
     IniAccess("WRITE", "Kar Windows", "FontColor", "65280");
     Unload(d, vbFormControlMenu);
     EXPECT_EQ(karaoke().BackColor(), 11860476);
