@@ -81,10 +81,8 @@ protected:
         }
     }
 
-    // Plays on to `seconds` as the program runs: the clock's own timer ticks
-    // (and rests) while the sound follows the wall clock, at most 2 ms of it
-    // a step, so a stalled test machine holds the sound back with the clock.
-    // `each` sees the clock after every step.
+    // Plays on to `seconds` in real time on the clock's own timer, at most 2 ms of sound a step (a stalled
+    // machine holds the sound back with the clock); `each` sees the clock after every step.
     template <class Each>
     void playInRealTime(double seconds, Each&& each)
     {
@@ -103,16 +101,15 @@ protected:
     }
     static constexpr double kStepMs = 2.0;
 
-    // How late after its time each syllable turned red, `sung` being the
-    // sung part of the line.
-    std::vector<double> lateness(const std::vector<double>& times, const std::string& sung, double until)
+    // How late after its tick (960 a second) each syllable turned red, `sung` being the line's sung part.
+    std::vector<double> lateness(const std::vector<int>& ticks, const std::string& sung, double until)
     {
         std::vector<double> late;
         std::string seen = sung;
         playInRealTime(until, [&] {
-            if (sung != seen && late.size() < times.size()) {
+            if (sung != seen && late.size() < ticks.size()) {
                 seen = sung;
-                late.push_back(played - times[late.size()]);
+                late.push_back(played - ticks[late.size()] / 960.0);
             }
         });
         return late;
@@ -211,8 +208,7 @@ TEST_F(ClockTest, TheClockRestsOnlyWhileNothingItShowsCanChange)
     int rests = 0, highlights = 0, restsAfterHighlight = 0, countDownTicks = 0, restsInCountDown = 0;
     int countDownBehind = 0;
     const ProgressBar& bar = karaoke().ProgressBar_Syncro;
-    // What the count-down before "far" shows at `s` seconds: its seconds,
-    // and its bar's value (a unit a millisecond).
+    // What the count-down before "far" shows at `s` seconds: its seconds, and its bar (a unit a millisecond).
     const auto secondsAt = [](double s) { return std::to_string(static_cast<long>(std::floor(5.0 - s)) + 1); };
     const auto barAt = [&](double s) { return bar.Max() - std::floor((5.0 - s) * 1000.0) + 1; };
     // Behind by more than a tick (and a step of the sound), with what it shows.
@@ -239,24 +235,19 @@ TEST_F(ClockTest, TheClockRestsOnlyWhileNothingItShowsCanChange)
     EXPECT_GE(highlights, 2);
     EXPECT_EQ(restsAfterHighlight, 0);
     EXPECT_GT(countDownTicks, 200);
-    // A count-down moves at moments known in advance: the clock rests
-    // between them, and its seconds and bar show on time all the same.
+    // A count-down moves at known moments: the clock rests between them, yet shows them on time.
     EXPECT_GT(restsInCountDown, countDownTicks / 10);
     EXPECT_EQ(countDownBehind, 0) << "the count-down showed late";
 }
 
 TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
 {
-    // Syllables between the ticks of long songs, away from the moments at
-    // which the clock wakes anyway (a new second, percent or bar step): as
-    // whole ticks of a MIDI file at 960 ticks a second, for the sync file too.
+    // Syllables of long songs away from the clock's other wakes (second, percent, bar step), at MIDI ticks.
     const std::vector<int> ticks{1185, 1552, 2009, 2372, 2745, 3208};
-    std::vector<double> times;
     std::string syk;
-    testmidi::Track words;
+    testmidi::Track words, conductor, music;
     words.name(0, "Words");
     for (std::size_t i = 0; i < ticks.size(); ++i) {
-        times.push_back(ticks[i] / 960.0);
         const std::string syllable(1, char('a' + i));
         const int ms = ticks[i] * 1000 / 960;
         syk += syllable + ";" + std::to_string(ms / 1000) + "," + std::to_string(ms % 1000 + 1000).substr(1) + ";";
@@ -265,9 +256,8 @@ TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
     words.end(960);
     Player& p = player();
     const auto expectOnTime = [&](const std::vector<double>& late) {
-        ASSERT_EQ(late.size(), times.size());
-        // Typically within one tick; a busy machine may hold back one tick
-        // more now and then, never the tenth of a second a missed wake costs.
+        ASSERT_EQ(late.size(), ticks.size());
+        // A busy machine may hold back a tick more now and then, never the 0.1 s a missed wake costs.
         const double tick = 0.010 + kStepMs / 1000;
         for (std::size_t i = 0; i < late.size(); ++i)
             EXPECT_TRUE(late[i] >= -0.001 && late[i] <= 2 * tick) << i << ": " << late[i] << " s";
@@ -278,11 +268,10 @@ TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
 
     startSong(syk + "\r\nend;9;\r\n", 2, 600.0);
     p.Timer1.setEnabled(true);
-    expectOnTime(lateness(times, Kar::SykSungText, 3.5));
+    expectOnTime(lateness(ticks, Kar::SykSungText, 3.5));
     EXPECT_GE(rowInk(kRed, 0).maxX, margin() + karaoke().TextWidth("abcde"));
     p.Command_Stop.press();
 
-    testmidi::Track conductor, music;
     conductor.tempo(0, 500000).end();
     music.on(0, 0, 60).off(960 * 600, 0, 60).end();
     music::setSoundFont("/usr/share/sounds/sf2/TimGM6mb.sf2");
@@ -290,7 +279,7 @@ TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
     p.Command_Play.press();
     ASSERT_EQ(modIni::MediaKind, "midi");
     played = 0;
-    expectOnTime(lateness(times, Kar::MidiSungText, 3.5));
+    expectOnTime(lateness(ticks, Kar::MidiSungText, 3.5));
     EXPECT_GT(inkIn(karaoke(), kRed, 0, 6000).count, 0);
 }
 
