@@ -55,8 +55,7 @@ TEST(SmfLoader, TracksMergeInTimeOrderAndTheTempoMapIsCollected) {
     EXPECT_EQ(s->tempoAt(1535), 500000u);
     EXPECT_EQ(s->tempoAt(1536), 250000u);
 
-    // A tempo of 0 would stop the music clock: the tempo before it holds,
-    // though the map the file writes keeps it.
+    // A tempo of 0 would stop the music clock: the tempo before holds, the written map keeps it.
     Track stops;
     stops.tempo(0, 500000).tempo(96, 0).end(96);
     s = parseStandardMidiFile(file(1, 96, {stops}));
@@ -77,13 +76,10 @@ TEST(SmfLoader, SameTimeEventsKeepTrackThenFileOrder) {
     EXPECT_EQ(s->events[1].data2, 2);
     EXPECT_EQ(s->events[2].data2, 3);
 
-    // So also for chords of many notes at once, the tracks' ends given in
-    // the other order (a list long enough that a sort need not keep it).
+    // So also for many events at once, tracks given in the other order (too many for a sort to keep it).
     Track many, more;
-    for (int i = 0; i < 60; ++i) {
-        many.cc(0, 0, 7, i);
-        more.cc(0, 1, 7, 60 + i);
-    }
+    for (int i = 0; i < 60; ++i)
+        many.cc(0, 0, 7, i), more.cc(0, 1, 7, 60 + i);
     more.cc(5, 1, 7, 127).end();
     many.end();
     s = parseStandardMidiFile(file(1, 96, {more, many}));
