@@ -41,8 +41,8 @@ protected:
         option.initFrom(v);
         option.rect = v->visualRect(v->model()->index(index - 1, 0));
         option.features |= QStyleOptionViewItem::HasCheckIndicator;
-        const QRect box = v->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, v);
-        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, box.center());
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {},
+                          v->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, v).center());
     }
     bool inModeLayout()
     {
@@ -118,17 +118,11 @@ TEST_F(Modes, SelectAllTicksAndUnticksEveryRow)
     EXPECT_EQ(w->Check_Select.Value(), 0);
     for (int i = 1; i <= 4; ++i)
         EXPECT_FALSE(row(i).Checked());
-}
 
-// A tick box ticks its row and nothing else: the current song stays the one
-// the user chose, through the commit.
-TEST_F(Modes, ATickBoxNeverMakesItsRowOrTheSelectedOneTheCurrentSong)
-{
-    fourSongs();
+    // A tick box only ticks: the current song stays the user's, through the commit.
     w->Select_Song.setText("/m/s2.kar");
     w->Show();
     DoEvents();
-    w->Command_Detect.press();
     clickTickBox(1);
     EXPECT_TRUE(row(1).Checked());
     EXPECT_EQ(w->Select_Song.Text(), "/m/s2.kar");
@@ -378,13 +372,10 @@ TEST_F(AddMode, AddingToAnEmptyListSelectsNothingAndNothingTickedAddsNothing)
     w->Command_Ok.press();
     EXPECT_EQ(titles(), (std::vector<std::string>{"Other", "Song"}));
     EXPECT_EQ(selectedIndex(), 0);
-    // No row is selected: the song current before stays the current song.
-    EXPECT_EQ(w->Select_Song.Text(), "/m/chosen.mp3");
+    EXPECT_EQ(w->Select_Song.Text(), "/m/chosen.mp3");   // no row selected: the song before stays
 }
 
-// The first folder row is selected on entry; a click on another file's tick
-// box does not make either of them the current song, and once the mode ends
-// the current song is a song of the play list.
+// Ticking a folder file makes no file current; at the end the current song is in the play list.
 TEST_F(AddMode, TheCurrentSongIsTheFirstAddedRowOrTheOneBefore)
 {
     addRow("Before", "", "/m/before.mp3");
@@ -402,16 +393,13 @@ TEST_F(AddMode, TheCurrentSongIsTheFirstAddedRowOrTheOneBefore)
     EXPECT_EQ(titles(), (std::vector<std::string>{"Before", "Song"}));
     EXPECT_EQ(selectedIndex(), 2);
     EXPECT_EQ(w->Select_Song.Text(), folder + "Song.mp3");
-
-    // Cancel: the song current when the mode began.
     w->Command_Add.press();
     w->ListView1_Click();
-    w->Command_Cancel.press();
+    w->Command_Cancel.press();   // back to the song current when the mode began
     EXPECT_EQ(w->Select_Song.Text(), folder + "Song.mp3");
 }
 
-// "Select all" leaves the list where it was scrolled: in the list view, whose
-// columns of names scroll sideways, the first files stay in sight.
+// "Select all" leaves the sideways-scrolling list view at its first files.
 TEST_F(AddMode, SelectAllKeepsTheListAtItsLeftEdge)
 {
     for (int i = 0; i < 60; ++i)

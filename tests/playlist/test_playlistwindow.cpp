@@ -260,8 +260,7 @@ TEST_F(PlayListWindow, SavingOverAListChangedByAnotherProgramAsksFirst)
     EXPECT_EQ(music.read("party.lst").substr(0, 5), "Mine;");
     EXPECT_FALSE(modIni::PlayListModified);
 
-    // Rewritten in place to the same size, its modification time put back
-    // (touch -r, cp -p and rsync -t do this): changed all the same.
+    // Rewritten in place, same size, modification time put back (touch -r): changed all the same.
     edit("Ours");
     otherProgram("sleep 0.05 && cp -p party.lst keep.tmp && sed 's/Mine/Oops/' keep.tmp > party.lst"
                  " && touch -r keep.tmp party.lst");
@@ -273,8 +272,7 @@ TEST_F(PlayListWindow, SavingOverAListChangedByAnotherProgramAsksFirst)
     EXPECT_EQ(asked()[0].rfind("The play list " + lst + " was changed by another program", 0), 0u);
     EXPECT_EQ(music.read("party.lst"), rewritten);
 
-    // Made a symbolic link meanwhile: the question says so and names the file
-    // that a save would write; Yes writes it there and the link stays.
+    // Made a symbolic link meanwhile: the question names the target; Yes writes there, the link stays.
     edit("Ours");
     otherProgram("mv party.lst elsewhere.lst && ln -s elsewhere.lst party.lst");
     const std::string target = std::filesystem::canonical(music.path() / "elsewhere.lst").string();
@@ -411,8 +409,7 @@ TEST_F(PlayListWindow, AListThatCouldNotBeReadIsNeverSavedOver)
 TEST_F(PlayListWindow, AReadOnlyListIsNotWrittenAndTheUserIsTold)
 {
     modIni::PathLst = writeList("list.lst", "A;;;MP3;/m/a.mp3;N\r\n");
-    // Made read-only before it is read: a mode changed later is a change of
-    // the file's inode, which the save asks about first.
+    // Read-only before it is read: a later chmod is a change the save would ask about.
     ::chmod(modIni::PathLst.c_str(), 0444);
     w->LoadPlayList(modIni::PathLst);
     row(*w, 1).setText("Changed");
