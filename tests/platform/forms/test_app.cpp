@@ -28,8 +28,7 @@ TEST(App, PathIsTheProgramFolderAndCommandLineIsJoined)
     setCommandLine(1, argv);
     EXPECT_EQ(CommandLine(), "");
 
-    // A song whose name reads as a toolkit option is kept from the toolkit
-    // and stays on the command line, in its place; the toolkit's option goes.
+    // A song named like a toolkit option is kept from the toolkit and stays in its place.
     testsupport::TempDir songs;
     songs.write("-style=x.mp3", "");
     const std::filesystem::path cwd = std::filesystem::current_path();

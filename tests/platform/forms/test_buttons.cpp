@@ -162,8 +162,7 @@ TEST(Buttons, EnterAndEscapePressTheDefaultAndCancelButtons)
     EXPECT_EQ(f.goClicks, 1);
     EXPECT_EQ(f.cancelClicks, 1);
     EXPECT_EQ(keyDowns, 0);
-    // Escape presses the cancel button whatever has the focus: a button, a
-    // check box, or no control at all (the window itself).
+    // Escape presses Cancel whatever has the focus: a button, a check box, the window itself.
     for (QWidget* w : std::initializer_list<QWidget*>{button(f.Command_Go), f.Check_A.widget(), f.window()})
         QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_EQ(f.cancelClicks, 4);

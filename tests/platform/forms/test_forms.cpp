@@ -299,9 +299,7 @@ TEST(Timers, ARestingTimerWaitsUntilInputOrAnotherTimerWakesIt)
     EXPECT_FALSE(c.Timer1.Resting());
     EXPECT_TRUE(waitFor([&] { return c.ticks >= n + 3; }, 2000));
 
-    // A control inside a window that sizes, shows or hides itself (a label
-    // fitted to its caption) is no input: the rest goes on. The window
-    // itself resized by the user is.
+    // A control sizing, showing or hiding itself is no input; the window resized is.
     rest = true;
     ASSERT_TRUE(waitFor([&] { return c.Timer1.Resting(); }));
     QLabel label(&w);
@@ -333,8 +331,7 @@ TEST(Timers, ARestingTimerWaitsUntilInputOrAnotherTimerWakesIt)
     c.Timer1.setEnabled(false);
     EXPECT_FALSE(c.Timer1.Resting());
 
-    // A timer put to rest after a sleep rests: a wake() meant for the sleep
-    // does not end the rest.
+    // A timer put to rest after a sleep rests: a wake() meant for the sleep does not end it.
     rest = false;
     c.Timer1.setEnabled(true);
     c.Timer1.sleepUntilWoken();

@@ -194,8 +194,7 @@ TEST(Surface, PrintPaintsItsTextAndNotTheControlsBesideIt)
     QCoreApplication::processEvents();
     EXPECT_GT(paints.n, 0);
 
-    // A row of large letters right under a bar of buttons (a lyric window's
-    // first row): the bar is not painted again, and the row shows whole.
+    // Large letters right under a bar of buttons: the bar is not painted again, the row shows whole.
     f.Cls();
     f.setFontSize(26);
     Command_Play.Move(0, 600, 3000, 255);
