@@ -59,10 +59,8 @@ play_and_measure() {
     wait_until 10 bash -c '! pactl list short sink-inputs | grep -q .' || true
 }
 
-# Audio song: an 8 s tone with a sync file beside it (the .syk path of the
-# song start), given by its name in the current folder as a shell's completion
-# gives it. The name begins with "-" and reads as a toolkit option: a file
-# that exists is a song all the same.
+# Audio song: an 8 s tone with a sync file beside it, given by its relative
+# name; named like a toolkit option, an existing file is a song all the same.
 mkdir -p "$WORK/songs"
 ZUN_PLAYER=$(cd "$(dirname "$ZUN_PLAYER")" && pwd)/$(basename "$ZUN_PLAYER")
 cd "$WORK/songs" || fail "no songs folder"

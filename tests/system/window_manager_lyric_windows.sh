@@ -13,10 +13,8 @@
 #   top of the screen keeps the pair whole on the screen;
 # - minimising the main lyric window minimises the second one too.
 # Then a fresh player with its default settings opens the song editor: the
-# lyric window at its default place leaves the editor whole. Last, with the
-# manager's title bars taller than the frame the player counts with (40 px
-# against 30), a song started with lyric windows too high for two on the
-# screen: the pair shares the screen, edge to edge.
+# lyric window at its default place leaves the editor whole. Last, with 40 px
+# title bars, a pair too high for the screen shares it, edge to edge.
 #
 # Usage: window_manager_lyric_windows.sh [path/to/zunkaraoke]   (or ZUN_PLAYER)
 # Exit 77 (skipped) when Xvfb, openbox, xdotool, wmctrl, xprop or xwininfo is missing.
@@ -32,8 +30,7 @@ SCREEN_H=1024
 # 30 px down); the manager's real frame may differ by that much.
 FRAME_SLACK_W=8
 FRAME_SLACK_H=30
-# Room between the main window's frame and the second window's frame: none,
-# the frames meet.
+# Room between the main window's frame and the second window's: none, they meet.
 MAX_DOCK_GAP=0
 
 unset WAYLAND_DISPLAY
@@ -67,9 +64,8 @@ frame_geom() {
     echo "$((x - ${l:-0})) $((y - ${t:-0})) $((w + ${l:-0} + ${r:-0})) $((h + ${t:-0} + ${b:-0}))"
 }
 
-# The main lyric window's caption ends with the song's length; the second
-# lyric window is the other player window as wide, with the same left edge,
-# below it.
+# The main lyric window's caption ends with the song's length; the second is
+# the other player window as wide, with the same left edge, below it.
 find_lyric_windows() {
     MAIN=$(wmctrl -l 2>/dev/null | awk '/Zun Mp3 Karaoke .*[0-9]:[0-9][0-9] *$/ { print $1; exit }')
     [ -n "$MAIN" ] || return 1
@@ -162,18 +158,19 @@ drag_pair K1 10 7
 drag_pair MAIN 20 -5
 drag_pair MAIN 30 0
 
-# ---- the window manager alone moves the main window (no drag of ours): the
-# docking, asleep while the pair rested, wakes and takes the second one along
+# ---- the window manager alone moves the main window: the docking, asleep
+# while the pair rested, wakes and takes the second one along
 GEOM_SEEN=""
 wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
 read -r wx wy _ <<< "$(frame_geom "$MAIN")"
 wmctrl -i -r "$MAIN" -e "0,$((wx + 40)),$((wy + 25)),-1,-1"
-second_under_main() {
-    local mx my mw mh kx ky
+# The frames (globals mx my mw mh, kx ky kw kh): the second's right under the main one's.
+docked_frames() {
     read -r mx my mw mh <<< "$(frame_geom "$MAIN")"
-    read -r kx ky _ <<< "$(frame_geom "$K1")"
-    [ "$mx" -ne "$wx" ] && [ "$kx" -eq "$mx" ] && [ "$ky" -ge $((my + mh)) ] && [ "$ky" -le $((my + mh + MAX_DOCK_GAP)) ]
+    read -r kx ky kw kh <<< "$(frame_geom "$K1")"
+    [ -n "${kh:-}" ] && [ "$kx" -eq "$mx" ] && [ "$ky" -ge $((my + mh)) ] && [ "$ky" -le $((my + mh + MAX_DOCK_GAP)) ]
 }
+second_under_main() { docked_frames && [ "$mx" -ne "$wx" ]; }
 wait_until 10 second_under_main || problem "after the window manager moved the main window: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1")"
 check_player_alive
 
@@ -293,9 +290,8 @@ note "editor frame $(frame_geom "$EDITOR_WIN"), lyric window frame $(frame_geom 
 editor_whole || problem "the lyric window at its default place covers the song editor: editor frame $(frame_geom "$EDITOR_WIN"), lyric window frame $(frame_geom "$LYRIC_WIN")"
 check_player_alive
 
-# ---- a song started with lyric windows 600 px high each: the pair does not
-# fit the 1024 px screen, so each takes half of it, frames counted. Title bars
-# in a 20-point font are 40 px high with openbox's own theme.
+# ---- lyric windows 600 px high each on the 1024 px screen, title bars in a
+# 20-point font (40 px high): each takes half of the screen, frames counted.
 stop_pid "$PLAYER_PID"
 mkdir -p "$WORK/openbox-home/.config/openbox"
 sed '/<font place="\(Active\|Inactive\)Window">/,/<\/font>/s|<size>[0-9]*</size>|<size>20</size>|' \
@@ -311,11 +307,7 @@ wait_until 30 find_lyric_windows || { wmctrl -l -G >&2; fail "the two lyric wind
 GEOM_SEEN=""
 wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
 pair_shares_the_screen() {
-    local mx my mw mh kx ky kw kh
-    read -r mx my mw mh <<< "$(frame_geom "$MAIN")"
-    read -r kx ky kw kh <<< "$(frame_geom "$K1")"
-    [ -n "${kh:-}" ] && [ "$my" -ge 0 ] && [ "$kx" -eq "$mx" ] && [ "$ky" -eq $((my + mh)) ] || return 1
-    [ $((ky + kh)) -le "$SCREEN_H" ] && [ $((ky + kh)) -ge $((SCREEN_H - 2)) ]
+    docked_frames && [ "$my" -ge 0 ] && [ $((ky + kh)) -le "$SCREEN_H" ] && [ $((ky + kh)) -ge $((SCREEN_H - 2)) ]
 }
 note "tall song: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1")"
 wait_until 10 pair_shares_the_screen || problem "a pair too high for the screen: main frame $(frame_geom "$MAIN"), second frame $(frame_geom "$K1") on a ${SCREEN_H} px screen"
