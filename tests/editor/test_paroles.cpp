@@ -69,8 +69,7 @@ TEST_F(ParolesTest, SyncFileShownAsPlainText)
     song("song.mp3", "//back.jpg;1;2;3;4;5\r\nHel;1,5;lo ;2;world;2,5;\r\n;3;\r\nÉté;4.5;\r\n");
     Kar::SykSyllableTime = 7.25;
     player().Command_Parole.press();
-    // Showing text leaves the playback's syllable time alone.
-    EXPECT_EQ(Kar::SykSyllableTime, 7.25);
+    EXPECT_EQ(Kar::SykSyllableTime, 7.25);  // the playback's syllable time left alone
     ASSERT_TRUE(isLoaded<Paroles>());
     EXPECT_TRUE(paroles().Visible());
     // The display line adds nothing; the empty syllable is an empty text line;
