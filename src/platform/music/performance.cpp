@@ -27,6 +27,12 @@ namespace {
 // short slice. So a block is rendered whole, split only where the score has
 // an event, not in pieces of a fixed size.
 constexpr int kChunk = 4096;
+// For the same reason the synthesiser renders ahead of what the output takes,
+// at least this much at a time (80 ms), instead of a sound server's request
+// (a fiftieth of a second) at a time. What waits there is dropped when the
+// music stops or jumps, and a volume change applies to it at once, so only
+// a transpose, a tempo or a balance change is heard up to that much later.
+constexpr int kAheadFrames = media::kSampleRate * 2 / 25;
 constexpr double kEps = 1e-6;             // music-time slack when comparing event times
 constexpr std::size_t kKeptStates = 16;   // finished states kept for late position queries
 
@@ -115,7 +121,12 @@ public:
     bool manual = false;
     bool attached = false;
     std::int64_t lastActiveEnd = 0;   // rendered end when a state last played
-    std::vector<float> left = std::vector<float>(kChunk), right = std::vector<float>(kChunk);
+    // Rendered ahead, not yet mixed: interleaved frames before the limiter;
+    // frame `aheadRead` is engine frame `aheadStart`.
+    std::vector<float> ahead;
+    std::int64_t aheadStart = 0;
+    int aheadRead = 0;
+    int aheadFrames = 0;
     float limiterGain = 1.0f;  // the peak limiter's present gain (audio thread)
 
     std::int64_t heardFrame() {
@@ -216,7 +227,16 @@ public:
 
     // ---- below: called with the lock held ----
 
+    // What was rendered ahead is not played: the performance's own time goes
+    // back to the frame the output takes next.
+    void dropAhead() {
+        if (aheadFrames > 0 && active)
+            active->perfTime = active->perfClock.at(aheadStart);
+        aheadFrames = 0;
+    }
+
     void silence() {
+        dropAhead();
         if (synth)
             fluid_synth_all_sounds_off(synth, -1);
         if (active)
@@ -319,41 +339,86 @@ public:
                 v.clear();
     }
 
+    // Interleaved frames, written (not added).
     void render(float* out, int n) {
-        if (!synth)
+        if (synth)
+            fluid_synth_write_float(synth, n, out, 0, 2, out, 1, 2);
+        else
+            std::fill(out, out + 2 * n, 0.0f);
+    }
+
+    // A volume change: what waits ahead was rendered at the old gain.
+    void regain(float before, float after) {
+        if (!(before > 0.0f) || after == before)
             return;
-        fluid_synth_write_float(synth, n, left.data(), 0, 1, right.data(), 0, 1);
-        for (int i = 0; i < n; ++i) {
-            float l = left[static_cast<std::size_t>(i)];
-            float r = right[static_cast<std::size_t>(i)];
-            const float peak = std::max(std::fabs(l), std::fabs(r));
-            if (peak * limiterGain > kPeakCeiling)
-                limiterGain = kPeakCeiling / peak;
-            else
-                limiterGain += (1.0f - limiterGain) * kLimiterRelease;
-            l *= limiterGain;
-            r *= limiterGain;
-            out[2 * i] += l;
-            out[2 * i + 1] += r;
-        }
+        const float k = after / before;
+        for (int i = 2 * aheadRead; i < 2 * (aheadRead + aheadFrames); ++i)
+            ahead[static_cast<std::size_t>(i)] *= k;
     }
 
     void mixInto(float* out, int frames, std::int64_t startFrame) override {
         std::lock_guard lk(m);
         renderedEnd.store(startFrame + frames);
+        if (startFrame != aheadStart) {
+            // The output took frames elsewhere, or went back: what waits is
+            // not for these frames.
+            if (startFrame > aheadStart && startFrame < aheadStart + aheadFrames) {
+                const int skip = int(startFrame - aheadStart);
+                aheadRead += skip;
+                aheadFrames -= skip;
+            } else {
+                aheadFrames = 0;
+            }
+            aheadStart = startFrame;
+        }
+        if (aheadFrames < frames) {
+            const int want = std::max(frames - aheadFrames, kAheadFrames);
+            std::copy(ahead.begin() + 2 * aheadRead, ahead.begin() + 2 * (aheadRead + aheadFrames), ahead.begin());
+            aheadRead = 0;
+            if (ahead.size() < std::size_t(2 * (aheadFrames + want)))
+                ahead.resize(std::size_t(2 * (aheadFrames + want)));
+            sequence(ahead.data() + 2 * aheadFrames, want, aheadStart + aheadFrames);
+            aheadFrames += want;
+        }
+        const float* in = ahead.data() + 2 * aheadRead;
+        for (int i = 0; i < frames; ++i) {
+            float l = in[2 * i];
+            float r = in[2 * i + 1];
+            const float peak = std::max(std::fabs(l), std::fabs(r));
+            if (peak * limiterGain > kPeakCeiling)
+                limiterGain = kPeakCeiling / peak;
+            else
+                limiterGain += (1.0f - limiterGain) * kLimiterRelease;
+            out[2 * i] += l * limiterGain;
+            out[2 * i + 1] += r * limiterGain;
+        }
+        aheadRead += frames;
+        aheadFrames -= frames;
+        aheadStart += frames;
+    }
+
+    // Plays the score into `out` (interleaved, written) for engine frames
+    // from `startFrame`.
+    void sequence(float* out, int frames, std::int64_t startFrame) {
         PerformanceCore* c = active.get();
         std::int64_t frame = startFrame;
         int done = 0;
-        // The stretch of the current state's time line that this block carries.
+        // The stretch of the current state's time line that this block carries,
+        // at one rate: a position read inside the block follows a tempo change
+        // within it.
         StateRuntime* noted = nullptr;
         std::int64_t notedFrom = 0;
         double notedPos = 0;
+        double notedRate = 0;
         auto closeNote = [&](std::int64_t upTo) {
             if (noted && upTo > notedFrom)
                 noted->clock.note(notedFrom, int(upTo - notedFrom), notedPos, noted->pos);
             noted = nullptr;
         };
-        const double perfStart = c ? c->perfTime : 0;
+        // Likewise the performance's own time.
+        std::int64_t perfFrom = startFrame;
+        double perfFromTime = c ? c->perfTime : 0;
+        double perfNotedRate = -1;
 
         while (done < frames) {
             int n = std::min(frames - done, kChunk);
@@ -372,12 +437,6 @@ public:
                 } else {
                     if (!s->started)
                         begin(*c, *s);
-                    if (noted != s) {
-                        closeNote(frame);
-                        noted = s;
-                        notedFrom = frame;
-                        notedPos = s->pos;
-                    }
                     const Sequence& seq = s->segment->sequence();
                     while (s->nextTempo < seq.tempos.size() &&
                            double(seq.tempos[s->nextTempo].time) <= s->pos + kEps)
@@ -391,6 +450,13 @@ public:
                         continue;
                     }
                     rate = ticksPerFrame(s->tempo, c->masterTempo);
+                    if (noted != s || rate != notedRate) {
+                        closeNote(frame);
+                        noted = s;
+                        notedFrom = frame;
+                        notedPos = s->pos;
+                        notedRate = rate;
+                    }
                     double next = s->endTime;
                     if (s->nextEvent < seq.events.size())
                         next = std::min(next, double(seq.events[s->nextEvent].time));
@@ -402,6 +468,13 @@ public:
             render(out + 2 * done, n);
             if (c) {
                 const double perfRate = s ? rate : ticksPerFrame(kDefaultTempo, c->masterTempo);
+                if (perfRate != perfNotedRate) {
+                    if (frame > perfFrom)
+                        c->perfClock.note(perfFrom, int(frame - perfFrom), perfFromTime, c->perfTime);
+                    perfFrom = frame;
+                    perfFromTime = c->perfTime;
+                    perfNotedRate = perfRate;
+                }
                 c->perfTime += perfRate * n;
             }
             if (s)
@@ -410,8 +483,8 @@ public:
             frame += n;
         }
         closeNote(frame);
-        if (c)
-            c->perfClock.note(startFrame, frames, perfStart, c->perfTime);
+        if (c && frame > perfFrom)
+            c->perfClock.note(perfFrom, int(frame - perfFrom), perfFromTime, c->perfTime);
     }
 
     // Busy while a state plays or waits to, then while notes still ring
@@ -591,6 +664,9 @@ std::shared_ptr<SegmentState> Performance::PlaySegment(const std::shared_ptr<Seg
             if (sy.active == core_)
                 sy.silence();
         }
+    // It starts with the next frame taken, not after what was rendered ahead.
+    if (sy.active == core_)
+        sy.dropAhead();
     auto rt = std::make_shared<StateRuntime>();
     static std::atomic<std::uint64_t> nextId{1}; // unique across performances
     rt->id = nextId++;
@@ -673,8 +749,11 @@ void Performance::SetMasterVolume(long centibels) {
     Synth& sy = theSynth();
     std::lock_guard lk(sy.m);
     core_->masterVolume = std::clamp(centibels, -10000L, 2000L);
-    if (sy.active == core_ && sy.synth)
+    if (sy.active == core_ && sy.synth) {
+        const float before = fluid_synth_get_gain(sy.synth);
         fluid_synth_set_gain(sy.synth, synthGain(core_->masterVolume));
+        sy.regain(before, fluid_synth_get_gain(sy.synth));
+    }
 }
 
 long Performance::GetMasterVolume() const {

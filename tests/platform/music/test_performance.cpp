@@ -128,10 +128,12 @@ TEST_F(Performance, TempoFactorScalesTimeAndBadFactorsAreRefused) {
     auto st = perf.PlaySegment(seg, 0, 0);
     render(0.5);
     EXPECT_NEAR(st->GetSeek(), 1536, 2);
-    // A change while playing applies from then on.
+    // A change while playing applies once what was rendered ahead (80 ms at
+    // most, at 480 bpm: 369 units more than at 120 bpm) is heard.
     perf.SetMasterTempo(0.5f);
     render(1.0);                          // 240 bpm x 0.5 = 120 bpm: two quarters
-    EXPECT_NEAR(st->GetSeek(), 3072, 3);
+    EXPECT_GE(st->GetSeek(), 3072 - 3);
+    EXPECT_LE(st->GetSeek(), 3072 + 369 + 3);
 }
 
 TEST_F(Performance, StartPointStartsThereWithTheRightInstruments) {
@@ -180,7 +182,7 @@ TEST_F(Performance, SongEndsAtItsLength) {
 TEST_F(Performance, StopFreezesThePositionAndSilences) {
     auto seg = load(tempoSong());
     auto st = perf.PlaySegment(seg, 0, 0);
-    render(1.0);
+    const double playing = rms(render(1.0), 2 * 22050);
     perf.Stop(seg, st);
     const MusicTime at = st->GetSeek();
     EXPECT_NEAR(at, 1536, 2);
@@ -189,6 +191,10 @@ TEST_F(Performance, StopFreezesThePositionAndSilences) {
     EXPECT_EQ(st->GetSeek(), at);
     EXPECT_FALSE(perf.IsPlaying(seg, st));
     EXPECT_EQ(tap.seen.size(), seen);     // nothing more is played
+    // Nothing rendered ahead of the stop is heard after it, only the reverb's
+    // tail, which has died away by half a second.
+    const std::vector<float> first(tail.begin(), tail.begin() + 2 * 2205);
+    EXPECT_LT(rms(first), playing / 4);
     EXPECT_LT(rms(tail, tail.size() / 2), 1e-4);
 }
 
@@ -311,6 +317,15 @@ TEST_F(Performance, MasterVolumeScalesTheRenderedLevel) {
     ASSERT_GT(loud, 1e-3);
     EXPECT_NEAR(loud / soft, 10.0, 1.0);
     EXPECT_NEAR(levelAt(-312) / loud, std::pow(10.0, -312.0 / 2000.0), 0.05);
+    {
+        // A change while playing is heard at once, also in what was rendered ahead.
+        music::Performance p;
+        ASSERT_TRUE(p.Init());
+        p.PlaySegment(seg, 0, 0);
+        const double before = rms(render(0.3), 2 * 8820);
+        p.SetMasterVolume(-2000);
+        EXPECT_LT(rms(render(0.05)) / before, 0.25);
+    }
 
     perf.SetMasterVolume(5000);
     EXPECT_EQ(perf.GetMasterVolume(), 2000);
