@@ -3,6 +3,7 @@
 #include "playback/midiplayer.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/modini.h"
 #include "core/player.h"
@@ -94,6 +95,15 @@ double MidiMsAt(double t)
     if (!(t > 0))
         return 0;
     return t * static_cast<double>(MidiTempo) / 768000.0;
+}
+
+double MidiNextTempoAfter(double t)
+{
+    if (MidiSegment)
+        for (const music::TempoChange& c : MidiSegment->sequence().tempos)
+            if (double(c.time) > t)
+                return double(c.time);
+    return std::numeric_limits<double>::infinity();
 }
 
 std::string MidiTimeText(double t) { return vb::FormatMinSec(MidiMsAt(t) / 1000.0); }
