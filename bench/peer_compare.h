@@ -185,14 +185,21 @@ struct Turn {
     std::string failure;   // why the turn measured nothing
 };
 
-// The stream of process `pid` that plays (not corked).
+// The stream of process `pid` that plays (not corked). Its "Buffer Latency"
+// is what the server holds at that moment: it drops by a request's worth
+// while the player answers one. The fullest of a few readings is the buffer
+// the server keeps for the stream.
 inline void noteStream(Turn& t, pid_t pid)
 {
-    for (const Stream& s : streams())
-        if (s.pid == pid && !s.corked) {
-            t.bufferMs = s.bufferMs;
-            t.sinkMs = s.sinkMs;
-        }
+    for (int reading = 0; reading < 5; ++reading) {
+        if (reading > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(37));
+        for (const Stream& s : streams())
+            if (s.pid == pid && !s.corked && s.bufferMs > t.bufferMs) {
+                t.bufferMs = s.bufferMs;
+                t.sinkMs = s.sinkMs;
+            }
+    }
 }
 
 // The peer's turn: started, left `lead` seconds, measured `seconds`, ended.
