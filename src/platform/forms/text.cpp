@@ -28,13 +28,47 @@ Label::Label(Container* parent) : Control(parent, new QLabel)
     appearanceChanged();
 }
 
+namespace {
+
+// The rows of a one-line caption's ink in the label, across its whole width
+// (empty when the caption is of more lines or wraps: then all of it is painted).
+QRect captionInk(const QLabel* l, const QString& text)
+{
+    if (l->wordWrap() || text.contains('\n') || l->margin() != 0 || l->indent() > 0)
+        return {};
+    if (text.isEmpty())
+        return QRect(l->contentsRect().topLeft(), QSize(1, 1));
+    const QFontMetrics fm(l->font());
+    const QRect ink = fm.tightBoundingRect(text);
+    const QRect cr = l->contentsRect();
+    const int baseline = cr.top() + fm.ascent();
+    // A pixel more each way for antialiasing.
+    return QRect(cr.left(), baseline + ink.top() - 1, cr.width(), ink.height() + 2);
+}
+
+} // namespace
+
 void Label::setCaption(const std::string& s)
 {
     // A clock sets its captions on every tick: the same text costs nothing.
     if (s == caption_)
         return;
     caption_ = s;
-    static_cast<QLabel*>(widget())->setText(qs(s));
+    auto* l = static_cast<QLabel*>(widget());
+    // Only the rows of the old and the new text change. QLabel repaints all of
+    // itself, and with it any control it overlaps: the main window's elapsed
+    // time, set every second, reaches 3 px into the length under it.
+    const QString text = qs(s);
+    const QRect before = captionInk(l, l->text());
+    const QRect after = captionInk(l, text);
+    const bool rows = !autoSize_ && !before.isEmpty() && !after.isEmpty() && (l->alignment() & Qt::AlignTop);
+    if (rows)
+        l->setAttribute(Qt::WA_UpdatesDisabled, true);
+    l->setText(text);
+    if (rows) {
+        l->setAttribute(Qt::WA_UpdatesDisabled, false);
+        l->update(before.united(after));
+    }
     applyAutoSize();
 }
 

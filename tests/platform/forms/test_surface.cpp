@@ -152,7 +152,7 @@ TEST(Surface, ShapeAndTransparentLabelStayAbovePrintedText)
     EXPECT_EQ(img.pixel(95, 155) & 0xFFFFFF, rgbOf(vbYellow) & 0xFFFFFF);
 }
 
-TEST(Surface, PrintPaintsItsTextAndNotTheControlsBesideIt)
+TEST(Surface, PrintAndCaptionsPaintTheirTextAndNotTheControlsBesideThem)
 {
     LyricForm f;
     CommandButton Command_Play{&f};
@@ -210,6 +210,30 @@ TEST(Surface, PrintPaintsItsTextAndNotTheControlsBesideIt)
     const QImage row = screen();
     f.clientWidget()->repaint();
     EXPECT_EQ(row, screen());
+
+    // A clock's caption reaching 3 px into the label under it (the main
+    // window's elapsed time over the length): the label under it is not
+    // painted again, the window shows the new caption whole.
+    Label elapsed{&f}, length{&f};
+    elapsed.Move(300, 1245, 735, 255);
+    length.Move(300, 1455, 825, 360);
+    for (Label* l : {&elapsed, &length}) {
+        l->setBackStyle(0);
+        l->setFontBold(true);
+        l->setCaption("0:00");
+    }
+    QCoreApplication::processEvents();
+    paints.n = 0;
+    length.widget()->installEventFilter(&paints);
+    for (const char* text : {"0:01", "0:59", "", "1:07", "12:47"}) {
+        elapsed.setCaption(text);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(paints.n, 0) << "the label under \"" << text << "\" was painted again";
+        const QImage shown = screen();
+        f.clientWidget()->repaint();
+        EXPECT_EQ(shown, screen()) << text;
+        paints.n = 0;
+    }
 }
 
 TEST(Surface, ClsRedrawsThePictureAndTheDrawingCanBecomeThePicture)
