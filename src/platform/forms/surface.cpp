@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <QWidget>
 
 #include <algorithm>
@@ -37,6 +38,9 @@ struct Surface::Impl {
     // nothing to clear, so a window cleared on every tick of a fast timer
     // costs no fill and no repaint while it stays clear.
     bool blank = false;
+    // What was drawn since then (pixels): a Cls paints only that again, not
+    // the controls that lie elsewhere on the window.
+    QRegion drawn;
     void rebuildFont() { font = makeFont(fontName, fontSize, bold, italic, underline); }
 };
 
@@ -89,11 +93,14 @@ void Surface::paintSurface(QPainter& p) const
 
 void Surface::surfaceChanged()
 {
+    if (!s_->blank)
+        s_->drawn = QRegion(s_->img.rect());
     if (QWidget* w = surfaceWidget()) w->update();
 }
 
 void Surface::surfaceChanged(const QRect& changed)
 {
+    s_->drawn |= changed;
     if (QWidget* w = surfaceWidget()) w->update(changed);
 }
 
@@ -106,6 +113,7 @@ void Surface::fillBackground()
         p.drawImage(0, 0, picture_.image());
     }
     s_->blank = true;
+    s_->drawn = QRegion();
 }
 
 void Surface::Cls()
@@ -114,8 +122,9 @@ void Surface::Cls()
     curY_ = 0;
     if (s_->blank)
         return;
+    const QRegion drawn = s_->drawn;
     fillBackground();
-    surfaceChanged();
+    if (QWidget* w = surfaceWidget()) w->update(drawn);
 }
 
 void Surface::setBackColor(long colour)

@@ -188,11 +188,28 @@ TEST(Surface, PrintAndCaptionsPaintTheirTextAndNotTheControlsBesideThem)
     const QImage partly = screen();
     f.clientWidget()->repaint();
     EXPECT_EQ(partly, screen());
-    // Text that runs under the button paints it again.
+    // Clearing that text does not paint the button either.
+    paints.n = 0;
+    f.Cls();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints.n, 0) << "the button was painted again when the text beside it was cleared";
+    const QImage cleared = screen();
+    f.clientWidget()->repaint();
+    EXPECT_EQ(cleared, screen());
+    // Text that runs under the button paints it again, and so does clearing it.
+    paints.n = 0;
     f.setCurrentX(0);
+    f.setCurrentY(0);
     f.Print("Hello my dear friend, hello my dear friend");
     QCoreApplication::processEvents();
     EXPECT_GT(paints.n, 0);
+    paints.n = 0;
+    f.Cls();
+    QCoreApplication::processEvents();
+    EXPECT_GT(paints.n, 0);
+    const QImage clearedUnder = screen();
+    f.clientWidget()->repaint();
+    EXPECT_EQ(clearedUnder, screen());
 
     // Large letters right under a bar of buttons: the bar is not painted again, the row shows whole.
     f.Cls();
