@@ -171,6 +171,12 @@ TEST(Surface, PrintAndCaptionsPaintTheirTextAndNotTheControlsBesideThem)
     } paints;
     Command_Play.widget()->installEventFilter(&paints);
     const auto screen = [&] { return f.window()->screen()->grabWindow(f.window()->winId()).toImage(); };
+    // The window shows as much as a whole paint of it shows.
+    const auto expectShownWhole = [&](const std::string& when) {
+        const QImage shown = screen();
+        f.clientWidget()->repaint();
+        EXPECT_EQ(shown, screen()) << when;
+    };
     // Texts on the button's row, at the left and from the middle of the
     // window; a second row printed from x = 0.
     for (const char* text : {"Hel", "Hello my", "Hello my dear"}) {
@@ -184,18 +190,13 @@ TEST(Surface, PrintAndCaptionsPaintTheirTextAndNotTheControlsBesideThem)
     f.Print("far\r\nfriend");
     QCoreApplication::processEvents();
     EXPECT_EQ(paints.n, 0) << "the button was painted again for text beside it";
-    // The window shows all of the text: as much as a whole paint shows.
-    const QImage partly = screen();
-    f.clientWidget()->repaint();
-    EXPECT_EQ(partly, screen());
+    expectShownWhole("text beside the button");
     // Clearing that text does not paint the button either.
     paints.n = 0;
     f.Cls();
     QCoreApplication::processEvents();
     EXPECT_EQ(paints.n, 0) << "the button was painted again when the text beside it was cleared";
-    const QImage cleared = screen();
-    f.clientWidget()->repaint();
-    EXPECT_EQ(cleared, screen());
+    expectShownWhole("cleared");
     // Text that runs under the button paints it again, and so does clearing it.
     paints.n = 0;
     f.setCurrentX(0);
@@ -207,9 +208,7 @@ TEST(Surface, PrintAndCaptionsPaintTheirTextAndNotTheControlsBesideThem)
     f.Cls();
     QCoreApplication::processEvents();
     EXPECT_GT(paints.n, 0);
-    const QImage clearedUnder = screen();
-    f.clientWidget()->repaint();
-    EXPECT_EQ(clearedUnder, screen());
+    expectShownWhole("cleared under the button");
 
     // Large letters right under a bar of buttons: the bar is not painted again, the row shows whole.
     f.Cls();
@@ -224,9 +223,7 @@ TEST(Surface, PrintAndCaptionsPaintTheirTextAndNotTheControlsBesideThem)
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(paints.n, 0) << "the bar above the row was painted again";
-    const QImage row = screen();
-    f.clientWidget()->repaint();
-    EXPECT_EQ(row, screen());
+    expectShownWhole("large letters");
 
     // A clock's caption reaching 3 px into the label under it (the main
     // window's elapsed time over the length): the label under it is not
@@ -246,9 +243,7 @@ TEST(Surface, PrintAndCaptionsPaintTheirTextAndNotTheControlsBesideThem)
         elapsed.setCaption(text);
         QCoreApplication::processEvents();
         EXPECT_EQ(paints.n, 0) << "the label under \"" << text << "\" was painted again";
-        const QImage shown = screen();
-        f.clientWidget()->repaint();
-        EXPECT_EQ(shown, screen()) << text;
+        expectShownWhole(text);
         paints.n = 0;
     }
 }
