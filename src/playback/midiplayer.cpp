@@ -99,10 +99,13 @@ double MidiMsAt(double t)
 
 double MidiNextTempoAfter(double t)
 {
-    if (MidiSegment)
-        for (const music::TempoChange& c : MidiSegment->sequence().tempos)
-            if (double(c.time) > t)
-                return double(c.time);
+    if (MidiSegment) {
+        const auto& tempos = MidiSegment->sequence().tempos;  // sorted by time
+        const auto next = std::upper_bound(tempos.begin(), tempos.end(), t,
+                                           [](double at, const music::TempoChange& c) { return at < double(c.time); });
+        if (next != tempos.end())
+            return double(next->time);
+    }
     return std::numeric_limits<double>::infinity();
 }
 

@@ -34,12 +34,11 @@ struct Surface::Impl {
     double fontSize = 8.25;
     bool bold = false, italic = false, underline = false;
     QFont font;
-    // Nothing drawn since the background was last filled: a Cls then has
-    // nothing to clear, so a window cleared on every tick of a fast timer
-    // costs no fill and no repaint while it stays clear.
-    bool blank = false;
-    // What was drawn since then (pixels): a Cls paints only that again, not
-    // the controls that lie elsewhere on the window.
+    // What was drawn since the background was last filled (pixels): a Cls
+    // paints only that again, not the controls that lie elsewhere on the
+    // window; with nothing drawn it has nothing to clear, so a window cleared
+    // on every tick of a fast timer costs no fill and no repaint while it
+    // stays clear.
     QRegion drawn;
     void rebuildFont() { font = makeFont(fontName, fontSize, bold, italic, underline); }
 };
@@ -93,8 +92,7 @@ void Surface::paintSurface(QPainter& p) const
 
 void Surface::surfaceChanged()
 {
-    if (!s_->blank)
-        s_->drawn = QRegion(s_->img.rect());
+    s_->drawn = QRegion(s_->img.rect());
     if (QWidget* w = surfaceWidget()) w->update();
 }
 
@@ -112,7 +110,6 @@ void Surface::fillBackground()
         QPainter p(&s_->img);
         p.drawImage(0, 0, picture_.image());
     }
-    s_->blank = true;
     s_->drawn = QRegion();
 }
 
@@ -120,7 +117,7 @@ void Surface::Cls()
 {
     curX_ = 0;
     curY_ = 0;
-    if (s_->blank)
+    if (s_->drawn.isEmpty())
         return;
     const QRegion drawn = s_->drawn;
     fillBackground();
@@ -131,14 +128,14 @@ void Surface::setBackColor(long colour)
 {
     backColor_ = colour;
     fillBackground();
-    surfaceChanged();
+    if (QWidget* w = surfaceWidget()) w->update();
 }
 
 void Surface::setPicture(const StdPicture& p)
 {
     picture_ = p;
     fillBackground();
-    surfaceChanged();
+    if (QWidget* w = surfaceWidget()) w->update();
 }
 
 StdPicture Surface::ImageCopy() const
@@ -261,7 +258,6 @@ void Surface::Print(const std::string& text)
     }
     if (changed.isNull())
         return; // only moved down: nothing to show
-    s_->blank = false;
     surfaceChanged(changed & s_->img.rect());
 }
 
@@ -280,7 +276,6 @@ void Surface::PrintInline(const std::string& text)
             curX_ += tw(fm.horizontalAdvance(lines[i]));
         }
     }
-    s_->blank = false;
     surfaceChanged();
 }
 
@@ -294,7 +289,6 @@ void Surface::PaintPicture(const StdPicture& pic, double x, double y, double w, 
     if (pw <= 0 || ph <= 0) return;
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(QRect(px(x), px(y), pw, ph), pic.image());
-    s_->blank = false;
     surfaceChanged(QRect(px(x) - 1, px(y) - 1, pw + 2, ph + 2));
 }
 
@@ -306,7 +300,6 @@ void Surface::DrawLine(double x1, double y1, double x2, double y2, long colour)
     p.drawLine(px(x1), px(y1), px(x2), px(y2));
     curX_ = x2;
     curY_ = y2;
-    s_->blank = false;
     surfaceChanged();
 }
 
@@ -325,6 +318,5 @@ void Surface::DrawBox(double x1, double y1, double x2, double y2, long colour, b
     }
     curX_ = x2;
     curY_ = y2;
-    s_->blank = false;
     surfaceChanged();
 }

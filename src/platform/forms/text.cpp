@@ -30,11 +30,12 @@ Label::Label(Container* parent) : Control(parent, new QLabel)
 
 namespace {
 
-// The rows of a one-line caption's ink in the label, across its whole width
-// (empty when the caption is of more lines or wraps: then all of it is painted).
+// The rows of a one-line caption's ink in the label (top-aligned, as every
+// label is), across its whole width; empty when the caption is of more lines
+// or wraps: then all of it is painted.
 QRect captionInk(const QLabel* l, const QString& text)
 {
-    if (l->wordWrap() || text.contains('\n') || l->margin() != 0 || l->indent() > 0)
+    if (l->wordWrap() || text.contains('\n'))
         return {};
     if (text.isEmpty())
         return QRect(l->contentsRect().topLeft(), QSize(1, 1));
@@ -61,7 +62,7 @@ void Label::setCaption(const std::string& s)
     const QString text = qs(s);
     const QRect before = captionInk(l, l->text());
     const QRect after = captionInk(l, text);
-    const bool rows = !autoSize_ && !before.isEmpty() && !after.isEmpty() && (l->alignment() & Qt::AlignTop);
+    const bool rows = !autoSize_ && !before.isEmpty() && !after.isEmpty();
     if (rows)
         l->setAttribute(Qt::WA_UpdatesDisabled, true);
     l->setText(text);
