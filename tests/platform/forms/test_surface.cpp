@@ -171,81 +171,58 @@ TEST(Surface, PrintAndCaptionsPaintTheirTextAndNotTheControlsBesideThem)
     } paints;
     Command_Play.widget()->installEventFilter(&paints);
     const auto screen = [&] { return f.window()->screen()->grabWindow(f.window()->winId()).toImage(); };
-    // The window shows as much as a whole paint of it shows.
-    const auto expectShownWhole = [&](const std::string& when) {
+    // How often the watched controls are painted while `act` runs; the window
+    // then shows as much as a whole paint of it shows.
+    const auto paintsOf = [&](const std::string& when, auto&& act) {
+        paints.n = 0;
+        act();
+        QCoreApplication::processEvents();
+        const int n = paints.n;
         const QImage shown = screen();
         f.clientWidget()->repaint();
         EXPECT_EQ(shown, screen()) << when;
+        return n;
     };
     // Texts on the button's row, at the left and from the middle of the
-    // window; a second row printed from x = 0.
-    for (const char* text : {"Hel", "Hello my", "Hello my dear"}) {
-        f.setCurrentX(0);
-        f.setCurrentY(0);
+    // window; a second row printed from x = 0. Neither they nor their clear
+    // paint the button; text that runs under it, and its clear, do.
+    const auto print = [&](double x, double y, const char* text) {
+        f.setCurrentX(x);
+        f.setCurrentY(y);
         f.Print(text);
         QCoreApplication::processEvents();
-    }
-    f.setCurrentX(1500);
-    f.setCurrentY(0);
-    f.Print("far\r\nfriend");
-    QCoreApplication::processEvents();
-    EXPECT_EQ(paints.n, 0) << "the button was painted again for text beside it";
-    expectShownWhole("text beside the button");
-    // Clearing that text does not paint the button either.
-    paints.n = 0;
-    f.Cls();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(paints.n, 0) << "the button was painted again when the text beside it was cleared";
-    expectShownWhole("cleared");
-    // Text that runs under the button paints it again, and so does clearing it.
-    paints.n = 0;
-    f.setCurrentX(0);
-    f.setCurrentY(0);
-    f.Print("Hello my dear friend, hello my dear friend");
-    QCoreApplication::processEvents();
-    EXPECT_GT(paints.n, 0);
-    paints.n = 0;
-    f.Cls();
-    QCoreApplication::processEvents();
-    EXPECT_GT(paints.n, 0);
-    expectShownWhole("cleared under the button");
+    };
+    EXPECT_EQ(paintsOf("beside", [&] {
+                  for (const char* text : {"Hel", "Hello my", "Hello my dear"})
+                      print(0, 0, text);
+                  print(1500, 0, "far\r\nfriend");
+              }),
+              0);
+    EXPECT_EQ(paintsOf("cleared beside", [&] { f.Cls(); }), 0);
+    EXPECT_GT(paintsOf("under", [&] { print(0, 0, "Hello my dear friend, hello my dear friend"); }), 0);
+    EXPECT_GT(paintsOf("cleared under", [&] { f.Cls(); }), 0);
 
-    // Large letters right under a bar of buttons: the bar is not painted again, the row shows whole.
-    f.Cls();
+    // Large letters right under a bar of buttons: the bar is not painted again.
     f.setFontSize(26);
     Command_Play.Move(0, 600, 3000, 255);
     QCoreApplication::processEvents();
-    paints.n = 0;
-    for (const char* text : {"Twin", "Twinkle twin", "Twinkle twinkle"}) {
-        f.setCurrentX(120);
-        f.setCurrentY(855);
-        f.Print(text);
-        QCoreApplication::processEvents();
-    }
-    EXPECT_EQ(paints.n, 0) << "the bar above the row was painted again";
-    expectShownWhole("large letters");
+    EXPECT_EQ(paintsOf("large letters", [&] {
+                  for (const char* text : {"Twin", "Twinkle twin", "Twinkle twinkle"})
+                      print(120, 855, text);
+              }),
+              0);
 
     // A clock's caption reaching 3 px into the label under it (the main
-    // window's elapsed time over the length): the label under it is not
-    // painted again, the window shows the new caption whole.
+    // window's elapsed time over the length) does not paint that label.
     Label elapsed{&f}, length{&f};
     elapsed.Move(300, 1245, 735, 255);
     length.Move(300, 1455, 825, 360);
-    for (Label* l : {&elapsed, &length}) {
-        l->setBackStyle(0);
-        l->setFontBold(true);
-        l->setCaption("0:00");
-    }
+    for (Label* l : {&elapsed, &length})
+        l->setBackStyle(0), l->setFontBold(true), l->setCaption("0:00");
     QCoreApplication::processEvents();
-    paints.n = 0;
     length.widget()->installEventFilter(&paints);
-    for (const char* text : {"0:01", "0:59", "", "1:07", "12:47"}) {
-        elapsed.setCaption(text);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(paints.n, 0) << "the label under \"" << text << "\" was painted again";
-        expectShownWhole(text);
-        paints.n = 0;
-    }
+    for (const char* text : {"0:01", "0:59", "", "1:07", "12:47"})
+        EXPECT_EQ(paintsOf(text, [&] { elapsed.setCaption(text); }), 0) << text;
 }
 
 TEST(Surface, ClsRedrawsThePictureAndTheDrawingCanBecomeThePicture)
