@@ -5,21 +5,17 @@
 #include "core/player.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
+#include "support/frames.h"
 #include "support/playerfixture.h"
 
-#include <QMainWindow>
 #include <QTest>
 
 using namespace modIni;
 
 namespace {
 
-// Frames as the window manager draws them: height in twips; second frame on the pixel row under the first.
-int frameHeight(const Form& f) { return f.window()->frameGeometry().height() * 15; }
-bool edgeToEdge(const Form& upper, const Form& lower)
-{
-    return lower.window()->frameGeometry().top() == upper.window()->frameGeometry().bottom() + 1;
-}
+using testsupport::edgeToEdge;
+using testsupport::frameHeight;
 
 class DockedPairTest : public testsupport::StartedPlayerTest {
 protected:

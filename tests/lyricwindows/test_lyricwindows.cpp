@@ -9,6 +9,7 @@
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
 #include "playback/midianalysis.h"
+#include "support/frames.h"
 #include "support/testdir.h"
 
 #include <gtest/gtest.h>
@@ -27,12 +28,8 @@ using namespace modIni;
 
 namespace {
 
-// Frames as the window manager draws them: height in twips; second frame on the pixel row under the first.
-int frameHeight(const Form& f) { return f.window()->frameGeometry().height() * 15; }
-bool edgeToEdge(const Form& upper, const Form& lower)
-{
-    return lower.window()->frameGeometry().top() == upper.window()->frameGeometry().bottom() + 1;
-}
+using testsupport::edgeToEdge;
+using testsupport::frameHeight;
 
 constexpr long kBlack = 0x000000;
 constexpr long kWhite = 0xFFFFFF;
