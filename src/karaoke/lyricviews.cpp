@@ -108,7 +108,6 @@ MidiClock midiClock()
     c.masterTempo = MidiMasterTempo();
     c.state = MidiState;
     c.elapsedMs = MidiMsAt(static_cast<double>(c.position));
-    c.nextTempo = MidiNextTempoAfter(static_cast<double>(c.position));
     return c;
 }
 

@@ -46,7 +46,6 @@ struct MidiClock {
     float masterTempo = 1;  // the tempo factor
     int state = 0;          // 1 or 2: not started again since loaded, stopped, moved or ended
     double elapsedMs = 0;   // the real time of `position` at normal speed (tempo map)
-    double nextTempo = 0;   // music time of the song's next tempo change (infinity: none)
 };
 MidiClock midiClock();
 // Ends a MIDI song that played to its end (before the stop).

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <limits>
 #include <optional>
 #include <string>
 
@@ -65,10 +64,6 @@ struct PositionRate {
     double elapsed = 0;   // the elapsed-time label's unit (milliseconds), MIDI
     double rate = 0;      // position units per second
     double elapsedRate = 0;
-    // A MIDI song's next tempo change as the last tick saw it: once the
-    // position passed it, the rate measured across it is neither the old
-    // one nor the new one.
-    double tempoMark = std::numeric_limits<double>::infinity();
 
     // Notes this tick's values; true when the rate held since the last tick.
     bool note(double pos, double elapsedMs)
@@ -96,11 +91,8 @@ struct PositionRate {
 PositionRate g_rate;
 
 // The longest the clock sleeps: a change it cannot foresee (the sound
-// server coming back) shows this late at most. A MIDI song's position runs at
-// its tempo map's rate, and the clock wakes at each tempo change: it may
-// sleep longer.
+// server coming back, a tempo change of the song) shows this late at most.
 constexpr double kLongestRest = 0.1;
-constexpr double kLongestMidiRest = 0.5;
 // Waking just after a moment rather than just before it.
 constexpr double kRestMargin = 0.001;
 
@@ -155,11 +147,6 @@ void Player::Timer1_Timer()
     Rest rest;
     rest.busy = !g_rate.note(pos, midi ? clock.elapsedMs : 0.0) || (midi && !clock.loaded);
     const double rate = g_rate.rate;
-    if (midi && clock.loaded) {
-        rest.seconds = kLongestMidiRest;
-        rest.busy = rest.busy || pos >= g_rate.tempoMark;
-        g_rate.tempoMark = clock.nextTempo;
-    }
     if (!rest.busy) {
         rest.until(ProgressBar1.NextStepValue(), ProgressBar1.Value(), rate);
         // (A lyric window's bar that refused the value stays where it is.)
@@ -172,7 +159,6 @@ void Player::Timer1_Timer()
             if (g_rate.elapsedRate > 0)
                 rest.until((std::floor(std::fmax(0.0, e) / 1000.0) + 1.0) * 1000.0, e, g_rate.elapsedRate);
             rest.until(static_cast<double>(clock.length), pos, rate);
-            rest.until(clock.nextTempo, pos, rate);
         } else {
             rest.until(std::floor(x + 0.5) + 0.5, x, rate);  // the shown seconds round
             rest.until(ActiveMovie1.Duration(), x, rate);

@@ -3,7 +3,6 @@
 #include "playback/midiplayer.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "core/modini.h"
 #include "core/player.h"
@@ -95,18 +94,6 @@ double MidiMsAt(double t)
     if (!(t > 0))
         return 0;
     return t * static_cast<double>(MidiTempo) / 768000.0;
-}
-
-double MidiNextTempoAfter(double t)
-{
-    if (MidiSegment) {
-        const auto& tempos = MidiSegment->sequence().tempos;  // sorted by time
-        const auto next = std::upper_bound(tempos.begin(), tempos.end(), t,
-                                           [](double at, const music::TempoChange& c) { return at < double(c.time); });
-        if (next != tempos.end())
-            return double(next->time);
-    }
-    return std::numeric_limits<double>::infinity();
 }
 
 std::string MidiTimeText(double t) { return vb::FormatMinSec(MidiMsAt(t) / 1000.0); }

@@ -82,9 +82,6 @@ const std::string& MidiError();
 // Milliseconds of real time at normal speed from the start of the loaded song
 // to music time `t` (its tempo map); without a song, at the analysed first tempo.
 double MidiMsAt(double t);
-// Music time of the loaded song's first tempo change after `t` (infinity
-// when none follows, or without a song).
-double MidiNextTempoAfter(double t);
 // m:ss of music time `t` of the loaded song, in real time at normal speed.
 std::string MidiTimeText(double t);
 // The m:ss length of a song file in real time at normal speed; "" when it is
