@@ -108,6 +108,9 @@ MidiClock midiClock()
     c.masterTempo = MidiMasterTempo();
     c.state = MidiState;
     c.elapsedMs = MidiMsAt(static_cast<double>(c.position));
+    const MidiTempoStretch stretch = MidiTempoAt(static_cast<double>(c.position));
+    c.rate = stretch.unitsPerSecond;
+    c.nextTempo = stretch.until;
     return c;
 }
 

@@ -46,6 +46,8 @@ struct MidiClock {
     float masterTempo = 1;  // the tempo factor
     int state = 0;          // 1 or 2: not started again since loaded, stopped, moved or ended
     double elapsedMs = 0;   // the real time of `position` at normal speed (tempo map)
+    double rate = 0;        // music time a second at `position` (tempo map and factor)
+    double nextTempo = 0;   // music time of the tempo change that ends `rate` (infinity: none)
 };
 MidiClock midiClock();
 // Ends a MIDI song that played to its end (before the stop).

@@ -61,38 +61,42 @@ struct PositionRate {
     bool valid = false;
     Clock::time_point wall;
     double position = 0;  // the song's position unit (seconds; music time for MIDI)
-    double elapsed = 0;   // the elapsed-time label's unit (milliseconds), MIDI
     double rate = 0;      // position units per second
-    double elapsedRate = 0;
 
-    // Notes this tick's values; true when the rate held since the last tick.
-    bool note(double pos, double elapsedMs)
+    // Notes this tick's position; true when it ran steadily since the last
+    // tick. `known`, when above 0, is the rate it runs at by the song itself
+    // (a MIDI song's tempo map): the position must have kept to it, and the
+    // rests are reckoned with it. A rate measured over one tick is only as
+    // good as the position's units over 10 ms (a MIDI position counts some 15
+    // whole units a tick), too rough for a long rest.
+    bool note(double pos, double known)
     {
         const Clock::time_point now = Clock::now();
         const double dt = std::chrono::duration<double>(now - wall).count();
         bool steady = false;
         if (valid && dt >= 0.005 && dt < 1.0 && pos >= position) {
             const double r = (pos - position) / dt;
-            const double re = (elapsedMs - elapsed) / dt;
+            const double expected = known > 0 ? known : rate;
             // A MIDI position counts in whole units: allow for their rounding.
-            steady = r > 0 && rate > 0 && std::fabs(r - rate) <= 0.05 * r + 2.0 / dt && re >= 0;
-            rate = r;
-            elapsedRate = re;
+            steady = r > 0 && expected > 0 && std::fabs(r - expected) <= 0.05 * r + 2.0 / dt;
+            rate = known > 0 ? known : r;
         } else {
             rate = 0;
         }
         valid = true;
         wall = now;
         position = pos;
-        elapsed = elapsedMs;
         return steady;
     }
 };
 PositionRate g_rate;
 
 // The longest the clock sleeps: a change it cannot foresee (the sound
-// server coming back, a tempo change of the song) shows this late at most.
+// server coming back) shows this late at most. A MIDI song's position runs
+// at its tempo map's rate, and the clock wakes at each tempo change: it may
+// sleep longer.
 constexpr double kLongestRest = 0.1;
+constexpr double kLongestMidiRest = 0.5;
 // Waking just after a moment rather than just before it.
 constexpr double kRestMargin = 0.001;
 
@@ -145,7 +149,9 @@ void Player::Timer1_Timer()
     // Until when nothing shown so far changes, at the rate the position runs.
     const double pos = midi ? static_cast<double>(clock.position) : x;
     Rest rest;
-    rest.busy = !g_rate.note(pos, midi ? clock.elapsedMs : 0.0) || (midi && !clock.loaded);
+    if (midi)
+        rest.seconds = kLongestMidiRest;
+    rest.busy = !g_rate.note(pos, midi ? clock.rate : 0.0) || (midi && !clock.loaded);
     const double rate = g_rate.rate;
     if (!rest.busy) {
         rest.until(ProgressBar1.NextStepValue(), ProgressBar1.Value(), rate);
@@ -155,9 +161,10 @@ void Player::Timer1_Timer()
         if (max > 0)
             rest.until(double(percent + 1) * max / 100.0, ProgressBar1.Value(), rate);
         if (midi) {
+            rest.until(clock.nextTempo, pos, rate);
+            // (Its elapsed time runs a millisecond a millisecond at normal speed.)
             const double e = clock.elapsedMs;
-            if (g_rate.elapsedRate > 0)
-                rest.until((std::floor(std::fmax(0.0, e) / 1000.0) + 1.0) * 1000.0, e, g_rate.elapsedRate);
+            rest.until((std::floor(std::fmax(0.0, e) / 1000.0) + 1.0) * 1000.0, e, 1000.0 * clock.masterTempo);
             rest.until(static_cast<double>(clock.length), pos, rate);
         } else {
             rest.until(std::floor(x + 0.5) + 0.5, x, rate);  // the shown seconds round
@@ -303,5 +310,5 @@ void Player::Timer1_Timer()
 
     // Nothing to show before then: no need to wake on every tick until then.
     if (!rest.busy && modIni::IsPlaying)
-        Timer1.restFor(static_cast<int>(std::ceil((std::max(0.0, rest.seconds) + kRestMargin) * 1000.0)));
+Timer1.restFor(static_cast<int>(std::ceil((std::max(0.0, rest.seconds) + kRestMargin) * 1000.0)));
 }

@@ -3,6 +3,8 @@
 #include "playback/midiplayer.h"
 
 #include <algorithm>
+#include <iterator>
+#include <limits>
 
 #include "core/modini.h"
 #include "core/player.h"
@@ -94,6 +96,25 @@ double MidiMsAt(double t)
     if (!(t > 0))
         return 0;
     return t * static_cast<double>(MidiTempo) / 768000.0;
+}
+
+MidiTempoStretch MidiTempoAt(double t)
+{
+    MidiTempoStretch s;
+    double us = static_cast<double>(MidiTempo);
+    s.until = std::numeric_limits<double>::infinity();
+    if (MidiSegment) {
+        const std::vector<music::TempoChange>& tempos = MidiSegment->sequence().tempos;
+        const auto next = std::upper_bound(tempos.begin(), tempos.end(), t,
+                                           [](double at, const music::TempoChange& c) { return at < double(c.time); });
+        if (next != tempos.begin())
+            us = std::prev(next)->usPerQuarter;
+        if (next != tempos.end())
+            s.until = double(next->time);
+    }
+    if (us > 0)
+        s.unitsPerSecond = music::kTicksPerQuarter * 1.0e6 / us * MidiMasterTempo();
+    return s;
 }
 
 std::string MidiTimeText(double t) { return vb::FormatMinSec(MidiMsAt(t) / 1000.0); }
