@@ -162,7 +162,7 @@ void Player::Timer1_Timer()
             rest.until(double(percent + 1) * max / 100.0, ProgressBar1.Value(), rate);
         if (midi) {
             rest.until(clock.nextTempo, pos, rate);
-            // (Its elapsed time runs a millisecond a millisecond at normal speed.)
+            // (The elapsed time counts milliseconds at normal speed: it runs at the tempo factor.)
             const double e = clock.elapsedMs;
             rest.until((std::floor(std::fmax(0.0, e) / 1000.0) + 1.0) * 1000.0, e, 1000.0 * clock.masterTempo);
             rest.until(static_cast<double>(clock.length), pos, rate);
@@ -310,5 +310,5 @@ void Player::Timer1_Timer()
 
     // Nothing to show before then: no need to wake on every tick until then.
     if (!rest.busy && modIni::IsPlaying)
-Timer1.restFor(static_cast<int>(std::ceil((std::max(0.0, rest.seconds) + kRestMargin) * 1000.0)));
+        Timer1.restFor(static_cast<int>(std::ceil((std::max(0.0, rest.seconds) + kRestMargin) * 1000.0)));
 }

@@ -18,6 +18,7 @@
 #include "karaoke/pagestate.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
+#include "playback/midiplayer.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
 #include "platform/forms/surface.h"
@@ -101,14 +102,15 @@ protected:
     }
     static constexpr double kStepMs = 2.0;
 
-    // How late after its time (seconds) each syllable turned red, `sung` being the line's sung part.
-    std::vector<double> lateness(const std::vector<double>& times, const std::string& sung, double until)
+    // How late after its time (seconds) each change of what `shown` returns came (a line's sung part, a label).
+    template <class Shown>
+    std::vector<double> lateness(const std::vector<double>& times, Shown&& shown, double until)
     {
         std::vector<double> late;
-        std::string seen = sung;
+        std::string seen = shown();
         playInRealTime(until, [&] {
-            if (sung != seen && late.size() < times.size()) {
-                seen = sung;
+            if (shown() != seen && late.size() < times.size()) {
+                seen = shown();
                 late.push_back(played - times[late.size()]);
             }
         });
@@ -243,12 +245,13 @@ TEST_F(ClockTest, TheClockRestsOnlyWhileNothingItShowsCanChange)
 TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
 {
     // Syllables of long songs away from the clock's other wakes (second, percent, bar step), at MIDI ticks
-    // (960 a second; the MIDI song goes twice as fast from tick 2100).
+    // (960 a second; the MIDI song goes twice as fast from tick 2100, and plays at 1.25 times its speed).
     const std::vector<int> ticks{1185, 1552, 2009, 2372, 2745, 3208};
+    constexpr double kSpeed = 1.25;
     std::vector<double> sykTimes, midiTimes;
     for (int t : ticks) {
         sykTimes.push_back(t / 960.0);
-        midiTimes.push_back(t < 2100 ? t / 960.0 : 2100 / 960.0 + (t - 2100) / 1920.0);
+        midiTimes.push_back((t < 2100 ? t / 960.0 : 2100 / 960.0 + (t - 2100) / 1920.0) / kSpeed);
     }
     std::string syk;
     testmidi::Track words, conductor, music;
@@ -261,8 +264,8 @@ TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
     }
     words.end(960);
     Player& p = player();
-    const auto expectOnTime = [&](const std::vector<double>& late) {
-        ASSERT_EQ(late.size(), ticks.size());
+    const auto expectOnTime = [&](const std::vector<double>& late, std::size_t count) {
+        ASSERT_EQ(late.size(), count);
         // A busy machine may hold back a tick more now and then, never the 0.1 s a missed wake costs.
         const double tick = 0.010 + kStepMs / 1000;
         for (std::size_t i = 0; i < late.size(); ++i)
@@ -274,7 +277,7 @@ TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
 
     startSong(syk + "\r\nend;9;\r\n", 2, 600.0);
     p.Timer1.setEnabled(true);
-    expectOnTime(lateness(sykTimes, Kar::SykSungText, 3.5));
+    expectOnTime(lateness(sykTimes, [] { return Kar::SykSungText; }, 3.5), ticks.size());
     EXPECT_GE(rowInk(kRed, 0).maxX, margin() + karaoke().TextWidth("abcde"));
     p.Command_Stop.press();
 
@@ -284,9 +287,14 @@ TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
     p.Select_Song.setText(dir.write("tune.kar", testmidi::file(1, 480, {conductor, words, music})));
     p.Command_Play.press();
     ASSERT_EQ(modIni::MediaKind, "midi");
+    Kar::MidiPerf->SetMasterTempo(float(kSpeed));
     played = 0;
-    expectOnTime(lateness(midiTimes, Kar::MidiSungText, 3.0));
+    expectOnTime(lateness(midiTimes, [] { return Kar::MidiSungText; }, 2.4), ticks.size());
     EXPECT_GT(inkIn(karaoke(), kRed, 0, 6000).count, 0);
+    // The elapsed time (of the song at its own speed) goes on by the second, on time too, once the lyrics are over.
+    playInRealTime(2.6, [] {});
+    expectOnTime(lateness({4 / kSpeed, 5 / kSpeed, 6 / kSpeed}, [&] { return p.Time_Left.Caption(); }, 5.0), 3);
+    EXPECT_EQ(p.Time_Left.Caption(), "0:06");
 }
 
 TEST_F(ClockTest, TimeAndPercentLabels)
