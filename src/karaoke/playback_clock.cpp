@@ -65,10 +65,11 @@ struct PositionRate {
 
     // Notes this tick's position; true when it ran steadily since the last
     // tick. `known`, when above 0, is the rate it runs at by the song itself
-    // (a MIDI song's tempo map): the position must have kept to it, and the
-    // rests are reckoned with it. A rate measured over one tick is only as
-    // good as the position's units over 10 ms (a MIDI position counts some 15
-    // whole units a tick), too rough for a long rest.
+    // (a MIDI song's tempo map, an audio song's second a second): the
+    // position must have kept to it, and the rests are reckoned with it. A
+    // rate measured over one tick is too rough for a rest: a MIDI position
+    // counts some 15 whole units a tick, and a sound held back by a busy
+    // machine for a moment runs on at its full pace just after.
     bool note(double pos, double known)
     {
         const Clock::time_point now = Clock::now();
@@ -151,7 +152,8 @@ void Player::Timer1_Timer()
     Rest rest;
     if (midi)
         rest.seconds = kLongestMidiRest;
-    rest.busy = !g_rate.note(pos, midi ? clock.rate : 0.0) || (midi && !clock.loaded);
+    // (An audio song's position runs a second a second: nothing changes its speed.)
+    rest.busy = !g_rate.note(pos, midi ? clock.rate : 1.0) || (midi && !clock.loaded);
     const double rate = g_rate.rate;
     if (!rest.busy) {
         rest.until(ProgressBar1.NextStepValue(), ProgressBar1.Value(), rate);
