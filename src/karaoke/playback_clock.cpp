@@ -62,6 +62,13 @@ struct PositionRate {
     Clock::time_point wall;
     double position = 0;  // the song's position unit (seconds; music time for MIDI)
     double rate = 0;      // position units per second
+    double factor = 1;    // the tempo factor as the last tick saw it
+    Clock::time_point factorSince;
+    // A new tempo factor is heard only after what the synthesiser rendered
+    // ahead and what the sound server holds (80 + 60 ms): until then the
+    // position runs at the old rate, which a tick cannot tell from the new
+    // one within the rounding of its units when they differ by little.
+    static constexpr double kFactorHeardWithin = 0.2;
 
     // Notes this tick's position; true when it ran steadily since the last
     // tick. `known`, when above 0, is the rate it runs at by the song itself
@@ -70,18 +77,23 @@ struct PositionRate {
     // rate measured over one tick is too rough for a rest: a MIDI position
     // counts some 15 whole units a tick, and a sound held back by a busy
     // machine for a moment runs on at its full pace just after.
-    bool note(double pos, double known)
+    bool note(double pos, double known, double tempoFactor)
     {
         const Clock::time_point now = Clock::now();
         const double dt = std::chrono::duration<double>(now - wall).count();
-        bool steady = false;
+        if (tempoFactor != factor) {
+            factor = tempoFactor;
+            factorSince = now;
+        }
+        bool steady = std::chrono::duration<double>(now - factorSince).count() >= kFactorHeardWithin;
         if (valid && dt >= 0.005 && dt < 1.0 && pos >= position) {
             const double r = (pos - position) / dt;
             const double expected = known > 0 ? known : rate;
             // A MIDI position counts in whole units: allow for their rounding.
-            steady = r > 0 && expected > 0 && std::fabs(r - expected) <= 0.05 * r + 2.0 / dt;
+            steady = steady && r > 0 && expected > 0 && std::fabs(r - expected) <= 0.05 * r + 2.0 / dt;
             rate = known > 0 ? known : r;
         } else {
+            steady = false;
             rate = 0;
         }
         valid = true;
@@ -153,7 +165,7 @@ void Player::Timer1_Timer()
     if (midi)
         rest.seconds = kLongestMidiRest;
     // (An audio song's position runs a second a second: nothing changes its speed.)
-    rest.busy = !g_rate.note(pos, midi ? clock.rate : 1.0) || (midi && !clock.loaded);
+    rest.busy = !g_rate.note(pos, midi ? clock.rate : 1.0, midi ? clock.masterTempo : 1.0) || (midi && !clock.loaded);
     const double rate = g_rate.rate;
     if (!rest.busy) {
         rest.until(ProgressBar1.NextStepValue(), ProgressBar1.Value(), rate);

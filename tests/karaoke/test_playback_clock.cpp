@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 
 #include <algorithm>
 #include <chrono>
@@ -306,6 +307,19 @@ TEST_F(ClockTest, EachSyllableTurnsRedWithinATickOfItsTime)
     playInRealTime(2.6, [] {});
     expectOnTime(lateness({4 / kSpeed, 5 / kSpeed, 6 / kSpeed}, [&] { return p.Time_Left.Caption(); }, 5.0), 3);
     EXPECT_EQ(p.Time_Left.Caption(), "0:06");
+    // A drag of the speed slider to a little slower: what was rendered ahead still plays at the old speed, which
+    // a tick cannot tell from the new one. The clock does not rest on the new rate before it is heard.
+    Kar::MidiPerf->SetMasterTempo(1.1f);
+    QKeyEvent drag(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+    QObject input;
+    QCoreApplication::sendEvent(&input, &drag);
+    const auto changed = std::chrono::steady_clock::now();
+    int restsBeforeHeard = 0;
+    playInRealTime(5.2, [&] {
+        if (std::chrono::steady_clock::now() - changed < std::chrono::milliseconds(150))
+            restsBeforeHeard += p.Timer1.Resting();
+    });
+    EXPECT_EQ(restsBeforeHeard, 0);
 }
 
 TEST_F(ClockTest, TimeAndPercentLabels)
