@@ -109,7 +109,7 @@ MidiClock midiClock()
     c.state = MidiState;
     c.elapsedMs = MidiMsAt(static_cast<double>(c.position));
     const MidiTempoStretch stretch = MidiTempoAt(static_cast<double>(c.position));
-    c.rate = stretch.unitsPerSecond;
+    c.rate = stretch.unitsPerSecond * c.masterTempo;
     c.nextTempo = stretch.until;
     return c;
 }

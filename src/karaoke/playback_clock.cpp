@@ -52,16 +52,15 @@ long long roundedMs(double ms)
     return std::llround(std::fmax(-1.0e15, std::fmin(1.0e15, ms)));
 }
 
-// How fast the position runs, from one tick to the next. The clock sleeps
-// past the ticks at which nothing it shows can change, but only while the
-// position runs at a steady rate (a stalled sound, a seek, a speed change or
-// a test that steps the sound itself keep it on every tick).
+// Whether the position runs as it should, from one tick to the next. The
+// clock sleeps past the ticks at which nothing it shows can change, but only
+// while the position keeps to its rate (a stalled sound, a seek, a speed
+// change or a test that steps the sound itself keep it on every tick).
 struct PositionRate {
     using Clock = std::chrono::steady_clock;
     bool valid = false;
     Clock::time_point wall;
     double position = 0;  // the song's position unit (seconds; music time for MIDI)
-    double rate = 0;      // position units per second
     double factor = 1;    // the tempo factor as the last tick saw it
     Clock::time_point factorSince;
     // A new tempo factor is heard only after what the synthesiser rendered
@@ -70,14 +69,13 @@ struct PositionRate {
     // one within the rounding of its units when they differ by little.
     static constexpr double kFactorHeardWithin = 0.2;
 
-    // Notes this tick's position; true when it ran steadily since the last
-    // tick. `known`, when above 0, is the rate it runs at by the song itself
-    // (a MIDI song's tempo map, an audio song's second a second): the
-    // position must have kept to it, and the rests are reckoned with it. A
-    // rate measured over one tick is too rough for a rest: a MIDI position
-    // counts some 15 whole units a tick, and a sound held back by a busy
-    // machine for a moment runs on at its full pace just after.
-    bool note(double pos, double known, double tempoFactor)
+    // Notes this tick's position; true when it kept to `rate` (units a
+    // second, as the song itself runs: a MIDI song's tempo map and factor, an
+    // audio song's second a second) since the last tick. The rests are
+    // reckoned with that rate, never with one measured over a tick: a MIDI
+    // position counts some 15 whole units a tick, and a sound held back by a
+    // busy machine for a moment runs on at its full pace just after.
+    bool keptTo(double pos, double rate, double tempoFactor)
     {
         const Clock::time_point now = Clock::now();
         const double dt = std::chrono::duration<double>(now - wall).count();
@@ -85,21 +83,17 @@ struct PositionRate {
             factor = tempoFactor;
             factorSince = now;
         }
-        bool steady = std::chrono::duration<double>(now - factorSince).count() >= kFactorHeardWithin;
-        if (valid && dt >= 0.005 && dt < 1.0 && pos >= position) {
+        bool kept = valid && dt >= 0.005 && dt < 1.0 && pos >= position &&
+                    std::chrono::duration<double>(now - factorSince).count() >= kFactorHeardWithin;
+        if (kept) {
             const double r = (pos - position) / dt;
-            const double expected = known > 0 ? known : rate;
             // A MIDI position counts in whole units: allow for their rounding.
-            steady = steady && r > 0 && expected > 0 && std::fabs(r - expected) <= 0.05 * r + 2.0 / dt;
-            rate = known > 0 ? known : r;
-        } else {
-            steady = false;
-            rate = 0;
+            kept = r > 0 && rate > 0 && std::fabs(r - rate) <= 0.05 * r + 2.0 / dt;
         }
         valid = true;
         wall = now;
         position = pos;
-        return steady;
+        return kept;
     }
 };
 PositionRate g_rate;
@@ -165,8 +159,8 @@ void Player::Timer1_Timer()
     if (midi)
         rest.seconds = kLongestMidiRest;
     // (An audio song's position runs a second a second: nothing changes its speed.)
-    rest.busy = !g_rate.note(pos, midi ? clock.rate : 1.0, midi ? clock.masterTempo : 1.0) || (midi && !clock.loaded);
-    const double rate = g_rate.rate;
+    const double rate = midi ? clock.rate : 1.0;
+    rest.busy = !g_rate.keptTo(pos, rate, midi ? clock.masterTempo : 1.0) || (midi && !clock.loaded);
     if (!rest.busy) {
         rest.until(ProgressBar1.NextStepValue(), ProgressBar1.Value(), rate);
         // (A lyric window's bar that refused the value stays where it is.)

@@ -113,7 +113,7 @@ MidiTempoStretch MidiTempoAt(double t)
             s.until = double(next->time);
     }
     if (us > 0)
-        s.unitsPerSecond = music::kTicksPerQuarter * 1.0e6 / us * MidiMasterTempo();
+        s.unitsPerSecond = music::kTicksPerQuarter * 1.0e6 / us;
     return s;
 }
 

@@ -82,9 +82,9 @@ const std::string& MidiError();
 // Milliseconds of real time at normal speed from the start of the loaded song
 // to music time `t` (its tempo map); without a song, at the analysed first tempo.
 double MidiMsAt(double t);
-// How fast the loaded song's music time runs at `t` at the tempo factor:
-// units a second, and the music time at which the next tempo change ends that
-// rate (infinity when none follows). Without a song, the analysed first tempo.
+// How fast the loaded song's music time runs at `t` at normal speed: units a
+// second, and the music time at which the next tempo change ends that rate
+// (infinity when none follows). Without a song, the analysed first tempo.
 struct MidiTempoStretch {
     double unitsPerSecond = 0;
     double until = 0;
