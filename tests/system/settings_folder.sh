@@ -48,7 +48,8 @@ run_in_home "$WORK/home2"
 config=$WORK/home2/.config/zunkaraoke
 wait_until 60 test -s "$config/ZunMp3Syk.lst" || { cat "$PLAYER_LOG" >&2; fail "the old list was not copied"; }
 grep -q "^Theme=3" "$config/PlaySyk.ini" || fail "the old settings were not copied"
-grep -q "^Path Lst=$config/ZunMp3Syk.lst" "$config/PlaySyk.ini" || fail "the list path still names the old folder"
+# (The list path is rewritten once the list is copied.)
+wait_until 30 grep -q "^Path Lst=$config/ZunMp3Syk.lst" "$config/PlaySyk.ini" || fail "the list path still names the old folder"
 cmp -s "$WORK/build/ZunMp3Syk.lst" "$config/ZunMp3Syk.lst" || fail "the copied list differs"
 check_player_alive
 stop_pid "$PLAYER_PID"
