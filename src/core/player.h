@@ -269,8 +269,12 @@ public:
     void SetPlayListColumns();
     void LoadPlayList(std::string& path);
     void ListFolder();
-    // Offers to save a modified play list; false when the user said Yes and
-    // the save failed (the list must then stay on screen), true otherwise.
+    // Offers to save a modified play list. Saved (or nothing to save) and
+    // Discarded let the caller go on; WentBack (Escape, the close box) and
+    // NotSaved (Yes, and the save failed) keep the list on screen as it is.
+    enum class ListSaveAnswer { Saved, Discarded, WentBack, NotSaved };
+    ListSaveAnswer AskSavePlayListAnswer();
+    // True when the caller may go on (saved or discarded).
     bool AskSavePlayList();
     void BackupPlayList();
     void RestorePlayList();

@@ -42,12 +42,15 @@ bool Player::QuitPlayer()
     // program finds the song still playing.
     // A save that fails never ends the program over the user's changes: they
     // are saved elsewhere, given up knowingly, or kept with the program open.
-    if (PlayListModified && !AskSavePlayList()) {
-        while (PlayListModified) {
-            const int answer = AskWhatOfTheUnsavedList();
-            if (answer == vbYes)
+    if (PlayListModified) {
+        const ListSaveAnswer answer = AskSavePlayListAnswer();
+        if (answer == ListSaveAnswer::WentBack)
+            return false;
+        while (answer == ListSaveAnswer::NotSaved && PlayListModified) {
+            const int choice = AskWhatOfTheUnsavedList();
+            if (choice == vbYes)
                 Command_SaveAs_Click();
-            else if (answer == vbNo)
+            else if (choice == vbNo)
                 PlayListModified = false;
             else
                 return false;

@@ -335,29 +335,39 @@ bool Player::SavePlayList(const std::string& path)
     return false;
 }
 
-bool Player::AskSavePlayList()
+Player::ListSaveAnswer Player::AskSavePlayListAnswer()
 {
     if (!modIni::PlayListModified)
-        return true;
+        return ListSaveAnswer::Saved;
     const int answer = MsgBox(french() ? "Des modifications ont été apportées à votre Liste de Sélection \n"
                                          "Désirez-vous les enregistrer? "
                                        : "Modifications were made in your Play List \nDo you want to save them? ",
                               vbYesNo + vbQuestion, french() ? "Sauvegarde" : "Save");
+    // Only No gives the changes up: Escape or the close box is going back,
+    // never a way to lose them with one key.
+    if (answer != vbYes && answer != vbNo)
+        return ListSaveAnswer::WentBack;
     if (answer == vbYes) {
         if (isUnreadList(modIni::PathLst)) {
             // Saved only where the user chooses; a cancelled choice is a save
             // that did not happen.
             tellListNotReplaced(modIni::PathLst);
             Command_SaveAs_Click();
-            return !modIni::PlayListModified;
+            return modIni::PlayListModified ? ListSaveAnswer::NotSaved : ListSaveAnswer::Saved;
         }
         // A failed save leaves the changes marked, so they are asked for again,
         // and the caller keeps the list on screen.
         if (!SavePlayList(modIni::PathLst))
-            return false;
+            return ListSaveAnswer::NotSaved;
     }
     modIni::PlayListModified = false;
-    return true;
+    return answer == vbYes ? ListSaveAnswer::Saved : ListSaveAnswer::Discarded;
+}
+
+bool Player::AskSavePlayList()
+{
+    const ListSaveAnswer answer = AskSavePlayListAnswer();
+    return answer == ListSaveAnswer::Saved || answer == ListSaveAnswer::Discarded;
 }
 
 // ---- the three file buttons ---------------------------------------------------------

@@ -83,18 +83,39 @@ TEST_F(PlayerTest, FinalCloseUnloadsTheOtherWindows)
     EXPECT_TRUE(isLoaded<Player>());
 }
 
+// Escape or the close box on the save question goes back: nothing of the
+// close-down is done, the song plays on, the changes stay. Only No gives them up.
 TEST_F(PlayerTest, QuitOffersToSaveAChangedList)
 {
     Player& p = start();
+    p.Move(1500, 2400);
     PlayListModified = true;
+    IsPlaying = true;
+    const auto saveQuestions = [&] {
+        int n = 0;
+        for (const auto& q : prompter->questions())
+            n += q.title == "Sauvegarde" || q.title == "Save";
+        return n;
+    };
+    prompter->answerMsgBox(vbCancel);
+    EXPECT_FALSE(p.QuitPlayer());
+    prompter->answerMsgBox(vbCancel);
+    int cancel = 0;
+    p.Form_QueryUnload(cancel, vbFormControlMenu);
+    EXPECT_EQ(cancel, 1);
+    EXPECT_FALSE(p.Timer_End.Enabled());
+    EXPECT_EQ(saveQuestions(), 2);
+    EXPECT_TRUE(IsPlaying);
+    EXPECT_TRUE(PlayListModified);
+    EXPECT_NE(ini("Player Windows", "Left"), "1500");
+
     prompter->answerMsgBox(vbNo);
-    p.QuitPlayer();
-    bool askedToSave = false;
-    for (const auto& q : prompter->questions())
-        if (q.title == "Sauvegarde" || q.title == "Save")
-            askedToSave = true;
-    EXPECT_TRUE(askedToSave);
+    EXPECT_TRUE(p.QuitPlayer());
+    EXPECT_EQ(ini("Player Windows", "Left"), "1500");
+    EXPECT_EQ(saveQuestions(), 3);
     EXPECT_FALSE(PlayListModified);
+    EXPECT_FALSE(IsPlaying);
+    EXPECT_TRUE(prompter->unexpected().empty());
 }
 
 // Yes to the save question with a list that cannot be written: the program

@@ -238,16 +238,23 @@ int QtPrompter::msgBox(const std::string& text, int style, const std::string& ti
     }
     std::size_t def = (style & 0x300) >> 8;
     if (def < buttons.size()) box.setDefaultButton(buttons[def].qt);
+    // Qt takes Escape and the close box of a Yes/No box for No, and No may
+    // give something up (unsaved changes): they answer vbCancel instead, as
+    // going back, through a button that is never shown.
+    if ((style & 0x0F) == vbYesNo) {
+        QPushButton* back = box.addButton(QMessageBox::Cancel);
+        back->setText(qs(standardButtonCaption(vbCancel)));
+        back->hide();
+        box.setEscapeButton(back);
+    }
     makeRoomForTitle(box);
     int r = box.exec();
     for (const B& b : buttons) {
         if (r == b.qt) return b.result;
     }
-    // Closed with the window's close box: the cancel answer where there is one.
-    for (const B& b : buttons) {
-        if (b.result == vbCancel) return vbCancel;
-    }
-    return buttons.size() == 1 ? vbOK : vbNo;
+    // Closed with the window's close box (or Escape on a Yes/No box): the
+    // cancel answer, where the box has no Cancel button too.
+    return buttons.size() == 1 ? vbOK : vbCancel;
 }
 
 std::optional<std::string> QtPrompter::inputBox(const std::string& prompt, const std::string& title,

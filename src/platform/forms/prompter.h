@@ -66,7 +66,8 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
     // style: buttons + icon + default button (see constants). Returns vbOK,
-    // vbYes, ... An empty title shows the application's title.
+    // vbYes, ... An empty title shows the application's title. Escape and the
+    // close box answer vbCancel, on a Yes/No box too (the user went back).
     virtual int msgBox(const std::string& text, int style, const std::string& title) = 0;
     // nullopt when cancelled.
     virtual std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,

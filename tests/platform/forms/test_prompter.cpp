@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -131,7 +132,8 @@ std::pair<std::vector<std::string>, int> realBox(int style, int press)
         if (!box)
             return;
         for (QAbstractButton* b : box->buttons())
-            captions.push_back(b->text().remove('&').toStdString());
+            if (!b->isHidden())
+                captions.push_back(b->text().remove('&').toStdString());
         std::sort(captions.begin(), captions.end());
         const auto all = box->buttons();
         for (QAbstractButton* b : all)
@@ -176,6 +178,30 @@ TEST(Prompter, StandardButtonsSpeakTheProgramsLanguage)
     std::sort(captions.begin(), captions.end());
     EXPECT_EQ(captions, (std::vector<std::string>{"Annuler", "OK"}));
     setPrompterFrench(nullptr);
+}
+
+// Escape and the close box go back: vbCancel, also on a Yes/No box, whose No
+// may give something up. The buttons themselves answer as before.
+TEST(Prompter, EscapeAndTheCloseBoxAnswerCancel)
+{
+    const auto dismiss = [](int style, bool escape) {
+        QTimer::singleShot(0, [escape] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                if (escape)
+                    QTest::keyClick(box, Qt::Key_Escape);
+                else
+                    box->close();
+            }
+        });
+        QtPrompter real;
+        return real.msgBox("Question", style, "Title");
+    };
+    for (const bool escape : {true, false}) {
+        for (const auto& [style, answer] : {std::pair{vbYesNo + vbQuestion, vbCancel}, std::pair{vbYesNoCancel, vbCancel},
+                                            std::pair{vbOKCancel, vbCancel}, std::pair{vbOKOnly, vbOK}})
+            EXPECT_EQ(dismiss(style, escape), answer) << "style " << style << (escape ? " escape" : " close box");
+    }
+    EXPECT_EQ(realBox(vbYesNo, 0), std::pair(std::vector<std::string>{"No", "Yes"}, vbNo));
 }
 
 TEST(Prompter, MessageAndInputBoxesAreWideEnoughForTheirWholeTitle)
