@@ -276,13 +276,14 @@ void commitRemove(Player& w)
     w.ListView2.ListItems.Clear();
 }
 
-// After "Ajout" the selection moves onto the first added row, unless the added
-// rows make the whole list; the selected row is the current song.
+// After "Ajout" the selection moves onto the first added row, and the
+// selected row is the current song. Also when the added rows make the whole
+// list: a first Add onto an empty list leaves a song that Play plays.
 void selectFirstAdded(Player& w, int added, const PlayListRow& firstAdded)
 {
     w.ListView1.SetFocus();
     const int count = w.ListView1.ListItems.Count();
-    if (count <= added)
+    if (count < added)
         return;
     ListItem* target = nullptr;
     if (!w.ListView1.Sorted()) {

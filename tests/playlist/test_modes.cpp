@@ -357,9 +357,8 @@ TEST_F(AddMode, TickedFilesAreAppendedAndTheFirstNewRowSelected)
     EXPECT_TRUE(modIni::PlayListModified);
 }
 
-TEST_F(AddMode, AddingToAnEmptyListSelectsNothingAndNothingTickedAddsNothing)
+TEST_F(AddMode, AddingToAnEmptyListMakesTheFirstNewRowCurrentAndNothingTickedAddsNothing)
 {
-    w->Select_Song.setText("/m/chosen.mp3");
     w->Command_Add.press();
     w->Command_Ok.press();   // nothing ticked
     EXPECT_EQ(w->ListView1.ListItems.Count(), 0);
@@ -371,8 +370,8 @@ TEST_F(AddMode, AddingToAnEmptyListSelectsNothingAndNothingTickedAddsNothing)
     w->ListView1_Click();   // a folder row made current meanwhile
     w->Command_Ok.press();
     EXPECT_EQ(titles(), (std::vector<std::string>{"Other", "Song"}));
-    EXPECT_EQ(selectedIndex(), 0);
-    EXPECT_EQ(w->Select_Song.Text(), "/m/chosen.mp3");   // no row selected: the song before stays
+    EXPECT_EQ(selectedIndex(), 1);
+    EXPECT_EQ(w->Select_Song.Text(), folder + "Other.kar");   // Play has a song to play
 }
 
 // Ticking a folder file makes no file current; at the end the current song is in the play list.
