@@ -14,6 +14,7 @@
 #include "playlist/syncfinder.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 using namespace PlayList;
 
@@ -54,9 +55,15 @@ void setActionLabel(Player& w, double points, const char* fr, const char* en)
     w.Label_Action.setCaption(french() ? fr : en);
 }
 
+// The row selected when "Detection" or "Supp" was entered: the walk over the
+// rows moves the selection to the last one.
+int rowBeforeMode = 0;
+
 // Entering "Detection" or "Supp": the play list stays shown, with check boxes.
 void enterCheckMode(Player& w, const std::string& mode)
 {
+    const ListItem* selected = w.ListView1.SelectedItem();
+    rowBeforeMode = selected ? selected->Index() : 0;
     const bool detect = mode == "Detection";
     if (detect)
         w.setMousePointer(vbArrowHourglass);
@@ -276,6 +283,27 @@ void commitRemove(Player& w)
     w.ListView2.ListItems.Clear();
 }
 
+// Once "Detection" or "Supp" is left, the selected row is the current song's
+// again, as before the mode's walk over the rows, so that the row the user
+// sees highlighted is the song Play plays. Of the rows holding that song, the
+// one nearest the row selected before the mode (the same row where no row was
+// removed above it); none when the song is not in the list.
+void selectCurrentSongRow(Player& w)
+{
+    const std::string& song = w.Select_Song.Text();
+    ListItem* nearest = nullptr;
+    for (int i = 1; i <= w.ListView1.ListItems.Count(); ++i) {
+        ListItem* item = w.ListView1.ListItems.Item(i);
+        if (!item || song.empty() || item->SubItems(ColPath) != song)
+            continue;
+        if (!nearest || std::abs(i - rowBeforeMode) < std::abs(nearest->Index() - rowBeforeMode))
+            nearest = item;
+    }
+    w.ListView1.setSelectedItem(nearest);
+    if (nearest)
+        nearest->EnsureVisible();
+}
+
 // After "Ajout" the selection moves onto the first added row, and the
 // selected row is the current song. Also when the added rows make the whole
 // list: a first Add onto an empty list leaves a song that Play plays.
@@ -425,6 +453,8 @@ void Player::Command_Ok_Click()
     Label_Action.setVisible(false);
     if (ListMode == "Ajout" && added > 0)
         selectFirstAdded(*this, added, firstAdded);
+    else if (ListMode == "Supp" || ListMode == "Detection")
+        selectCurrentSongRow(*this);
     ListMode.clear();
     setMousePointer(vbDefault);
 }
@@ -459,6 +489,8 @@ void Player::Command_Cancel_Click()
         SetPlayListColumns();
         restoreInOrder(*this);
         Select_Song.setText(songBeforeAdd);
+    } else if (ListMode == "Supp" || ListMode == "Detection") {
+        selectCurrentSongRow(*this);
     }
     PlayListTabName = "PlayList";
     ListView2.ListItems.Clear();

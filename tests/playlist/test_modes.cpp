@@ -65,6 +65,8 @@ TEST_F(Modes, RemoveKeepsTheUntickedRowsWhole)
     fourSongs();
     const PlayListRow r1 = rowOf(row(1)), r3 = rowOf(row(3));
     row(2).setChecked(true);   // a tick left from before is cleared on entry
+    row(3).setSelected(true);
+    w->ListView1_Click();
     w->Command_Supp.press();
     EXPECT_EQ(ListMode, "Supp");
     EXPECT_TRUE(inModeLayout());
@@ -81,6 +83,8 @@ TEST_F(Modes, RemoveKeepsTheUntickedRowsWhole)
     EXPECT_EQ(rowOf(row(1)), r1);
     EXPECT_EQ(rowOf(row(2)), r3);
     EXPECT_EQ(row(2).SmallIcon(), "Picture_Note2");
+    EXPECT_EQ(selectedIndex(), 2);   // the current song's row, moved up
+    EXPECT_EQ(w->Select_Song.Text(), "/m/s3.kar");
     EXPECT_EQ(w->Label_ItemCount.Caption(), "2 file(s)");
     EXPECT_TRUE(modIni::PlayListModified);
     EXPECT_TRUE(normalLayout());
@@ -141,6 +145,8 @@ TEST_F(Modes, SelectAllTicksAndUnticksEveryRow)
 TEST_F(Modes, CancelLeavesTheRowsAndTheFlagAlone)
 {
     fourSongs();
+    row(2).setSelected(true);
+    w->ListView1_Click();
     const auto before = rowsOf(w->ListView1);
     w->Label_ItemCount.setCaption("old");
     w->Command_Supp.press();
@@ -150,6 +156,30 @@ TEST_F(Modes, CancelLeavesTheRowsAndTheFlagAlone)
     EXPECT_FALSE(modIni::PlayListModified);
     EXPECT_TRUE(normalLayout());
     EXPECT_EQ(w->Label_ItemCount.Caption(), "old");
+    // The highlighted row is the current song's again, not the last one the
+    // mode's walk left selected; a row clicked in the mode is the current song.
+    EXPECT_EQ(selectedIndex(), 2);
+    EXPECT_EQ(w->Select_Song.Text(), "/m/s2.kar");
+    w->Command_Detect.press();
+    EXPECT_EQ(selectedIndex(), 4);
+    row(3).setSelected(true);
+    w->ListView1_Click();
+    row(4).setSelected(true);   // the walk of "select all" moves the selection on
+    w->Command_Cancel.press();
+    EXPECT_EQ(selectedIndex(), 3);
+    EXPECT_EQ(w->Select_Song.Text(), "/m/s3.kar");
+    // The same song twice: the row that was current stays highlighted.
+    addRow("T2 again", "A2", "/m/s2.kar");
+    row(5).setSelected(true);
+    w->ListView1_Click();
+    w->Command_Supp.press();
+    w->Command_Cancel.press();
+    EXPECT_EQ(selectedIndex(), 5);
+    // A current song that is not in the list: no row is highlighted.
+    w->Select_Song.setText("/elsewhere/x.mp3");
+    w->Command_Supp.press();
+    w->Command_Cancel.press();
+    EXPECT_EQ(selectedIndex(), 0);
 
     // OK on an empty list is a Cancel: the flag stays untouched.
     w->ListView1.ListItems.Clear();
@@ -243,9 +273,9 @@ TEST_F(Modes, DetectionRefreshesFlagsAndReadsTagsOfTickedSongs)
     // The missing song is marked and keeps its flag; other icons stay.
     EXPECT_EQ(row(4).SmallIcon(), IconStop);
     EXPECT_EQ(row(5).SmallIcon(), "Picture_NoteMp3");
-    // The current song is the last ticked song that exists.
+    // The current song is the last ticked song that exists, and its row the one selected.
     EXPECT_EQ(w->Select_Song.Text(), c);
-    EXPECT_EQ(selectedIndex(), 5);
+    EXPECT_EQ(selectedIndex(), 3);
     EXPECT_TRUE(modIni::PlayListModified);
     EXPECT_TRUE(normalLayout());
     EXPECT_TRUE(w->Enabled());
