@@ -258,6 +258,8 @@ public:
     void Label_SelectAll_Click();
     void Check_GridLines_Click();
     void mnuView_Click(int Index);
+    // The view menu's ticks follow the list's view: the item of the view shown is ticked.
+    void TickViewMenu();
     void mnuGride_Click(int Index);
     void mnuEdit_Click(int Index);
     void mnuDetect_Click(int Index);

@@ -209,6 +209,7 @@ void Player::Timer_LoadPlayer_Timer()
 
     // Only the list (2) and detail (3) views are offered by the view menu.
     ListView1.setView(getLong("Setting", "ListView", 2) == 3 ? 3 : 2);
+    TickViewMenu();
     Check_GridLines.setValue(getInt("Setting", "GridLines", 0) == 1 ? 1 : 0);
     if (Check_GridLines.Value() == 1)
         mnuGride[0].setChecked(true);

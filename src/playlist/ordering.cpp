@@ -161,14 +161,6 @@ void moveSelected(Player& w, int step)
     w.setMousePointer(vbDefault);
 }
 
-// The view menu's ticks follow the view: the item of the view shown is ticked.
-void tickViewMenu(Player& w)
-{
-    const int view = w.ListView1.View();
-    w.mnuView[0].setChecked(view == 2);
-    w.mnuView[1].setChecked(view == 3);
-}
-
 } // namespace
 
 // ---- order ------------------------------------------------------------------------
@@ -205,18 +197,25 @@ void Player::ListView1_ColumnClick(ColumnHeader& ColumnHeader)
 
 // ---- views ---------------------------------------------------------------------------
 
+void Player::TickViewMenu()
+{
+    const int view = ListView1.View();
+    mnuView[0].setChecked(view == 2);
+    mnuView[1].setChecked(view == 3);
+}
+
 void Player::Command_ViewList_Click()
 {
     ListView1.setView(2);
     modIni::IniAccess("WRITE", "Setting", "ListView", "2");
-    tickViewMenu(*this);
+    TickViewMenu();
 }
 
 void Player::Command_ViewDetail_Click()
 {
     ListView1.setView(3);
     modIni::IniAccess("WRITE", "Setting", "ListView", "3");
-    tickViewMenu(*this);
+    TickViewMenu();
 }
 
 void Player::mnuView_Click(int Index)
@@ -225,7 +224,7 @@ void Player::mnuView_Click(int Index)
         return;
     const int view = Index + 2;
     ListView1.setView(view);
-    tickViewMenu(*this);
+    TickViewMenu();
     modIni::IniAccess("WRITE", "Setting", "ListView", view);
     sortNow(*this);
 }

@@ -138,6 +138,8 @@ TEST_F(PlayerTest, NonNumericColoursKeepTheDefaults)
     Player& p = start();
     EXPECT_EQ(p.Command_Play.BackColor(), 15788257);
     EXPECT_EQ(p.ListView1.View(), 2);
+    EXPECT_TRUE(p.mnuView[0].Checked());
+    EXPECT_FALSE(p.mnuView[1].Checked());
 }
 
 TEST_F(PlayerTest, LyricLookMissingFromAnOlderSettingsFileTakesItsDefaults)
@@ -155,7 +157,8 @@ TEST_F(PlayerTest, LyricLookMissingFromAnOlderSettingsFileTakesItsDefaults)
     EXPECT_EQ(IniDefault("Path", "NoSuchKey"), "");
 }
 
-TEST_F(PlayerTest, GridLinesSettingTicksTheMenu)
+// The grid-line and view settings tick their menu items from the start.
+TEST_F(PlayerTest, GridLinesAndViewSettingsTickTheMenu)
 {
     WriteDefaultIni();
     setIni("Setting", "GridLines", "1");
@@ -164,6 +167,8 @@ TEST_F(PlayerTest, GridLinesSettingTicksTheMenu)
     EXPECT_EQ(p.Check_GridLines.Value(), 1);
     EXPECT_TRUE(p.mnuGride[0].Checked());
     EXPECT_EQ(p.ListView1.View(), 3);  // the detail view, as it was left
+    EXPECT_TRUE(p.mnuView[1].Checked());
+    EXPECT_FALSE(p.mnuView[0].Checked());
 }
 
 TEST_F(PlayerTest, PlayListTabShowsItsButtons)
