@@ -9,6 +9,7 @@
 #include <QColorDialog>
 #include <QCursor>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -27,6 +28,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 
 using namespace formsp;
@@ -311,6 +313,32 @@ std::optional<long> QtPrompter::chooseColor(long initial, int flags)
     return fromQColor(c);
 }
 
+namespace {
+// The style of `font`'s family that the font dialog lists for the face the
+// text is drawn in (`drawn`, the face's own style name). A face may be listed
+// under another of its names ("Comic Neue Light" lists its "Light" face as
+// "Regular"), and a weight or slant the family has no face for is drawn from
+// another face: then the nearest style in slant, then in weight, the plainest
+// name first ("Bold" before "Condensed Bold"). Empty for a family not listed.
+QString drawnStyle(const QFont& font, const QString& drawn)
+{
+    const QString family = font.family();
+    const QStringList styles = QFontDatabase::styles(family);
+    if (styles.contains(drawn)) return drawn;
+    QString nearest;
+    int nearestCost = 0;
+    for (const QString& s : styles) {
+        const QFont face = QFontDatabase::font(family, s, 12);
+        const int cost = (face.italic() != font.italic() ? 10000 : 0) + std::abs(face.weight() - font.weight());
+        if (nearest.isEmpty() || cost < nearestCost || (cost == nearestCost && s.size() < nearest.size())) {
+            nearest = s;
+            nearestCost = cost;
+        }
+    }
+    return nearest;
+}
+} // namespace
+
 std::optional<FontChoice> QtPrompter::chooseFont(const FontChoice& initial)
 {
     syncToolkitLanguage();
@@ -319,8 +347,17 @@ std::optional<FontChoice> QtPrompter::chooseFont(const FontChoice& initial)
     // them, and the dialog would open on the first family of its list: it
     // opens on the family the text is actually shown in.
     QFont start = makeFont(initial.name, initial.size, initial.bold, initial.italic, false);
-    const QString shown = QFontInfo(start).family();
+    const QFontInfo drawn(start);
+    const QString shown = drawn.family();
     start.setFamily(shown);
+    // The dialog looks its starting style up by name. Left to itself it names
+    // the weight and slant in the program's language ("Gras") and in generic
+    // words ("Normal") that the family's own styles ("Bold", "Book", "Roman")
+    // need not use, and with no match opens on the first style of its list,
+    // often another weight or slant. It is given the name of the style the
+    // text is drawn in, which is one of the family's.
+    const QString style = drawnStyle(start, drawn.styleName());
+    if (!style.isEmpty()) start.setStyleName(style);
     bool ok = false;
     QFont f = QFontDialog::getFont(&ok, start, dialogParent());
     if (!ok) return std::nullopt;
@@ -333,9 +370,14 @@ std::optional<FontChoice> QtPrompter::chooseFont(const FontChoice& initial)
     const bool unchanged = bare.compare(shown, Qt::CaseInsensitive) == 0 ||
                            family.compare(shown, Qt::CaseInsensitive) == 0;
     r.name = unchanged && !initial.name.empty() ? initial.name : ss(family);
-    r.size = f.pointSizeF();
-    r.bold = f.bold();
-    r.italic = f.italic();
+    // What was not changed stays as given. The dialog shows whole points only
+    // (26.5 shows as 27), and a family without a bold or slanted face has the
+    // system draw one from its regular face, which the dialog cannot show: OK
+    // on the style it opened on is no reason to drop it.
+    r.size = f.pointSize() == start.pointSize() ? start.pointSizeF() : f.pointSizeF();
+    const bool sameStyle = unchanged && f.styleName() == start.styleName();
+    r.bold = sameStyle ? initial.bold : f.bold();
+    r.italic = sameStyle ? initial.italic : f.italic();
     return r;
 }
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -307,33 +308,79 @@ TEST(Prompter, QtsOwnDialogsSpeakTheProgramsLanguage)
     setPrompterFrench(nullptr);
 }
 
-// The font dialog opens on the face the text is shown in, also for a name the
-// system maps to another family; OK without a change keeps the name given.
-TEST(Prompter, FontDialogOpensOnTheFamilyShown)
+// The font dialog opens on the face the text is shown in: its family, also for
+// a name the system maps to another family, and that family's style of the
+// weight and slant drawn, whatever the order of the family's styles and the
+// language of the dialog. OK without a change gives back what was given: the
+// name, the size between whole points, and a bold the family has no face for.
+TEST(Prompter, FontDialogOpensOnTheFaceShown)
 {
-    FontChoice start;
-    start.name = "Comic Sans MS";
-    start.size = 20;
-    start.bold = true;
-    const QString shown = QFontInfo(QFont(QString::fromStdString(start.name))).family();
-    QtPrompter real;
-    for (const std::string choose : {"", "DejaVu Sans"}) {
-        QString opened;
-        onModal([&](QWidget* w) {
-            auto* d = qobject_cast<QFontDialog*>(w);
-            QFont f = d ? d->currentFont() : QFont();
-            opened = f.family();
-            if (!choose.empty())
-                f.setFamily(QString::fromStdString(choose));
-            if (d)
-                d->setCurrentFont(f);
-            QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
-        });
-        const std::optional<FontChoice> got = real.chooseFont(start);
-        EXPECT_EQ(opened.toStdString(), shown.toStdString());
-        ASSERT_TRUE(got);
-        EXPECT_EQ(got->name, choose.empty() ? start.name : choose);
-        EXPECT_EQ(got->size, 20);
-        EXPECT_TRUE(got->bold);
+    std::vector<std::string> names{"Comic Sans MS", "DejaVu Sans", "Arial", "Times New Roman"};
+    // A family without a bold face, when one is installed: the system draws its bold.
+    for (const QString& family : QFontDatabase::families()) {
+        const QStringList styles = QFontDatabase::styles(family);
+        if (!styles.isEmpty() && QFontInfo(QFont(family)).family() == family &&
+            std::none_of(styles.begin(), styles.end(),
+                         [&](const QString& s) { return QFontDatabase::font(family, s, 20).bold(); })) {
+            names.push_back(family.toStdString());
+            break;
+        }
     }
+    const bool catalogue =
+        QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_fr.qm");
+    bool french = false;
+    setPrompterFrench([&] { return french; });
+    QtPrompter real;
+    for (const std::string& name : names)
+        for (const bool bold : {false, true})
+            for (const bool italic : {false, true})
+                for (const bool fr : {false, catalogue}) {
+                    SCOPED_TRACE(name + (bold ? " bold" : "") + (italic ? " italic" : "") + (fr ? " fr" : " en"));
+                    french = fr;
+                    const FontChoice start{name, 13.5, bold, italic};
+                    QFont drawn(QString::fromStdString(name));
+                    drawn.setBold(bold);
+                    drawn.setItalic(italic);
+                    const QString shown = QFontInfo(drawn).family();
+                    // Whether the family has a face of that weight and slant to open on.
+                    bool hasFace = false;
+                    for (const QString& s : QFontDatabase::styles(shown)) {
+                        const QFont face = QFontDatabase::font(shown, s, 20);
+                        hasFace = hasFace || (face.bold() == bold && face.italic() == italic);
+                    }
+                    QFont opened;
+                    onModal([&](QWidget* w) {
+                        if (auto* d = qobject_cast<QFontDialog*>(w))
+                            opened = d->currentFont();
+                        QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+                    });
+                    const std::optional<FontChoice> got = real.chooseFont(start);
+                    EXPECT_EQ(opened.family().toStdString(), shown.toStdString());
+                    if (hasFace) {
+                        EXPECT_EQ(opened.bold(), bold) << opened.styleName().toStdString();
+                        EXPECT_EQ(opened.italic(), italic) << opened.styleName().toStdString();
+                    }
+                    ASSERT_TRUE(got);
+                    EXPECT_EQ(got->name, name);
+                    EXPECT_EQ(got->size, 13.5);
+                    EXPECT_EQ(got->bold, bold);
+                    EXPECT_EQ(got->italic, italic);
+                }
+    setPrompterFrench(nullptr);
+
+    // Another family chosen: its name, in the weight kept from the style.
+    onModal([&](QWidget* w) {
+        if (auto* d = qobject_cast<QFontDialog*>(w)) {
+            QFont f = d->currentFont();
+            f.setFamily(QStringLiteral("DejaVu Sans"));
+            d->setCurrentFont(f);
+        }
+        QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+    });
+    const std::optional<FontChoice> got = real.chooseFont({"Comic Sans MS", 20, true, false});
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->name, "DejaVu Sans");
+    EXPECT_EQ(got->size, 20);
+    EXPECT_TRUE(got->bold);
+    EXPECT_FALSE(got->italic);
 }
