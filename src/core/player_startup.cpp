@@ -10,6 +10,7 @@
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
+#include "playback/playback.h"
 #include "playback/slider.h"
 #include "settings/update.h"
 
@@ -306,8 +307,10 @@ void Player::Timer_LoadPlayer_Timer()
         CmdLine = CommandLine();
         if (!CmdLine.empty()) {
             bool syk = false;
-            const std::string song = CommandLineSong(absoluteFromHere(CmdLine), PathMp3, &syk);
-            if (!song.empty()) {
+            const std::string named = absoluteFromHere(CmdLine);
+            const std::string song = CommandLineSong(named, PathMp3, &syk);
+            // A song's name on a folder, a device or a pipe is no song.
+            if (!song.empty() && (paths::isFile(song) || !paths::exists(song))) {
                 Select_Song.setText(song);
                 Command_Play_Click();
             } else if (syk) {
@@ -316,6 +319,13 @@ void Player::Timer_LoadPlayer_Timer()
                            vbCritical, "Attention");
                 else
                     MsgBox("Music file not found in the specified directory.", vbCritical, "Warning");
+            } else if (!paths::exists(named)) {
+                // Said as Play says it, whatever the name's ending.
+                playback::ReportMissing(*this);
+            } else {
+                // Another kind of file: the user is told rather than left
+                // with a program that seems to have ignored the file.
+                playback::ReportUnplayable(*this, named);
             }
 
             if (!Select_Song.Text().empty()) {

@@ -17,6 +17,9 @@ ListItem* currentSongRow(Player& p);
 // song was typed in, started by the editor, or the rows were shuffled) and a
 // folder's rows shown by the add mode are left alone.
 bool WriteSongRowLength(Player& p, const std::string& text);
+// Tells the user that the current song's file is not there ("File not found")
+// and marks its row with the missing-file icon.
+void ReportMissing(Player& p);
 // Tells the user that the current song cannot be played (with the reason the
 // decoder or MIDI reader gave) and marks its row with the missing-file icon.
 void ReportUnplayable(Player& p, const std::string& reason);

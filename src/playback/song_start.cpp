@@ -47,6 +47,14 @@ bool WriteSongRowLength(Player& p, const std::string& text)
     return true;
 }
 
+void ReportMissing(Player& p)
+{
+    const bool fr = Langue == "Fr";
+    MsgBox(fr ? "Fichier Introuvable" : "File not found", vbOKOnly + vbQuestion, fr ? "Attention" : "Warning");
+    if (ListItem* row = currentSongRow(p))
+        row->setSmallIcon(PlayList::IconStop);
+}
+
 void ReportUnplayable(Player& p, const std::string& reason)
 {
     const bool fr = Langue == "Fr";
@@ -139,10 +147,7 @@ void Player::Command_Play_Click()
         return;
     }
     if (!FileExists(song)) {
-        const bool fr = Langue == "Fr";
-        MsgBox(fr ? "Fichier Introuvable" : "File not found", vbOKOnly + vbQuestion, fr ? "Attention" : "Warning");
-        if (ListItem* row = playback::currentSongRow(*this))
-            row->setSmallIcon(PlayList::IconStop);
+        playback::ReportMissing(*this);
         return;
     }
     IsPlaying = true;

@@ -401,6 +401,34 @@ TEST_F(CommandLineTest, SykWithoutItsSongSaysSoInFrench)
     EXPECT_EQ(prompter->questions()[0].style, vbCritical);
 }
 
+// A file the player cannot play is said so, a missing one as Play says it;
+// nothing plays and no lyric window opens.
+TEST_F(CommandLineTest, AFileThatCannotBePlayedIsSaid)
+{
+    WriteDefaultIni();
+    setIni("Setting", "Langue", "En");
+    const std::string cannot = "This file cannot be played.\r\n";
+    const std::string text = songs.write("readme.txt", "x");
+    const std::string folder = songs.path().generic_string();
+    std::filesystem::create_directory(songs.path() / "album.mp3");
+    for (const auto& [named, said] : {std::pair{text, cannot + text}, std::pair{folder, cannot + folder},
+                                      std::pair{std::string("/dev/null"), cannot + "/dev/null"},
+                                      std::pair{songs.file("album.mp3"), cannot + songs.file("album.mp3")},
+                                      std::pair{songs.file("gone.txt"), std::string("File not found")}}) {
+        closePlayer();
+        CmdLine = "";
+        setCommandLine(named);
+        prompter->clear();
+        prompter->answerMsgBox(vbOK);
+        Player& p = start();
+        ASSERT_EQ(prompter->questions().size(), 1u) << named;
+        EXPECT_EQ(prompter->questions()[0].text, said);
+        EXPECT_EQ(p.Select_Song.Text(), "");
+        EXPECT_EQ(p.Check_Aff_Karaoke.Value(), 0);
+        EXPECT_FALSE(IsPlaying);
+    }
+}
+
 TEST_F(CommandLineTest, ReloadAfterTheSettingsDialogIgnoresTheCommandLine)
 {
     const std::string song = songs.write("tune.mp3", "x");

@@ -115,6 +115,12 @@ bool isFolder(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool exists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
 std::int64_t fileSize(const std::string& path)
 {
     struct stat st {};

@@ -31,6 +31,9 @@ std::string homeFolder();
 bool isFile(const std::string& path);
 // True for an existing folder. Never throws.
 bool isFolder(const std::string& path);
+// True when anything is there under that name: a file, a folder, a device,
+// a pipe (symbolic links followed). Never throws.
+bool exists(const std::string& path);
 // True when both paths name one existing file (the same text, or two names
 // of one file: links, "./", a second spelling of the folder).
 bool sameFile(const std::string& a, const std::string& b);

@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 
 #include <fontconfig/fontconfig.h>
 
@@ -228,10 +229,24 @@ void setCommandLine(const std::string& line)
     g_commandLineSet = true;
 }
 
+namespace {
+// The index of the first "--" among argv's arguments, argc when there is none.
+// As on any Linux command line, it ends the options: what follows is the
+// program's, whatever it looks like, and the "--" itself is no argument.
+int endOfOptions(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] && std::string_view(argv[i]) == "--")
+            return i;
+    return argc;
+}
+} // namespace
+
 std::vector<char*> toolkitArguments(int argc, char** argv)
 {
     std::vector<char*> out;
-    for (int i = 0; i < argc; ++i)
+    const int end = endOfOptions(argc, argv);
+    for (int i = 0; i < end; ++i)
         if (i == 0 || !argv[i] || !paths::isFile(argv[i]))
             out.push_back(argv[i]);
     out.push_back(nullptr);
@@ -242,11 +257,13 @@ void setCommandLineAfterToolkit(int argc, char** argv, int leftCount, char** lef
 {
     // The toolkit takes out what it reads and leaves the other pointers as they were.
     const std::vector<char*> leftByToolkit(left + std::min(leftCount, 1), left + leftCount);
+    const int end = endOfOptions(argc, argv);
     std::string line;
     for (int i = 1; i < argc; ++i) {
-        if (!argv[i])
+        if (!argv[i] || i == end)
             continue;
-        const bool kept = std::find(leftByToolkit.begin(), leftByToolkit.end(), argv[i]) != leftByToolkit.end();
+        const bool kept = i > end ||
+                          std::find(leftByToolkit.begin(), leftByToolkit.end(), argv[i]) != leftByToolkit.end();
         if (!kept && !paths::isFile(argv[i]))
             continue;
         if (!line.empty())

@@ -22,7 +22,9 @@ void setCommandLine(const std::string& line);
 // those files, ended by a null pointer (its size() - 1 arguments); once the
 // toolkit has taken its options out of it (leftCount, left),
 // setCommandLineAfterToolkit sets the command line to argv's arguments that
-// name existing files or that the toolkit left, in their order.
+// name existing files or that the toolkit left, in their order. A "--" ends
+// the options: every argument after it is the program's, never the
+// toolkit's, and the "--" itself is left out.
 std::vector<char*> toolkitArguments(int argc, char** argv);
 void setCommandLineAfterToolkit(int argc, char** argv, int leftCount, char** left);
 

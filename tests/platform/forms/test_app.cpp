@@ -43,6 +43,16 @@ TEST(App, PathIsTheProgramFolderAndCommandLineIsJoined)
     setCommandLineAfterToolkit(4, args, static_cast<int>(left.size()) - 1, left.data());
     std::filesystem::current_path(cwd);
     EXPECT_EQ(CommandLine(), "/nowhere/a.kar -style=x.mp3");
+
+    // After "--" every argument is the program's, a missing one too, and a
+    // second "--" is a name; the first is no argument.
+    char c1[] = "-style=fusion", c2[] = "--", c3[] = "-reverse.mp3", c4[] = "--";
+    char* dashed[] = {a0, c1, c2, c3, c4};
+    left = toolkitArguments(5, dashed);
+    ASSERT_EQ(left, (std::vector<char*>{a0, c1, nullptr}));
+    left.erase(left.begin() + 1);
+    setCommandLineAfterToolkit(5, dashed, static_cast<int>(left.size()) - 1, left.data());
+    EXPECT_EQ(CommandLine(), "-reverse.mp3 --");
 }
 
 TEST(App, ColoursAndSystemColours)
