@@ -182,7 +182,17 @@ TEST_F(PlayListWindow, SaveQuestionClearsTheFlagOnlyAfterNoOrAGoodSave)
     w->LoadPlayList(modIni::PathLst);
     row(*w, 1).setText("Changed");
 
+    // Escape or the close box: the changes stay, and the caller goes back
+    // (the folder tab is not shown instead of the list).
     modIni::PlayListModified = true;
+    prompts->answerMsgBox(vbCancel);
+    EXPECT_FALSE(w->AskSavePlayList());
+    EXPECT_TRUE(modIni::PlayListModified);
+    prompts->answerMsgBox(vbCancel);
+    w->Image_Tab_Click();
+    EXPECT_EQ(w->PlayListTabName, "PlayList");
+    EXPECT_EQ(row(*w, 1).Text(), "Changed");
+
     prompts->answerMsgBox(vbNo);
     w->AskSavePlayList();
     EXPECT_TRUE(wasAsked("Modifications were made in your Play List"));
