@@ -192,6 +192,9 @@ Record_Save::Record_Save()
     Check_SaveRepCfg.setValue(1);
     Check_SaveSyk.setValue(1);
     Text_PathMp3.setEnabled(false);
+    // Return in a path field (or on a check box) saves, exactly as a click on
+    // Save; Escape cancels.
+    Command_Save.setDefault(true);
     setCancelButton(&Command_Cancel);
 
     Check_SaveRepCfg.onClick([this] { Check_SaveRepCfg_Click(); });

@@ -1,6 +1,7 @@
 // The editor's sync file commands and the save dialog: where the file goes,
 // which file it is, the default folder change, the writer's file and its
-// messages, and the unsaved-changes mark.
+// messages, Return as Save, and the unsaved-changes mark.
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,6 +28,8 @@ protected:
         EXPECT_TRUE(Record_SaveLoaded());
         return record_Save();
     }
+    // The user presses Return with the focus in this control of the dialog.
+    static void pressReturnIn(Control& c) { QTest::keyClick(c.widget(), Qt::Key_Return); }
 };
 
 TEST_F(RecordSaveTest, NewSongSavesToTheDefaultFolder)
@@ -50,8 +53,10 @@ TEST_F(RecordSaveTest, NewSongSavesToTheDefaultFolder)
     d.Check_SaveSyk.setValue(0);
     EXPECT_EQ(d.Check_SaveSyk.Value(), 1);
 
+    // Return in the path field saves, as Save does.
+    EXPECT_TRUE(d.Command_Save.Default());
     prompter->answerMsgBox(vbOK);
-    d.Command_Save.press();
+    pressReturnIn(d.Text_PathSyk);
     DoEvents();
     EXPECT_EQ(lastMessage(), "Done...");
     EXPECT_FALSE(Record_SaveLoaded());
@@ -74,21 +79,29 @@ TEST_F(RecordSaveTest, ExistingFilesChooseThePlaceAndAskBeforeReplacing)
     EXPECT_FALSE(d.Text_PathSyk.Enabled());
     EXPECT_TRUE(d.Check_SaveSy1.Enabled());
 
-    // Cancel at the question: nothing written, the dialog stays.
+    // Cancel at the question (asked for Return in the path field): nothing
+    // written, the dialog stays, with its text as it was.
     prompter->answerMsgBox(vbCancel);
-    d.Command_Save.press();
+    pressReturnIn(d.Text_PathMp3);
+    ASSERT_EQ(prompter->questions().size(), 1u);
     EXPECT_EQ(prompter->questions().back().text,
               "The File -> " + songs + "song.syk <- already exits\nDo you want to replace it ?\n");
     EXPECT_EQ(prompter->questions().back().title, "Warning");
     EXPECT_TRUE(Record_SaveLoaded());
+    EXPECT_EQ(d.Text_PathMp3.Text(), songs + "song.syk");
     EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "old;1;\r\n");
 
+    // A check box takes Space, not Return: Return there saves too and leaves
+    // the file choice as it was.
     prompter->answerMsgBox(vbOK);
     prompter->answerMsgBox(vbOK);
-    d.Command_Save.press();
+    pressReturnIn(d.Check_SaveSyk);
+    EXPECT_EQ(prompter->questions().size(), 3u);
+    EXPECT_EQ(d.Check_SaveSyk.Value(), 1);
     DoEvents();
     EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "new;2;\r\n");
     EXPECT_EQ(lastMessage(), "Done...");
+    EXPECT_FALSE(Record_SaveLoaded());
 }
 
 TEST_F(RecordSaveTest, FolderAndFileChoicesAreExclusivePairs)
@@ -238,10 +251,11 @@ TEST_F(RecordSaveTest, AReadOnlySyncFileIsNotReplaced)
     Record_Save& d = saveDialog();
     prompter->answerMsgBox(vbOK);  // replace
     prompter->answerMsgBox(vbOK);  // the error
-    d.Command_Save.press();
+    pressReturnIn(d.Text_PathMp3);
     DoEvents();
     EXPECT_EQ(lastMessage(), "An error occured!\n" + songs + "song.syk: the file is read-only.");
     EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "old;1;\r\n");
+    EXPECT_FALSE(Record_SaveLoaded());
 }
 
 TEST_F(RecordSaveTest, SyncFileCommandsRefuseWhilePlaying)
