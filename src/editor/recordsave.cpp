@@ -12,6 +12,7 @@
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
+#include "playlist/syncmarks.h"
 
 using namespace modIni;
 
@@ -403,6 +404,9 @@ void Record_Save::Command_Save_Click()
     if (paths::sameFile(target, Record::RecSykUnread))
         Record::RecSykUnread.clear();
     Record::RecModified = false;
+    // The lists show the song's new sync state before the user is told.
+    if (isLoaded<Player>())
+        PlayList::RefreshSyncMarks(player(), target);
     MsgBox(french() ? "Terminé..." : "Done...", vbOKOnly, "");
     Unload(*this);
 }
