@@ -14,6 +14,8 @@
 #include "platform/forms/picture.h"
 #include "platform/forms/prompter.h"
 #include "platform/shell/shell.h"
+#include "playlist/folderlisting.h"
+#include "playlist/playlistrow.h"
 #include "settings/about.h"
 #include "settings/update.h"
 
@@ -71,16 +73,12 @@ void refreshPlayListRow(Player& p)
         song += row->Text();
         flagColumn = 3;
     }
-    std::string flag;
+    // Each view's own rule, the one its listing used: the folder view shows
+    // a lone .sy1 too.
     const bool synced = !FindSykFile(song).empty();
-    if (synced) {
-        flag = Langue == "En" ? "Y" : "O";
-        if (!FindSy1File(song).empty())
-            flag += "+";
-    } else {
-        flag = "N";
-    }
-    row->setSubItems(flagColumn, flag);
+    const bool echo = !FindSy1File(song).empty();
+    row->setSubItems(flagColumn, PlayListTab != 0 ? PlayList::syncFlag(synced, echo, Langue)
+                                                  : PlayList::folderSyncFlag(synced, echo, Langue));
 
     // The icon follows the row's own song (the editor may have switched to
     // another music file meanwhile).

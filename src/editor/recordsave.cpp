@@ -12,6 +12,7 @@
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "platform/forms/prompter.h"
+#include "playlist/syncmarks.h"
 
 using namespace modIni;
 
@@ -192,6 +193,9 @@ Record_Save::Record_Save()
     Check_SaveRepCfg.setValue(1);
     Check_SaveSyk.setValue(1);
     Text_PathMp3.setEnabled(false);
+    // Return in a path field (or on a check box) saves, exactly as a click on
+    // Save; Escape cancels.
+    Command_Save.setDefault(true);
     setCancelButton(&Command_Cancel);
 
     Check_SaveRepCfg.onClick([this] { Check_SaveRepCfg_Click(); });
@@ -400,6 +404,9 @@ void Record_Save::Command_Save_Click()
     if (paths::sameFile(target, Record::RecSykUnread))
         Record::RecSykUnread.clear();
     Record::RecModified = false;
+    // The lists show the song's new sync state before the user is told.
+    if (isLoaded<Player>())
+        PlayList::RefreshSyncMarks(player(), target);
     MsgBox(french() ? "Terminé..." : "Done...", vbOKOnly, "");
     Unload(*this);
 }

@@ -200,6 +200,8 @@ EditPlayList::EditPlayList()
     Command_Cancel.setCaption("Annuller");
     Command_Appliquer.Move(4740, 4140, 1150, 405);
     Command_Appliquer.setCaption("Appliquer");
+    // Return in a field confirms the fields, as a click on OK; Escape cancels.
+    Command_Ok.setDefault(true);
     setCancelButton(&Command_Cancel);
 
     SSTab1.onClick([this](int previous) { SSTab1_Click(previous); });

@@ -28,6 +28,14 @@ std::string FormatKb(std::uint64_t bytes)
     return out + "kb";
 }
 
+std::string folderSyncFlag(bool hasSyk, bool hasSy1, const std::string& langue)
+{
+    std::string flag = syncFlag(hasSyk, hasSy1, langue);
+    if (hasSy1 && !hasSyk)
+        flag += "+";
+    return flag;
+}
+
 std::string songTypeWord(const std::string& name)
 {
     if (name.size() < 4)
@@ -69,10 +77,7 @@ std::vector<FolderRow> listFolderRows(const std::string& folder, SyncFinder& fin
         row.sizeText = FormatKb(entry.size > 0 ? static_cast<std::uint64_t>(entry.size) : 0);
         row.icon = iconKey(songKindOf(entry.name), hasSyk);
         row.type = std::move(type);
-        row.flag = hasSyk ? (langue == "En" ? "Y" : "O") : "N";
-        // The folder view shows a lone .sy1 too ("N+").
-        if (hasSy1)
-            row.flag += "+";
+        row.flag = folderSyncFlag(hasSyk, hasSy1, langue);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -21,6 +21,11 @@ struct FolderRow {
 // 0 and 999 bytes give "1kb", 1000 bytes "2kb", 2,345,678 bytes "2,346kb".
 std::string FormatKb(std::uint64_t bytes);
 
+// The folder view's sync flag: the play list's ("N", "O"/"Y", then "+"), except
+// that a lone .sy1 shows too ("N+"): the folder view is where the user looks
+// at which files lie there.
+std::string folderSyncFlag(bool hasSyk, bool hasSy1, const std::string& langue);
+
 // Type word of a song file name ("" when the name is no song): ".mp3" "MP3",
 // ".wav" "Wave", ".mid" "Midi", ".kar" "Kar", extension compared without case.
 std::string songTypeWord(const std::string& name);

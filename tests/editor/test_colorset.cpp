@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTest>
 
 #include <filesystem>
 #include <string>
@@ -200,7 +201,9 @@ TEST_F(ColorSetTest, NoPictureGivesAnEmptyFirstField)
     Record_ColorSet& d = record_ColorSet();
     d.Text_ImageFond.setText("old.jpg");
     d.Command_Aucun.press();
-    d.Command_Ok.press();
+    // Return in the picture field is OK.
+    QTest::keyClick(d.Text_ImageFond.widget(), Qt::Key_Return);
+    EXPECT_FALSE(isLoaded<Record_ColorSet>());
     ASSERT_EQ(l.ListCount(), 3);
     EXPECT_EQ(l.List(0), "//;16744448;255;12615680;11860476;0");
 }

@@ -59,6 +59,7 @@ protected:
     ListItem& playListRow()
     {
         PlayListTab = 1;
+        player().PlayListTabName = "PlayList";
         ListItem& it = player().ListView1.ListItems.Add(0, "", "Song");
         it.setSubItems(4, song);
         it.setSubItems(5, "N");

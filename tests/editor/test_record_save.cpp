@@ -1,6 +1,8 @@
 // The editor's sync file commands and the save dialog: where the file goes,
 // which file it is, the default folder change, the writer's file and its
-// messages, and the unsaved-changes mark.
+// messages, Return as Save, the unsaved-changes mark, and the sync marks the
+// main window's lists show after a save.
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +14,7 @@
 #include "editor/record.h"
 #include "editor/recordsave.h"
 #include "platform/forms/app.h"
+#include "playlist/playlistrow.h"
 #include "test_record_fixture.h"
 
 using namespace modIni;
@@ -27,6 +30,8 @@ protected:
         EXPECT_TRUE(Record_SaveLoaded());
         return record_Save();
     }
+    // The user presses Return with the focus in this control of the dialog.
+    static void pressReturnIn(Control& c) { QTest::keyClick(c.widget(), Qt::Key_Return); }
 };
 
 TEST_F(RecordSaveTest, NewSongSavesToTheDefaultFolder)
@@ -50,8 +55,10 @@ TEST_F(RecordSaveTest, NewSongSavesToTheDefaultFolder)
     d.Check_SaveSyk.setValue(0);
     EXPECT_EQ(d.Check_SaveSyk.Value(), 1);
 
+    // Return in the path field saves, as Save does.
+    EXPECT_TRUE(d.Command_Save.Default());
     prompter->answerMsgBox(vbOK);
-    d.Command_Save.press();
+    pressReturnIn(d.Text_PathSyk);
     DoEvents();
     EXPECT_EQ(lastMessage(), "Done...");
     EXPECT_FALSE(Record_SaveLoaded());
@@ -74,21 +81,29 @@ TEST_F(RecordSaveTest, ExistingFilesChooseThePlaceAndAskBeforeReplacing)
     EXPECT_FALSE(d.Text_PathSyk.Enabled());
     EXPECT_TRUE(d.Check_SaveSy1.Enabled());
 
-    // Cancel at the question: nothing written, the dialog stays.
+    // Cancel at the question (asked for Return in the path field): nothing
+    // written, the dialog stays, with its text as it was.
     prompter->answerMsgBox(vbCancel);
-    d.Command_Save.press();
+    pressReturnIn(d.Text_PathMp3);
+    ASSERT_EQ(prompter->questions().size(), 1u);
     EXPECT_EQ(prompter->questions().back().text,
               "The File -> " + songs + "song.syk <- already exits\nDo you want to replace it ?\n");
     EXPECT_EQ(prompter->questions().back().title, "Warning");
     EXPECT_TRUE(Record_SaveLoaded());
+    EXPECT_EQ(d.Text_PathMp3.Text(), songs + "song.syk");
     EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "old;1;\r\n");
 
+    // A check box takes Space, not Return: Return there saves too and leaves
+    // the file choice as it was.
     prompter->answerMsgBox(vbOK);
     prompter->answerMsgBox(vbOK);
-    d.Command_Save.press();
+    pressReturnIn(d.Check_SaveSyk);
+    EXPECT_EQ(prompter->questions().size(), 3u);
+    EXPECT_EQ(d.Check_SaveSyk.Value(), 1);
     DoEvents();
     EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "new;2;\r\n");
     EXPECT_EQ(lastMessage(), "Done...");
+    EXPECT_FALSE(Record_SaveLoaded());
 }
 
 TEST_F(RecordSaveTest, FolderAndFileChoicesAreExclusivePairs)
@@ -238,10 +253,11 @@ TEST_F(RecordSaveTest, AReadOnlySyncFileIsNotReplaced)
     Record_Save& d = saveDialog();
     prompter->answerMsgBox(vbOK);  // replace
     prompter->answerMsgBox(vbOK);  // the error
-    d.Command_Save.press();
+    pressReturnIn(d.Text_PathMp3);
     DoEvents();
     EXPECT_EQ(lastMessage(), "An error occured!\n" + songs + "song.syk: the file is read-only.");
     EXPECT_EQ(testsupport::readFileBytes(songs + "song.syk"), "old;1;\r\n");
+    EXPECT_FALSE(Record_SaveLoaded());
 }
 
 TEST_F(RecordSaveTest, SyncFileCommandsRefuseWhilePlaying)
@@ -289,6 +305,145 @@ TEST_F(RecordSaveTest, OpenSykReplacesTheListAndAsksAboutUnsavedChanges)
     prompter->answerOpenFile(std::nullopt);
     r.Command_OpenSyk.press();
     EXPECT_EQ(entries(), (Entries{"a;1", "b;2_", "c;3_", "d;0_"}));
+    EXPECT_TRUE(prompter->unexpected().empty());
+}
+
+TEST_F(RecordSaveTest, ASaveShowsAtOnceOnEveryPlayListRowOfTheSong)
+{
+    ListItem& row = playListRow();
+    std::filesystem::create_directories(dir.path() / "Other");
+    dir.write("Other/SONG.MID", "x");
+    ListView& list = player().ListView1;
+    auto add = [&](const std::string& path, const std::string& flag, const std::string& icon) -> ListItem& {
+        ListItem& it = list.ListItems.Add(0, "", "Row");
+        it.setSubItems(4, path);
+        it.setSubItems(5, flag);
+        it.setSmallIcon(icon);
+        return it;
+    };
+    ListItem& twice = add(song, "N", "Picture_NoteMp3");                        // the song again
+    ListItem& elsewhere = add(dir.file("Other") + "/SONG.MID", "N", "Picture_Note1");  // same name, other case
+    ListItem& missing = add(dir.file("Gone") + "/song.wav", "N", "Picture_Stop");
+    ListItem& other = add(songs + "other.mp3", "Y", "Picture_NoteMp3R");        // not this song: left alone
+    PlayListModified = false;
+    editorWith({"a;1_"}, 0);
+
+    // An echo file alone does not count: the rows stay without a sync file.
+    Record_Save& d = saveDialog();
+    d.Text_PathSyk.setText(syk + "song.sy1");
+    prompter->answerMsgBox(vbOK);
+    pressReturnIn(d.Text_PathSyk);
+    DoEvents();
+    ASSERT_EQ(testsupport::readFileBytes(syk + "song.sy1"), "a;1;\r\n");
+    for (ListItem* it : {&row, &twice, &elsewhere, &missing})
+        EXPECT_EQ(it->SubItems(5), "N");
+    EXPECT_EQ(row.SmallIcon(), "Picture_NoteMp3");
+
+    // The main file: every row of a song that finds it shows it at once, the
+    // echo file with it; the row of a missing song keeps its mark.
+    prompter->answerMsgBox(vbOK);
+    pressReturnIn(saveDialog().Text_PathSyk);
+    DoEvents();
+    EXPECT_EQ(lastMessage(), "Done...");
+    for (ListItem* it : {&row, &twice, &elsewhere, &missing})
+        EXPECT_EQ(it->SubItems(5), "Y+");
+    EXPECT_EQ(row.SmallIcon(), "Picture_NoteMp3R");
+    EXPECT_EQ(twice.SmallIcon(), "Picture_NoteMp3R");
+    EXPECT_EQ(elsewhere.SmallIcon(), "Picture_Note1R");
+    EXPECT_EQ(missing.SmallIcon(), "Picture_Stop");
+    EXPECT_EQ(other.SubItems(5), "Y");
+    // The flags are read from the disk on every load: no save question.
+    EXPECT_FALSE(PlayListModified);
+
+    // A file beside the song counts for that song only, in the language's letter.
+    Langue = "Fr";
+    std::filesystem::remove(dir.path() / "Syk" / "song.sy1");
+    Record_Save& beside = saveDialog();
+    beside.Check_SaveRepCh.setValue(1);
+    beside.Check_SaveSy1.setValue(1);
+    prompter->answerMsgBox(vbOK);
+    pressReturnIn(beside.Text_PathMp3);
+    DoEvents();
+    EXPECT_EQ(row.SubItems(5), "O+");
+    EXPECT_EQ(twice.SubItems(5), "O+");
+    EXPECT_EQ(elsewhere.SubItems(5), "O");
+    EXPECT_EQ(other.SubItems(5), "Y");
+    EXPECT_TRUE(prompter->unexpected().empty());
+}
+
+TEST_F(RecordSaveTest, ASaveShowsAtOnceInTheFolderViewAndInTheKeptPlayList)
+{
+    dir.write("Songs/SONG.kar", "x");
+    dir.write("Songs/other.mid", "x");
+    // From the play list to the folder tab, on the song's folder.
+    PlayListTab = 1;
+    player().PlayListTabName = "PlayList";
+    LastDirList = songs;
+    player().Image_Tab_Click();
+    ASSERT_EQ(player().PlayListTabName, "DirList");
+    ListView& list = player().ListView1;
+    ASSERT_EQ(list.ListItems.Count(), 3);
+    auto rowNamed = [&](const std::string& name) -> ListItem& {
+        for (int i = 1; i <= list.ListItems.Count(); ++i)
+            if (list.ListItems(i).Text() == name)
+                return list.ListItems(i);
+        ADD_FAILURE() << name;
+        return list.ListItems(1);
+    };
+    ListItem& mp3 = rowNamed("song.mp3");
+    ListItem& kar = rowNamed("SONG.kar");
+    ListItem& mid = rowNamed("other.mid");
+    EXPECT_EQ(mp3.SubItems(3), "N");
+    player().Select_Song.setText(song);
+    editorWith({"a;1_"}, 0);
+
+    // The folder view shows an echo file alone too, as its listing does.
+    Record_Save& d = saveDialog();
+    d.Text_PathSyk.setText(syk + "song.sy1");
+    prompter->answerMsgBox(vbOK);
+    pressReturnIn(d.Text_PathSyk);
+    DoEvents();
+    EXPECT_EQ(mp3.SubItems(3), "N+");
+    EXPECT_EQ(mp3.SmallIcon(), "Picture_NoteMp3");
+
+    prompter->answerMsgBox(vbOK);
+    pressReturnIn(saveDialog().Text_PathSyk);
+    DoEvents();
+    EXPECT_EQ(mp3.SubItems(3), "Y+");
+    EXPECT_EQ(mp3.SmallIcon(), "Picture_NoteMp3R");
+    EXPECT_EQ(kar.SubItems(3), "Y+");
+    EXPECT_EQ(kar.SmallIcon(), "Picture_Note2R");
+    EXPECT_EQ(mid.SubItems(3), "N");
+    EXPECT_EQ(mid.SmallIcon(), "Picture_Note1");
+
+    // Closing the editor keeps what the listing's rule says.
+    std::filesystem::remove(dir.path() / "Syk" / "song.syk");
+    list.setSelectedItem(&mp3);
+    record().Command_Sortir.press();
+    DoEvents();
+    EXPECT_EQ(mp3.SubItems(3), "N+");
+
+    // Back in the play list, the add mode keeps it in the hidden copy list
+    // while the folder is shown; the rows come back with the new state.
+    player().Image_Tab_Click();
+    ASSERT_EQ(player().PlayListTabName, "PlayList");
+    playListRow();
+    player().Command_Add.press();
+    ASSERT_EQ(player().ListView2.ListItems.Count(), 1);
+    player().Select_Song.setText(song);
+    editorWith({"a;1_"}, 0);
+    prompter->answerMsgBox(vbOK);
+    pressReturnIn(saveDialog().Text_PathSyk);
+    DoEvents();
+    EXPECT_EQ(player().ListView2.ListItems(1).SubItems(5), "Y+");
+    EXPECT_EQ(rowNamed("song.mp3").SubItems(3), "Y+");
+    record().Command_Sortir.press();
+    DoEvents();
+    player().Command_Cancel.press();
+    ASSERT_EQ(list.ListItems.Count(), 1);
+    EXPECT_EQ(list.ListItems(1).SubItems(5), "Y+");
+    EXPECT_EQ(list.ListItems(1).SmallIcon(), "Picture_NoteMp3R");
+    EXPECT_FALSE(PlayListModified);
     EXPECT_TRUE(prompter->unexpected().empty());
 }
 

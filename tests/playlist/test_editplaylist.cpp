@@ -7,6 +7,7 @@
 #include "support/playerfixture.h"
 
 #include <QImage>
+#include <QTest>
 #include <QWidget>
 
 using namespace listtest;
@@ -126,12 +127,15 @@ TEST_F(Editor, ARowWithoutALookShowsTheSettingsAndOkStoresThem)
     EXPECT_EQ(e.Text_Time.Text(), "9:99");
     EXPECT_FALSE(modIni::PlayListModified);
 
-    e.Command_Ok.press();
+    // Return in a field is OK, with what the user typed there.
+    QTest::keyClicks(e.Text_Chanteur.widget(), "s");
+    QTest::keyClick(e.Text_Chanteur.widget(), Qt::Key_Return);
     DoEvents();
     EXPECT_FALSE(isLoaded<EditPlayList>());
     EXPECT_TRUE(modIni::PlayListModified);
     const PlayListRow out = rowOf(row(1));
     EXPECT_EQ(out[ColTitle], "Tune");
+    EXPECT_EQ(out[ColArtist], "Singers");
     EXPECT_EQ(out[ColSyncFlag], "N");
     EXPECT_EQ(out[ColLookActive], "0");
     EXPECT_EQ(out[ColFontColor], "255");

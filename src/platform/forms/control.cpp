@@ -69,10 +69,14 @@ int buttonFromQt(Qt::MouseButtons b)
     return r;
 }
 
-// The key code Enter/Escape should leave to the widget itself.
+// The key code Enter/Escape should leave to the widget itself. A push button
+// takes Return; a check box or an option button (also in its push-button look,
+// a checkable button) takes Space only, so Return there goes to the window's
+// default button, as on the desktop.
 bool widgetWantsReturn(QWidget* w)
 {
-    return qobject_cast<QAbstractButton*>(w) || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w);
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return !b->isCheckable();
+    return qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w);
 }
 
 int keyAsciiOf(const QKeyEvent* ke)

@@ -171,10 +171,25 @@ TEST(Buttons, EnterAndEscapePressTheDefaultAndCancelButtons)
     QTest::keyClick(button(f.Command_Cancel), Qt::Key_Return);
     EXPECT_EQ(f.cancelClicks, 5);
     EXPECT_EQ(f.goClicks, 1);
+    // Check boxes and option buttons, plain or graphical, take Space and not
+    // Return: Return there presses the default button and changes no value.
+    for (Control* c : std::initializer_list<Control*>{&f.Check_A, &f.Check_G, &f.Opt_1})
+        QTest::keyClick(c->widget(), Qt::Key_Return);
+    EXPECT_EQ(f.goClicks, 4);
+    EXPECT_EQ(f.Check_A.Value(), 0);
+    EXPECT_EQ(f.Check_G.Value(), 0);
+    EXPECT_FALSE(f.Opt_1.Value());
+    EXPECT_EQ(f.checkClicks + f.graphClicks, 0);
+    EXPECT_TRUE(f.optionClicks.empty());
+    f.Command_Go.setDefault(false);
+    EXPECT_FALSE(f.Command_Go.Default());
+    QTest::keyClick(f.Check_A.widget(), Qt::Key_Return);
+    EXPECT_EQ(f.goClicks, 4);
+    f.Command_Go.setDefault(true);
     // A disabled default button is not pressed; the key reaches the control.
     f.Command_Go.setEnabled(false);
     QTest::keyClick(f.Text_In.widget(), Qt::Key_Return);
-    EXPECT_EQ(f.goClicks, 1);
+    EXPECT_EQ(f.goClicks, 4);
     EXPECT_EQ(keyDowns, 1);
 }
 
