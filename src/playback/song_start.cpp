@@ -17,6 +17,7 @@
 #include "playback/midiplayer.h"
 #include "playback/playback.h"
 #include "playback/slider.h"
+#include "playlist/folderlisting.h"
 #include "playlist/playlistrow.h"
 #include "playlist/songtag.h"
 
@@ -155,9 +156,13 @@ void Player::Command_Play_Click()
 
     const bool hasSyk = !FindSykFile(song).empty();
     const bool hasSy1 = !FindSy1File(song).empty();
-    if (ListItem* row = playback::currentSongRow(*this))
-        row->setSubItems(PlayListTabName == "DirList" ? 3 : PlayList::ColSyncFlag,
-                         PlayList::syncFlag(hasSyk, hasSy1, Langue));
+    // The row's mark by the rules of the list that shows it.
+    if (ListItem* row = playback::currentSongRow(*this)) {
+        if (PlayListTabName == "DirList")
+            row->setSubItems(3, PlayList::folderSyncFlag(hasSyk, hasSy1, Langue));
+        else
+            row->setSubItems(PlayList::ColSyncFlag, PlayList::syncFlag(hasSyk, hasSy1, Langue));
+    }
 
     Karaoke& k = karaoke();
     k.Cls();

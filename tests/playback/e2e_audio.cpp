@@ -284,6 +284,16 @@ TEST_F(PlaybackTest, SongWhoseNameIsNotUtf8PlaysFromTheFolderAndAListAndIsSavedU
     EXPECT_TRUE(p.HasSyk);
     EXPECT_EQ(p.Label_time.Caption(), "0:03");
     p.Command_Stop.press();
+    // A song with an echo file only: the folder's mark stays the listing's when it plays.
+    dir.write("songs/lone.wav", silentWav(1.0));
+    dir.write("songs/lone.sy1", "Echo;0,5;\r\n");
+    p.ListView1.ListItems.Clear();
+    p.ListFolder();
+    ASSERT_EQ(p.ListView1.ListItems.Count(), 2);
+    EXPECT_EQ(row(2).SubItems(3), "N+");
+    playRow(2);
+    EXPECT_EQ(row(2).SubItems(3), "N+");
+    p.Command_Stop.press();
 
     // A play list keeps the name's bytes when it is saved and read again, and
     // the song plays from it.
