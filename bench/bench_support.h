@@ -399,34 +399,39 @@ inline std::vector<double> syllableTimes(double first, double last, double step)
 
 // ---- songs shaped as users' songs are ------------------------------------------
 
-// The lines of a sung song of about `seconds`: an instrumental opening, verses
-// of four lines with an instrumental break between them, lines of 4 to 11
-// syllables of uneven lengths (0.2 to 0.8 s) with short breaths between the
-// lines. Each time is moved later by a whole number of milliseconds below 10,
+// The lines of a sung song of about `seconds`, sung as songs are: a syllable
+// every 0.2 to 0.45 s (0.3 s on average, about 3.3 a second) within a line,
+// lines of 6 to 12 syllables with a breath of 0.3 to 0.8 s between them,
+// verses of four lines, a gap of 0.8 to 2 s after a verse and an
+// instrumental break of 6 to 10 s after every third verse; a 5 s opening and
+// an ending of at least 8 s with no words. About 2.1 syllables a second over
+// the whole song. Each time is moved later by a whole number of milliseconds below 10,
 // so that the syllables fall at every phase of a 10 ms clock.
 inline std::vector<std::vector<double>> sungLines(double seconds)
 {
-    static const double lengths[] = {0.32, 0.24, 0.45, 0.3, 0.62, 0.22, 0.38, 0.8, 0.28, 0.5, 0.26};
+    static const double lengths[] = {0.22, 0.3, 0.26, 0.34, 0.28, 0.4, 0.24, 0.32, 0.2, 0.36, 0.3, 0.45};
     std::vector<std::vector<double>> lines;
     unsigned seed = 12345;
     const auto next = [&seed] {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) & 0x7FFF;
     };
-    double t = 6.0;
+    double t = 5.0;
     for (int line = 0;; ++line) {
-        if (line > 0 && line % 4 == 0)
-            t += 5.0 + double(next() % 40) / 10.0;  // the break between verses
-        const int count = 4 + int(next() % 8);
+        if (line > 0 && line % 12 == 0)
+            t += 6.0 + double(next() % 40) / 10.0;  // the instrumental break
+        else if (line > 0 && line % 4 == 0)
+            t += 0.8 + double(next() % 12) / 10.0;  // between two verses
+        const int count = 6 + int(next() % 7);
         std::vector<double> times;
         for (int k = 0; k < count; ++k) {
             times.push_back(t + double(next() % 10) / 1000.0);
-            t += lengths[next() % 11];
+            t += lengths[next() % 12];
         }
-        if (t > seconds - 3.0)
+        if (t > seconds - 8.0)
             break;
         lines.push_back(times);
-        t += 0.6 + double(next() % 10) / 10.0;  // a breath
+        t += 0.3 + double(next() % 6) / 10.0;  // a breath
     }
     return lines;
 }
@@ -464,6 +469,77 @@ inline std::string sykLines(const std::vector<std::vector<double>>& lines)
         }
         out += "\r\n";
     }
+    return out;
+}
+
+// The syllable times of a .syk file, line by line, read as the lines are
+// written ("syllable;time;" with a decimal comma or point; the display lines
+// that start with "//" hold none). Empty when the file cannot be read.
+inline std::vector<std::vector<double>> readSykLines(const std::string& path)
+{
+    std::vector<std::vector<double>> lines;
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    while (std::getline(in, text)) {
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        if (text.rfind("//", 0) == 0)
+            continue;
+        std::vector<double> times;
+        std::size_t at = 0;
+        for (int field = 0;; ++field) {
+            const std::size_t end = text.find(';', at);
+            if (end == std::string::npos)
+                break;
+            if (field % 2 == 1) {
+                std::string t = text.substr(at, end - at);
+                std::replace(t.begin(), t.end(), ',', '.');
+                times.push_back(std::atof(t.c_str()));
+            }
+            at = end + 1;
+        }
+        if (!times.empty())
+            lines.push_back(times);
+    }
+    return lines;
+}
+
+// The length of a sound file in seconds as libsndfile reads it; 0 when unknown.
+inline double soundSeconds(const std::string& path)
+{
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f)
+        return 0;
+    sf_close(f);
+    return info.samplerate > 0 ? double(info.frames) / info.samplerate : 0;
+}
+
+// How dense the syllables of `lines` are, in words: how many a second over
+// the whole song of `seconds`, how many a second while a line is sung (from
+// the median step between two syllables of one line), and how many fall
+// from `from` to `to` seconds.
+inline std::string syllableDensity(const std::vector<std::vector<double>>& lines, double seconds, double from,
+                                   double to)
+{
+    std::size_t count = 0, inStretch = 0;
+    std::vector<double> steps;
+    for (const auto& l : lines) {
+        count += l.size();
+        for (std::size_t k = 0; k < l.size(); ++k) {
+            inStretch += l[k] >= from && l[k] < to;
+            if (k > 0)
+                steps.push_back(l[k] - l[k - 1]);
+        }
+    }
+    std::sort(steps.begin(), steps.end());
+    const double step = steps.empty() ? 0 : steps[steps.size() / 2];
+    char out[320];
+    std::snprintf(out, sizeof out,
+                  "%zu syllables in %zu lines over %.0f s: %.2f a second over the song; while a line is sung one "
+                  "every %.2f s (median), %.2f a second; %zu from %.0f s to %.0f s, %.2f a second",
+                  count, lines.size(), seconds, seconds > 0 ? double(count) / seconds : 0.0, step,
+                  step > 0 ? 1.0 / step : 0.0, inStretch, from, to, to > from ? double(inStretch) / (to - from) : 0.0);
     return out;
 }
 

@@ -10,8 +10,8 @@
 // PulseAudio server with a null sink are started (see bench_support.h).
 //
 // The song is silence with a short tone burst at the time of each syllable; its
-// .syk file has the shape of a sung song (verses of lines of 4 to 11
-// syllables, breaks between them, a few hundred syllables).
+// .syk file has the shape of a sung song (a syllable about every 0.3 s in
+// lines of 6 to 12 syllables, verses of four lines, breaks between them).
 //
 // Heard: the recorder times each read of the monitor. The frame a read ends on
 // is heard (leaves the sink) the stream's latency, as the server reports it

@@ -8,9 +8,13 @@
 //     taskset -c 6,7 bench_play_cpu [song.mp3|-] [seconds] [pairs]
 //
 // With no song, or a song file that does not exist yet, a 4-minute MP3 and a
-// .syk file beside it (a few hundred syllables in verses of lines of 4 to 11
-// syllables) are written first and kept (a "-" writes them in the temporary
-// folder and removes them afterwards). Each turn skips the song's first 3 s
+// .syk file beside it are written first and kept (a "-" writes them in the
+// temporary folder and removes them afterwards). The words are sung as songs
+// are: a syllable about every 0.3 s within a line, lines of 6 to 12 syllables,
+// verses of four lines and breaks between them (see sungLines); the benchmark
+// prints how dense the syllables of the song it plays are, over the whole
+// song and over the stretch it measures, as the cost of the lyric window
+// grows with them. Each turn skips the song's first 3 s
 // and measures the next `seconds` (default 20); `pairs` pairs (default and
 // least 7). The peer is
 //     PULSE_LATENCY_MSEC=80 ffplay -nodisp -autoexit -loglevel quiet -t <3 + seconds + 2> song.mp3
@@ -61,6 +65,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     Player& p = bs::startPlayer();
     std::printf("on %s\n", desktop.describe().c_str());
+    const auto lines = bs::readSykLines(fs::path(song).replace_extension(".syk").string());
+    std::printf("the song's .syk: %s\n",
+                bs::syllableDensity(lines, bs::soundSeconds(song), lead, lead + seconds).c_str());
     const bool ok = pc::comparePairs(p, "MP3 song with its .syk", song, peer, lead, seconds, pairs, false, [&p] {
         return p.HasSyk ? std::string() : std::string("the song plays without its .syk lyrics");
     });
