@@ -772,6 +772,8 @@ void runUntil(Pred done, int pollMs = 20)
 // folder tab) and lets its deferred loading finish.
 inline Player& startPlayer()
 {
+    // The benchmark's own arguments name no file for the player to play.
+    setCommandLine("");
     modIni::WriteDefaultIni();
     modIni::IniAccess("WRITE", "Setting", "SSTab", "0");
     modIni::IniAccess("WRITE", "Setting", "Setup", "1");

@@ -32,6 +32,17 @@ protected:
     }
     // The user presses Return with the focus in this control of the dialog.
     static void pressReturnIn(Control& c) { QTest::keyClick(c.widget(), Qt::Key_Return); }
+    // Opens the dialog, types `target` (when given) into the default folder's
+    // path and saves there with Return, the "Done..." message answered.
+    void saveWithReturn(const std::string& target = "")
+    {
+        Record_Save& d = saveDialog();
+        if (!target.empty())
+            d.Text_PathSyk.setText(target);
+        prompter->answerMsgBox(vbOK);
+        pressReturnIn(d.Text_PathSyk);
+        DoEvents();
+    }
 };
 
 TEST_F(RecordSaveTest, NewSongSavesToTheDefaultFolder)
@@ -329,11 +340,7 @@ TEST_F(RecordSaveTest, ASaveShowsAtOnceOnEveryPlayListRowOfTheSong)
     editorWith({"a;1_"}, 0);
 
     // An echo file alone does not count: the rows stay without a sync file.
-    Record_Save& d = saveDialog();
-    d.Text_PathSyk.setText(syk + "song.sy1");
-    prompter->answerMsgBox(vbOK);
-    pressReturnIn(d.Text_PathSyk);
-    DoEvents();
+    saveWithReturn(syk + "song.sy1");
     ASSERT_EQ(testsupport::readFileBytes(syk + "song.sy1"), "a;1;\r\n");
     for (ListItem* it : {&row, &twice, &elsewhere, &missing})
         EXPECT_EQ(it->SubItems(5), "N");
@@ -341,9 +348,7 @@ TEST_F(RecordSaveTest, ASaveShowsAtOnceOnEveryPlayListRowOfTheSong)
 
     // The main file: every row of a song that finds it shows it at once, the
     // echo file with it; the row of a missing song keeps its mark.
-    prompter->answerMsgBox(vbOK);
-    pressReturnIn(saveDialog().Text_PathSyk);
-    DoEvents();
+    saveWithReturn();
     EXPECT_EQ(lastMessage(), "Done...");
     for (ListItem* it : {&row, &twice, &elsewhere, &missing})
         EXPECT_EQ(it->SubItems(5), "Y+");
@@ -398,17 +403,11 @@ TEST_F(RecordSaveTest, ASaveShowsAtOnceInTheFolderViewAndInTheKeptPlayList)
     editorWith({"a;1_"}, 0);
 
     // The folder view shows an echo file alone too, as its listing does.
-    Record_Save& d = saveDialog();
-    d.Text_PathSyk.setText(syk + "song.sy1");
-    prompter->answerMsgBox(vbOK);
-    pressReturnIn(d.Text_PathSyk);
-    DoEvents();
+    saveWithReturn(syk + "song.sy1");
     EXPECT_EQ(mp3.SubItems(3), "N+");
     EXPECT_EQ(mp3.SmallIcon(), "Picture_NoteMp3");
 
-    prompter->answerMsgBox(vbOK);
-    pressReturnIn(saveDialog().Text_PathSyk);
-    DoEvents();
+    saveWithReturn();
     EXPECT_EQ(mp3.SubItems(3), "Y+");
     EXPECT_EQ(mp3.SmallIcon(), "Picture_NoteMp3R");
     EXPECT_EQ(kar.SubItems(3), "Y+");
@@ -432,9 +431,7 @@ TEST_F(RecordSaveTest, ASaveShowsAtOnceInTheFolderViewAndInTheKeptPlayList)
     ASSERT_EQ(player().ListView2.ListItems.Count(), 1);
     player().Select_Song.setText(song);
     editorWith({"a;1_"}, 0);
-    prompter->answerMsgBox(vbOK);
-    pressReturnIn(saveDialog().Text_PathSyk);
-    DoEvents();
+    saveWithReturn();
     EXPECT_EQ(player().ListView2.ListItems(1).SubItems(5), "Y+");
     EXPECT_EQ(rowNamed("song.mp3").SubItems(3), "Y+");
     record().Command_Sortir.press();
