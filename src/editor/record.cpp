@@ -9,13 +9,14 @@
 #include "core/theme.h"
 #include "core/uihelpers.h"
 #include "lyricwindows/karaoke.h"
+#include "platform/files/paths.h"
 #include "platform/files/runtime.h"
 #include "platform/forms/app.h"
 #include "platform/forms/picture.h"
 #include "platform/forms/prompter.h"
 #include "platform/shell/shell.h"
-#include "playlist/folderlisting.h"
 #include "playlist/playlistrow.h"
+#include "playlist/syncmarks.h"
 #include "settings/about.h"
 #include "settings/update.h"
 
@@ -61,37 +62,17 @@ void refreshPlayListRow(Player& p)
     ListItem* row = p.ListView1.SelectedItem();
     if (!row)
         return;  // rows but no selection: nothing to refresh
-    std::string song;
-    int flagColumn;
-    if (PlayListTab != 0) {
-        song = row->SubItems(4);
-        flagColumn = 5;
-    } else {
-        song = p.Dir1.Path();
-        if (song.empty() || song.back() != '/')
-            song += '/';
-        song += row->Text();
-        flagColumn = 3;
-    }
-    // Each view's own rule, the one its listing used: the folder view shows
-    // a lone .sy1 too.
+    const bool folderRow = PlayListTab == 0;
+    const std::string song =
+        folderRow ? paths::withTrailingSlash(p.Dir1.Path()) + row->Text() : row->SubItems(PlayList::ColPath);
     const bool synced = !FindSykFile(song).empty();
-    const bool echo = !FindSy1File(song).empty();
-    row->setSubItems(flagColumn, PlayListTab != 0 ? PlayList::syncFlag(synced, echo, Langue)
-                                                  : PlayList::folderSyncFlag(synced, echo, Langue));
+    PlayList::showSyncFlag(*row, folderRow, synced, !FindSy1File(song).empty());
 
     // The icon follows the row's own song (the editor may have switched to
     // another music file meanwhile).
-    const std::string ext = vb::LCase(vb::Right(song, 3));
-    std::string key;
-    if (ext == "mp3" || ext == "wav")
-        key = "Picture_NoteMp3";
-    else if (ext == "mid")
-        key = "Picture_Note1";
-    else if (ext == "kar")
-        key = "Picture_Note2";
+    const std::string key = PlayList::iconKey(PlayList::songKindOf(song), synced);
     if (!key.empty())
-        row->setSmallIcon(synced ? key + "R" : key);
+        row->setSmallIcon(key);
 }
 
 // Faces of the tool column's picture buttons, each unlike the others.

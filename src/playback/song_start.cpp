@@ -17,9 +17,9 @@
 #include "playback/midiplayer.h"
 #include "playback/playback.h"
 #include "playback/slider.h"
-#include "playlist/folderlisting.h"
 #include "playlist/playlistrow.h"
 #include "playlist/songtag.h"
+#include "playlist/syncmarks.h"
 
 using namespace modIni;
 
@@ -156,13 +156,8 @@ void Player::Command_Play_Click()
 
     const bool hasSyk = !FindSykFile(song).empty();
     const bool hasSy1 = !FindSy1File(song).empty();
-    // The row's mark by the rules of the list that shows it.
-    if (ListItem* row = playback::currentSongRow(*this)) {
-        if (PlayListTabName == "DirList")
-            row->setSubItems(3, PlayList::folderSyncFlag(hasSyk, hasSy1, Langue));
-        else
-            row->setSubItems(PlayList::ColSyncFlag, PlayList::syncFlag(hasSyk, hasSy1, Langue));
-    }
+    if (ListItem* row = playback::currentSongRow(*this))
+        PlayList::showSyncFlag(*row, PlayListTabName == "DirList", hasSyk, hasSy1);
 
     Karaoke& k = karaoke();
     k.Cls();

@@ -39,6 +39,14 @@ void showIcon(ListItem& item, const std::string& song, bool hasSyk)
 
 } // namespace
 
+void showSyncFlag(ListItem& row, bool folderRow, bool hasSyk, bool hasSy1)
+{
+    if (folderRow)
+        row.setSubItems(FolderColSyncFlag, folderSyncFlag(hasSyk, hasSy1, modIni::Langue));
+    else
+        row.setSubItems(ColSyncFlag, syncFlag(hasSyk, hasSy1, modIni::Langue));
+}
+
 void RefreshSyncMarks(Player& w, const std::string& syncFile)
 {
     const std::string syncName = vb::LCase(paths::fileNamePart(syncFile));
@@ -47,40 +55,20 @@ void RefreshSyncMarks(Player& w, const std::string& syncFile)
     // A new finder: the folders are read as they are now, the new file in them.
     SyncFinder finder(modIni::IniAccess("GET", "Path", "Path Syk"));
 
-    // The shown list holds a folder's files (the folder tab, or the add mode
-    // in the play-list tab) or the play list.
+    // The list holds a folder's files or the play list. (The editor cannot
+    // be open during the add mode, whose play list waits in the copy list.)
     const bool folderRows = w.PlayListTabName == "DirList";
     const std::string folder = paths::withTrailingSlash(modIni::LastDirList);
-    ListView& shown = w.ListView1;
-    for (int i = 1; i <= shown.ListItems.Count(); ++i) {
-        ListItem* item = shown.ListItems.Item(i);
+    for (int i = 1; i <= w.ListView1.ListItems.Count(); ++i) {
+        ListItem* item = w.ListView1.ListItems.Item(i);
         if (!item)
             continue;
         const std::string song = folderRows ? folder + item->Text() : item->SubItems(ColPath);
         if (!looksFor(song, syncName))
             continue;
         const bool hasSyk = !finder.findSyk(song).empty();
-        const bool hasSy1 = !finder.findSy1(song).empty();
-        if (folderRows)
-            item->setSubItems(FolderColSyncFlag, folderSyncFlag(hasSyk, hasSy1, modIni::Langue));
-        else
-            item->setSubItems(ColSyncFlag, syncFlag(hasSyk, hasSy1, modIni::Langue));
+        showSyncFlag(*item, folderRows, hasSyk, !finder.findSy1(song).empty());
         showIcon(*item, song, hasSyk);
-    }
-
-    // The hidden copy list holds play-list rows only (the play list while the
-    // add mode shows a folder); its icons are made from the flag when the rows
-    // come back.
-    ListView& kept = w.ListView2;
-    for (int i = 1; i <= kept.ListItems.Count(); ++i) {
-        ListItem* item = kept.ListItems.Item(i);
-        if (!item)
-            continue;
-        const std::string song = item->SubItems(ColPath);
-        if (!looksFor(song, syncName))
-            continue;
-        item->setSubItems(ColSyncFlag,
-                          syncFlag(!finder.findSyk(song).empty(), !finder.findSy1(song).empty(), modIni::Langue));
     }
 }
 
