@@ -360,23 +360,10 @@ TEST_F(RecordSaveTest, ASaveShowsAtOnceOnEveryPlayListRowOfTheSong)
     // The flags are read from the disk on every load: no save question.
     EXPECT_FALSE(PlayListModified);
 
-    // A file beside the song counts for that song only, in the language's letter.
-    Langue = "Fr";
-    std::filesystem::remove(dir.path() / "Syk" / "song.sy1");
-    Record_Save& beside = saveDialog();
-    beside.Check_SaveRepCh.setValue(1);
-    beside.Check_SaveSy1.setValue(1);
-    prompter->answerMsgBox(vbOK);
-    pressReturnIn(beside.Text_PathMp3);
-    DoEvents();
-    EXPECT_EQ(row.SubItems(5), "O+");
-    EXPECT_EQ(twice.SubItems(5), "O+");
-    EXPECT_EQ(elsewhere.SubItems(5), "O");
-    EXPECT_EQ(other.SubItems(5), "Y");
     EXPECT_TRUE(prompter->unexpected().empty());
 }
 
-TEST_F(RecordSaveTest, ASaveShowsAtOnceInTheFolderViewAndInTheKeptPlayList)
+TEST_F(RecordSaveTest, ASaveShowsAtOnceInTheFolderView)
 {
     dir.write("Songs/SONG.kar", "x");
     dir.write("Songs/other.mid", "x");
@@ -422,24 +409,6 @@ TEST_F(RecordSaveTest, ASaveShowsAtOnceInTheFolderViewAndInTheKeptPlayList)
     DoEvents();
     EXPECT_EQ(mp3.SubItems(3), "N+");
 
-    // Back in the play list, the add mode keeps it in the hidden copy list
-    // while the folder is shown; the rows come back with the new state.
-    player().Image_Tab_Click();
-    ASSERT_EQ(player().PlayListTabName, "PlayList");
-    playListRow();
-    player().Command_Add.press();
-    ASSERT_EQ(player().ListView2.ListItems.Count(), 1);
-    player().Select_Song.setText(song);
-    editorWith({"a;1_"}, 0);
-    saveWithReturn();
-    EXPECT_EQ(player().ListView2.ListItems(1).SubItems(5), "Y+");
-    EXPECT_EQ(rowNamed("song.mp3").SubItems(3), "Y+");
-    record().Command_Sortir.press();
-    DoEvents();
-    player().Command_Cancel.press();
-    ASSERT_EQ(list.ListItems.Count(), 1);
-    EXPECT_EQ(list.ListItems(1).SubItems(5), "Y+");
-    EXPECT_EQ(list.ListItems(1).SmallIcon(), "Picture_NoteMp3R");
     EXPECT_FALSE(PlayListModified);
     EXPECT_TRUE(prompter->unexpected().empty());
 }

@@ -20,13 +20,10 @@
 
 #include <filesystem>
 
-#include <QApplication>
 #include <QImage>
 #include <QTest>
-#include <QTimer>
 
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -300,30 +297,6 @@ TEST_F(CfgKaraokeTest, TheFontDialogsAnswerIsApplied)
     EXPECT_EQ(d.Text_FontSize.Text(), "20");
     EXPECT_EQ(d.Check_FontBold.Value(), 1);
     EXPECT_TRUE(k.FontBold());
-
-    // OK in the real dialog without a change keeps the look, bold or not, in
-    // French too, where the dialog's own names of the styles are not the
-    // family's; the bold is saved. The scripted prompter is gone from here.
-    setPrompter(std::make_unique<QtPrompter>());
-    setPrompterFrench([] { return true; });
-    for (const int bold : {0, 1}) {
-        SCOPED_TRACE(bold);
-        d.Check_FontBold.setValue(bold);
-        QTimer::singleShot(0, [] {
-            if (QWidget* w = QApplication::activeModalWidget())
-                QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
-        });
-        d.Command_GetFont.press();
-        EXPECT_EQ(d.Text_FontName.Text(), "DejaVu Serif");
-        EXPECT_EQ(d.Text_FontSize.Text(), "20");
-        EXPECT_EQ(d.Check_FontBold.Value(), bold);
-        EXPECT_EQ(k.FontBold(), bold == 1);
-    }
-    setPrompterFrench(nullptr);
-    d.Command_Save.press();
-    EXPECT_EQ(kar("FontName"), "DejaVu Serif");
-    EXPECT_EQ(kar("FontSize"), "20");
-    EXPECT_EQ(kar("FontBold"), "1");
 }
 
 TEST_F(CfgKaraokeTest, ShadowSwitchAndArrows)
