@@ -20,9 +20,9 @@ void MsgSelectSong();
 // "The settings could not be saved: " and the reason (exclamation icon), once
 // per press of a dialog's save button.
 void ShowSettingsNotSaved(const std::string& why);
-// "An error occured while saving!" (error title), then, when a file is named,
-// the file and why it could not be written.
-void MsgSaveFailed(const std::string& path = "", const std::string& why = "");
+// "An error occured while saving!" (error title), then the file and why it
+// could not be written: the user can do nothing with the bare sentence.
+void MsgSaveFailed(const std::string& path, const std::string& why);
 // The filter of every picture dialog: "Images Files |" and the patterns of the
 // picture formats that can be shown (no PCX; TIFF when its reader is there).
 std::string PictureFilter();

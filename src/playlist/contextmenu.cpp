@@ -38,8 +38,11 @@ bool showsFolder(const Player& w)
 // renamed, so a failed write loses nothing.
 bool appendLstLine(const std::string& path, const std::string& line, std::string* why)
 {
-    if (path.empty())
+    if (path.empty()) {
+        if (why)
+            *why = french() ? "aucune liste de sélection n'est nommée." : "no play list is named.";
         return false;
+    }
     std::string bytes;
     if (paths::isFile(path)) {
         const auto old = textfile::readBytes(path);
@@ -113,9 +116,15 @@ void Player::mnuAddtoPlayList_Click(int Index)
     (void)Index;
     if (!showsFolder(*this))
         return;
+    // Until the list tab is first shown, a first start names no list: the song
+    // goes to the one that tab opens on.
+    if (modIni::PathLst.empty())
+        modIni::PathLst = modIni::IniAccess("GET", "Path", "Path Lst");
+    if (modIni::PathLst.empty())
+        AdoptDefaultList();
     const ListItem* item = ListView1.SelectedItem();
     if (!item) {
-        modIni::MsgSaveFailed();
+        modIni::MsgSaveFailed(modIni::PathLst, french() ? "aucune chanson n'est sélectionnée." : "no song is selected.");
         return;
     }
     const std::string& name = item->Text();

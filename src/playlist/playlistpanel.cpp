@@ -226,6 +226,15 @@ bool PlayListRows(Player& w, std::vector<PlayListRow>& rows)
 
 // ---- loading ---------------------------------------------------------------------
 
+std::string PlayList::AdoptDefaultList()
+{
+    const std::string path = defaultListPath(paths::programFolder());
+    modIni::PathLst = path;
+    modIni::IniAccess("WRITE", "Path", "Path Lst", path);
+    ensureDefaultList(path);
+    return path;
+}
+
 void Player::LoadPlayList(std::string& path)
 {
     if (ListBusy)
@@ -238,23 +247,18 @@ void Player::LoadPlayList(std::string& path)
 
     if (path.empty())
         path = modIni::IniAccess("GET", "Path", "Path Lst");
-    if (path.empty() || !paths::isFile(path)) {
+    if (path.empty()) {
+        path = AdoptDefaultList();
+    } else if (!paths::isFile(path)) {
+        // A remembered list that is away (a removable drive, a network
+        // folder) stays remembered: the default list serves for this run.
         const std::string missing = path;
-        const std::string fallback = defaultListPath(paths::programFolder());
-        modIni::PathLst = fallback;
-        path = fallback;
-        if (missing.empty()) {
-            // First start: the default list becomes the remembered one.
-            modIni::IniAccess("WRITE", "Path", "Path Lst", fallback);
-        } else {
-            // A remembered list that is away (a removable drive, a network
-            // folder) stays remembered: the default list serves for this run.
-            MsgBox(french() ? "La liste de sélection " + missing
-                                  + " est introuvable.\nLa liste par défaut est utilisée."
-                            : "The play list " + missing + " cannot be found.\nThe default list is used.",
-                   vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
-        }
-        ensureDefaultList(fallback);
+        path = defaultListPath(paths::programFolder());
+        modIni::PathLst = path;
+        MsgBox(french() ? "La liste de sélection " + missing + " est introuvable.\nLa liste par défaut est utilisée."
+                        : "The play list " + missing + " cannot be found.\nThe default list is used.",
+               vbOKOnly + vbExclamation, french() ? "Attention" : "Warning");
+        ensureDefaultList(path);
     }
     ShowListNotice(*this);
 

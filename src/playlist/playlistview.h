@@ -24,6 +24,11 @@ ListItem& copyRow(ListView& list, const ListItem& from, const std::string& icon)
 // around it ("" when nothing else is left).
 std::string trimChosenName(const std::string& s);
 
+// A first start names no play list yet: the default list in the program
+// folder becomes the current and the remembered one, made (empty) when
+// missing. Returns its path.
+std::string AdoptDefaultList();
+
 // True while the play list is being loaded or a folder listed: those let
 // pending events run, and nothing may save, reload or list meanwhile.
 inline bool ListBusy = false;

@@ -273,7 +273,7 @@ TEST_F(AddToFile, FailuresAreReportedAndNothingIsLost)
     modIni::PathLst = program.file("no/such/folder/x.lst");
     prompts->answerMsgBox(vbOK);
     w->mnuAddtoPlayList_Click(0);
-    // No selected row: the same message.
+    // No selected row: the same message, with the list and why.
     modIni::PathLst = lst;
     w->ListView1.setSelectedItem(nullptr);
     prompts->answerMsgBox(vbOK);
@@ -283,7 +283,7 @@ TEST_F(AddToFile, FailuresAreReportedAndNothingIsLost)
     EXPECT_EQ(q[0].text.rfind("An error occured while saving!\n" + program.file("no/such/folder/x.lst") + ": ", 0), 0u)
         << q[0].text;
     EXPECT_EQ(q[0].title, "Error");
-    EXPECT_EQ(q[1].text, "An error occured while saving!");
+    EXPECT_EQ(q[1].text, "An error occured while saving!\n" + lst + ": no song is selected.");
     EXPECT_EQ(program.read("list.lst"), "Old;;;MP3;/old.mp3;N");
 
     // A list the user made read-only is not written; the message says why.
