@@ -47,6 +47,7 @@ private:
     bool hadOld_ = false;
 };
 
+// The bytes of a file, whatever its mode (its mode is left as it was).
 std::string readFileBytes(const std::string& path);
 
 // Runs `write` while this process may write no file beyond `bytes` (a write
