@@ -4,6 +4,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --test
+if [ -e build-asan ] && [ ! -w build-asan ]; then
+    echo "build-asan/ belongs to $(stat -c %U build-asan) (an earlier run as that account): remove it with" >&2
+    echo "    sudo rm -rf build-asan" >&2
+    echo "then run this again." >&2
+    exit 1
+fi
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZUN_SANITIZE=ON
 cmake --build build-asan
 # The tests' sanitizer settings (leak suppressions included) come from CTest
