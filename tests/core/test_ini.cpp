@@ -142,6 +142,26 @@ TEST(IniAccess, ReadOnlyFileIsMadeWritableAndWritten)
     EXPECT_EQ(paths::getFileAttributes(ini), paths::kAttrArchive);
 }
 
+TEST(IniAccess, UnreadableFileIsNeverRewrittenAndTheFailedSaveIsSaid)
+{
+    ProgramDir dir;
+    const std::string old = "[Setting]\r\nLangue=En\r\nTheme=3\r\n\r\n"
+                            "[Kar Windows]\r\nTop=4500\r\nFontName=DejaVu Sans\r\n";
+    const auto ini = dir.write("PlaySyk.ini", old);
+    ASSERT_EQ(::chmod(ini.c_str(), 0200), 0);
+    modIni::TakeIniWriteFailure();
+    {
+        testsupport::ObeyFileModes asUser;
+        if (!asUser.active())
+            GTEST_SKIP() << "file modes cannot be obeyed here";
+        EXPECT_EQ(IniAccess("WRITE", "Setting", "Langue", "Fr"), "");
+    }
+    // The dialogs that save settings tell the user that they were not stored.
+    EXPECT_NE(modIni::TakeIniWriteFailure(), "");
+    ASSERT_EQ(::chmod(ini.c_str(), 0600), 0);
+    EXPECT_EQ(readFileBytes(ini), old);
+}
+
 TEST(IniAccess, FileThatCannotBeCreatedShowsOneBox)
 {
     ProgramDir dir;

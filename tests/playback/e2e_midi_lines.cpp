@@ -376,3 +376,67 @@ TEST_F(MidiLinesTest, AnUnmuteShowsTheLineBeingSungAlsoWhenItBeganMuted)
     EXPECT_EQ(Kar::KarPage.Sung, "Last ");
     EXPECT_EQ(redRows(), rowsOfLine("Last words"));
 }
+
+TEST_F(MidiLinesTest, AfterForwardOrBackTheFirstLineSungIsTheOneDueThere)
+{
+    // Line n ("Line 01" .. "Line 24") is sung from n seconds, in two syllables.
+    std::vector<Lyric> words;
+    for (int n = 1; n <= 24; ++n) {
+        words.push_back({double(n), n == 1 ? "Line " : "/Line "});
+        words.push_back({n + 0.5, (n < 10 ? "0" : "") + std::to_string(n)});
+    }
+    play(testmidi::file(1, kDivision, {Track().tempo(0, 500000).end(), lyricTrack(words, 1), melody(26)}));
+
+    // The line under the red ink: "" while no page shows (the waiting row
+    // after a seek is red too), "?" when it lies on no line of the page.
+    const long page = Kar::displayOptions().pageColour;
+    auto sungLine = [&]() -> std::string {
+        const std::vector<int> red = redRows();
+        if (red.empty() || rowsWith(page).empty())
+            return "";
+        for (int s = 1; s <= Kar::pageSize(modIni::NbLigne); ++s) {
+            const std::string& line = Kar::KarPageLines[static_cast<std::size_t>(s)];
+            if (!line.empty() && rowsOfLine(line) == red)
+                return line;
+        }
+        return "?";
+    };
+    // Plays on tick by tick to `seconds`: the lines sung on the way, in
+    // order, and when the first of them turned red.
+    struct Sung {
+        std::vector<std::string> lines;
+        double firstAt = -1;
+    };
+    auto singTo = [&](double seconds) {
+        Sung sung;
+        while (modIni::IsPlaying && heard() < seconds) {
+            playFor(10);
+            const std::string line = sungLine();
+            if (line.empty() || (!sung.lines.empty() && sung.lines.back() == line))
+                continue;
+            if (sung.lines.empty())
+                sung.firstAt = heard();
+            sung.lines.push_back(line);
+        }
+        return sung;
+    };
+    using Lines = std::vector<std::string>;
+
+    EXPECT_EQ(singTo(3.2).lines, (Lines{"Line 01", "Line 02", "Line 03"}));
+
+    // Forward, about 13 s on (mid-way through line 16): nothing is sung
+    // until line 17 begins, and the lines passed over never come back.
+    player().Command_Forward.press();
+    ASSERT_NEAR(heard(), 16.22, 0.02);
+    Sung sung = singTo(18.2);
+    EXPECT_EQ(sung.lines, (Lines{"Line 17", "Line 18"}));
+    EXPECT_NEAR(sung.firstAt, 17.0, 0.02);
+
+    // Back, from the middle of line 18 to that of line 5: line 6 is sung
+    // when it begins, and the lines after it are not passed over.
+    player().Command_Back.press();
+    ASSERT_NEAR(heard(), 5.18, 0.02);
+    sung = singTo(7.2);
+    EXPECT_EQ(sung.lines, (Lines{"Line 06", "Line 07"}));
+    EXPECT_NEAR(sung.firstAt, 6.0, 0.02);
+}
