@@ -304,6 +304,9 @@ std::string LastSaveFailureReason()
         return fr ? "le fichier est en lecture seule." : "the file is read-only.";
     case textfile::SaveFailure::DiskFull:
         return fr ? "le disque est plein." : "the disk is full.";
+    case textfile::SaveFailure::UnreadableFile:
+        return fr ? "le fichier ne peut pas être lu : il n'est pas réécrit, pour ne rien perdre de ce qu'il contient."
+                  : "the file cannot be read: it is not rewritten, so that nothing it holds is lost.";
     case textfile::SaveFailure::FolderNotWritable:
         return fr ? "le dossier ne peut pas être modifié (lecture seule ou droits insuffisants)."
                   : "the folder cannot be written to (read-only or no permission).";

@@ -157,7 +157,7 @@ TEST(IniAccess, UnreadableFileIsNeverRewrittenAndTheFailedSaveIsSaid)
         EXPECT_EQ(IniAccess("WRITE", "Setting", "Langue", "Fr"), "");
     }
     // The dialogs that save settings tell the user that they were not stored.
-    EXPECT_NE(modIni::TakeIniWriteFailure(), "");
+    EXPECT_EQ(modIni::TakeIniWriteFailure(), "the file cannot be read: it is not rewritten, so that nothing it holds is lost.");
     ASSERT_EQ(::chmod(ini.c_str(), 0600), 0);
     EXPECT_EQ(readFileBytes(ini), old);
 }

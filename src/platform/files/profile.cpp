@@ -238,8 +238,10 @@ WriteResult WriteProfileString(std::string_view section, std::string_view key, s
     // A file that exists but cannot be read is left alone: rewriting it from
     // nothing would lose every other setting.
     auto text = readLinesOf(file);
-    if (!text && ::access(file.c_str(), F_OK) == 0)
+    if (!text && ::access(file.c_str(), F_OK) == 0) {
+        textfile::refuseUnreadableFile();
         return WriteResult::Failed;
+    }
     auto lines = text ? std::move(*text) : std::vector<std::string>{};
     const Found f = locate(lines, sec, k);
     if (f.key) {

@@ -229,6 +229,8 @@ std::string danglingLinkTarget(std::string path)
 
 SaveError lastSaveError() { return lastError; }
 
+void refuseUnreadableFile() { fail(SaveFailure::UnreadableFile, 0); }
+
 FileStamp fileStamp(const std::string& path)
 {
     FileStamp stamp;

@@ -91,12 +91,15 @@ struct FileStamp {
 FileStamp fileStamp(const std::string& path);
 
 // Why the last save of this thread failed (kind None after a success).
-enum class SaveFailure { None, ReadOnlyFile, DiskFull, FolderNotWritable, Other };
+enum class SaveFailure { None, ReadOnlyFile, DiskFull, FolderNotWritable, UnreadableFile, Other };
 struct SaveError {
     SaveFailure kind = SaveFailure::None;
     int error = 0;  // errno of the failing call, 0 when none
 };
 SaveError lastSaveError();
+// A change to a file that could not be read was refused: written from what
+// little was read, the file would lose the rest. lastSaveError() says so.
+void refuseUnreadableFile();
 // True for an existing file that its owner made read-only (no write permission
 // for anyone), or that this user may not write. Root may write anything, so the
 // mode is what tells; a missing file is not read-only.
