@@ -159,6 +159,7 @@ protected:
             else form->windowGeometryChanged(false, true);
         }
     }
+    void resizeEvent(QResizeEvent* e) override;
     void moveEvent(QMoveEvent* e) override
     {
         QMainWindow::moveEvent(e);
@@ -222,6 +223,15 @@ struct Form::Impl {
     int settleStable = 0;
     QTimer* settleTimer = nullptr;
 };
+
+void FormWindow::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    // A size the window manager gives reaches the window itself, and not
+    // always its client area (see Form::windowGeometryChanged).
+    if (!eventsBlocked() && form->d_->client && !form->d_->client->applying)
+        form->windowGeometryChanged(false, true);
+}
 
 Form::Form() : d_(std::make_unique<Impl>())
 {
@@ -349,22 +359,35 @@ int menuBarTwips(QMainWindow* w)
 int lastDecorationPx = -1;
 } // namespace
 
-int Form::HeightShown() const
+void Form::noteDecoration() const
 {
-    const int inside = static_cast<int>(d_->clientH) + menuBarTwips(d_->window);
-    if (borderStyle_ == 0) return inside;
     const QWindow* handle = d_->window->windowHandle();
     // A maximised window wears the manager's slimmer frame, and one being
     // restored still has it until the manager re-frames it: the frame it will
     // have as a normal window is the one last seen on a normal window.
     const bool normalFrame =
         !d_->settling && !(d_->window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
-    if (handle && d_->window->isVisible() && normalFrame) {
-        const QMargins m = handle->frameMargins();
-        const int seen = m.top() + m.bottom();
-        if (!m.isNull() && (d_->decorationPx < 0 || seen == d_->decorationSeenPx))
-            d_->decorationPx = lastDecorationPx = seen;
-        d_->decorationSeenPx = m.isNull() ? -1 : seen;
+    if (borderStyle_ == 0 || !handle || !d_->window->isVisible() || !normalFrame) return;
+    const QMargins m = handle->frameMargins();
+    const int seen = m.top() + m.bottom();
+    if (!m.isNull() && (d_->decorationPx < 0 || seen == d_->decorationSeenPx))
+        d_->decorationPx = lastDecorationPx = seen;
+    d_->decorationSeenPx = m.isNull() ? -1 : seen;
+}
+
+int Form::HeightShown() const
+{
+    const int inside = static_cast<int>(d_->clientH) + menuBarTwips(d_->window);
+    if (borderStyle_ == 0) return inside;
+    noteDecoration();
+    // A window shown a moment ago is framed some time later, when the manager
+    // gets to it: another window of the program, shown earlier, may well be
+    // framed already, and its frame is a far better guess than fixed sizes.
+    if (d_->decorationPx < 0 && lastDecorationPx < 0) {
+        for (const Form* f : Forms()) {
+            if (f != this) f->noteDecoration();
+            if (lastDecorationPx >= 0) break;
+        }
     }
     // Its own frame first: windows of other kinds may wear other frames.
     const int decoration = d_->decorationPx >= 0 ? d_->decorationPx : lastDecorationPx;
@@ -394,10 +417,22 @@ void Form::windowGeometryChanged(bool moved, bool resized)
         if (p.y() != px(d_->top)) d_->top = p.y() * 15;
     }
     if (resized) {
-        QSize s = d_->client->size();
+        // The window's own size is what the manager gave; the client area is
+        // the window less the menu bar, as applyGeometry lays it out. The main
+        // window's layout is no witness: when the manager's answers come in a
+        // quick run (a size asked right after showing, then the size the window
+        // was shown with, then the asked one again) it may leave the client
+        // area at one of the earlier sizes.
+        const QSize s(w->width(), w->height() - px(menuBarTwips(w)));
         if (w->isVisible() && w->windowState() != Qt::WindowMinimized) {
             if (s.width() != px(d_->clientW)) d_->clientW = s.width() * 15;
             if (s.height() != px(d_->clientH)) d_->clientH = s.height() * 15;
+            const QSize inside(std::max(1, px(d_->clientW)), std::max(1, px(d_->clientH)));
+            if (d_->client->size() != inside) {
+                d_->client->applying = true;
+                d_->client->resize(inside);
+                d_->client->applying = false;
+            }
         }
         clientResized();
     }

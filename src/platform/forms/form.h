@@ -214,9 +214,10 @@ public:
     int frameHeightTwips() const;
     // The outer height (twips) as the window manager frames the window: its
     // client area, menu bar and the decorations the manager really draws
-    // (known once it has framed this window, or taken from the last window
-    // with a border that it framed), else the fixed border sizes. Windows
-    // that must lie edge to edge, or fit the screen together, use this.
+    // (known once it has framed this window, or taken from another of the
+    // program's windows with a border that it has framed), else the fixed
+    // border sizes. Windows that must lie edge to edge, or fit the screen
+    // together, use this.
     int HeightShown() const;
     // The Height() that gives an outer height `shown` as framed.
     int HeightForShown(int shown) const { return shown - (HeightShown() - Height()); }
@@ -242,6 +243,9 @@ private:
     friend class FormWindow;
     friend class FormClient;
     void applyGeometry();
+    // Records the decorations the window manager draws round this window as a
+    // normal window, once it has framed it (HeightShown).
+    void noteDecoration() const;
     void startSettling();
     void settleTick();
     struct Impl;

@@ -7,8 +7,10 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QLabel>
+#include <QLayout>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -167,9 +169,39 @@ TEST_F(FormsTest, OuterSizeCountsTheFrameAndResizeRuns)
     e.Show();
     EXPECT_EQ(e.clientWidget()->width(), 459);   // 6880 twips, to the nearest pixel
     EXPECT_EQ(e.ScaleWidth(), 7000 - e.frameWidthTwips());
+    // The window manager sizes the window, and the main window's layout may
+    // leave the client area behind, or put back a size it had before: the
+    // window's own size is the form's, and the client area follows it.
+    e.window()->layout()->setEnabled(false);
+    before = g.resizes;
+    e.window()->resize(500, 400);
+    EXPECT_EQ(e.ScaleWidth(), 500 * 15);
+    EXPECT_EQ(e.ScaleHeight(), 400 * 15);
+    EXPECT_EQ(e.clientWidget()->size(), QSize(500, 400));
+    EXPECT_EQ(g.resizes, before + 1);
+    e.clientWidget()->resize(459, 320);
+    EXPECT_EQ(e.ScaleHeight(), 400 * 15);
+    EXPECT_EQ(e.clientWidget()->size(), QSize(500, 400));
+    EXPECT_EQ(g.resizes, before + 1);
+    e.window()->layout()->setEnabled(true);
     // A borderless window is all client area.
     e.setBorderStyle(0);
     EXPECT_EQ(e.Width(), e.ScaleWidth());
+}
+
+TEST_F(FormsTest, AWindowNotFramedYetCountsTheFrameOfOneThatIs)
+{
+    Editor& e = editor();
+    e.Move(600, 600, 6000, 4000);
+    // No window framed yet: the fixed border sizes.
+    EXPECT_EQ(e.HeightShown(), e.Height());
+    Form shown;
+    shown.Move(0, 0, 3000, 2000);
+    shown.Show();
+    const QMargins m = shown.window()->windowHandle()->frameMargins();
+    ASSERT_NE((m.top() + m.bottom()) * 15, e.frameHeightTwips());
+    // The window manager frames the program's windows alike.
+    EXPECT_EQ(e.HeightShown(), e.ScaleHeight() + (m.top() + m.bottom()) * 15);
 }
 
 TEST_F(FormsTest, AWindowOffEveryScreenComesBackOntoTheScreen)
