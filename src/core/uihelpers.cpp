@@ -50,7 +50,7 @@ void MsgSaveFailed(const std::string& path, const std::string& why)
 {
     const bool fr = Langue == "Fr";
     std::string text = fr ? "Une erreur s'est produite durant la sauvegarde!" : "An error occured while saving!";
-    text += "\n" + path + (fr ? " : " : ": ") + (why.empty() ? (fr ? "erreur inconnue." : "unknown error.") : why);
+    text += "\n" + path + (fr ? " : " : ": ") + why;
     MsgBox(text, vbOKOnly, fr ? "Erreur" : "Error");
 }
 

@@ -38,11 +38,6 @@ bool showsFolder(const Player& w)
 // renamed, so a failed write loses nothing.
 bool appendLstLine(const std::string& path, const std::string& line, std::string* why)
 {
-    if (path.empty()) {
-        if (why)
-            *why = french() ? "aucune liste de sélection n'est nommée." : "no play list is named.";
-        return false;
-    }
     std::string bytes;
     if (paths::isFile(path)) {
         const auto old = textfile::readBytes(path);
