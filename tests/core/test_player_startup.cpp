@@ -257,32 +257,9 @@ TEST_F(PlayerTest, ClickOnASongOfTheFolderTabMakesItTheCurrentSong)
     EXPECT_EQ(p.Select_Song.Text(), song);
 }
 
-TEST_F(PlayerTest, AFirstStartAddsAFolderSongToTheListTheListTabOpens)
+TEST_F(PlayerTest, StartUpInTheFolderTabSelectsTheFirstRowWhichAddGoesToTheListTheListTabOpens)
 {
-    // The settings name no list yet, and the list tab has never been shown.
-    const std::string song = dir.write("songs/tune.wav", "RIFF");
-    setIni("Path", "Path", dir.file("songs/"));
-    ASSERT_EQ(ini("Path", "Path Lst"), "");
-    Player& p = start();
-    ASSERT_EQ(PlayListTab, 0);
-    ASSERT_NE(p.ListView1.SelectedItem(), nullptr);
-    prompter->answerPopup("Ajouter à la Liste de Sélection");
-    p.ListView1_MouseUp(vbRightButton, 0, 10, 10);
-    EXPECT_EQ(prompter->questions().size(), 1u);   // the menu, no message
-    const std::string list = dir.file("ZunMp3Syk.lst");
-    EXPECT_EQ(ini("Path", "Path Lst"), list);
-    EXPECT_EQ(testsupport::readFileBytes(list), "tune;;;Wave;" + song + ";N\r\n");
-    // The list tab opens on it, the song there, and asks nothing.
-    p.Image_Tab_Click();
-    ASSERT_EQ(p.ListView1.ListItems.Count(), 1);
-    EXPECT_EQ(p.ListView1.ListItems.Item(1)->SubItems(4), song);
-    EXPECT_EQ(PathLst, list);
-    EXPECT_EQ(prompter->questions().size(), 1u);
-    EXPECT_TRUE(prompter->unexpected().empty());
-}
-
-TEST_F(PlayerTest, StartUpInTheFolderTabSelectsTheFirstRow)
-{
+    // A first start: the settings name no list yet.
     WriteDefaultIni();
     dir.write("songs/b.mp3", "");
     dir.write("songs/a.wav", "");
@@ -292,6 +269,17 @@ TEST_F(PlayerTest, StartUpInTheFolderTabSelectsTheFirstRow)
     ListItem* selected = p.ListView1.SelectedItem();
     ASSERT_NE(selected, nullptr);
     EXPECT_EQ(selected->Text(), "a.wav");
+    // Added before the list tab was ever shown: no message, the default list
+    // made and remembered, and the list tab opens on it.
+    prompter->answerPopup("Ajouter à la Liste de Sélection");
+    p.ListView1_MouseUp(vbRightButton, 0, 10, 10);
+    const std::string list = dir.file("ZunMp3Syk.lst");
+    EXPECT_EQ(ini("Path", "Path Lst"), list);
+    EXPECT_EQ(testsupport::readFileBytes(list), "a;;;Wave;" + dir.file("songs/a.wav") + ";N\r\n");
+    p.Image_Tab_Click();
+    ASSERT_EQ(p.ListView1.ListItems.Count(), 1);
+    EXPECT_EQ(p.ListView1.ListItems.Item(1)->SubItems(4), dir.file("songs/a.wav"));
+    EXPECT_EQ(prompter->questions().size(), 1u);   // the menu, no message
 }
 
 TEST_F(PlayerTest, MissingRememberedFolderFallsBackToHome)
