@@ -54,12 +54,17 @@ void MsgSaveFailed(const std::string& path, const std::string& why)
     MsgBox(text, vbOKOnly, fr ? "Erreur" : "Error");
 }
 
+std::string SelectSongText()
+{
+    return Langue == "Fr" ? "Sélectionner une chanson !" : "Select a song !";
+}
+
 void MsgSelectSong()
 {
     Player& p = player();
     if (!p.Select_Song.Text().empty())
         return;
-    MsgBox(Langue == "Fr" ? "Sélectionner une chanson !" : "Select a song !", vbOKOnly);
+    MsgBox(SelectSongText(), vbOKOnly);
     p.SetFocus();
     IsPlaying = false;
 }

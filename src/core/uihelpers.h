@@ -17,6 +17,8 @@ void MsgMustStop();
 // When the main window's current-song box is empty: "Select a song !", gives the
 // main window the focus and clears IsPlaying. Does nothing when a song is chosen.
 void MsgSelectSong();
+// Its text: "Sélectionner une chanson !" in French, else "Select a song !".
+std::string SelectSongText();
 // "The settings could not be saved: " and the reason (exclamation icon), once
 // per press of a dialog's save button.
 void ShowSettingsNotSaved(const std::string& why);

@@ -111,17 +111,19 @@ void Player::mnuAddtoPlayList_Click(int Index)
     (void)Index;
     if (!showsFolder(*this))
         return;
+    // Nothing to add (a folder without songs): the user is asked to choose a
+    // song, whatever song is current, and no list is made or written.
+    const ListItem* item = ListView1.SelectedItem();
+    if (!item) {
+        MsgBox(modIni::SelectSongText(), vbOKOnly);
+        return;
+    }
     // Until the list tab is first shown, a first start names no list: the song
     // goes to the one that tab opens on.
     if (modIni::PathLst.empty())
         modIni::PathLst = modIni::IniAccess("GET", "Path", "Path Lst");
     if (modIni::PathLst.empty())
         AdoptDefaultList();
-    const ListItem* item = ListView1.SelectedItem();
-    if (!item) {
-        modIni::MsgSaveFailed(modIni::PathLst, french() ? "aucune chanson n'est sélectionnée." : "no song is selected.");
-        return;
-    }
     const std::string& name = item->Text();
     const std::string path = paths::withTrailingSlash(modIni::LastDirList) + name;
     if (const Unstorable why = unstorableInList(path); why == Unstorable::Semicolon) {

@@ -273,18 +273,33 @@ TEST_F(AddToFile, FailuresAreReportedAndNothingIsLost)
     modIni::PathLst = program.file("no/such/folder/x.lst");
     prompts->answerMsgBox(vbOK);
     w->mnuAddtoPlayList_Click(0);
-    // No selected row: the same message, with the list and why.
+    // No selected row (a folder without songs): the user is asked to choose a
+    // song, also while another song is current, and nothing is written: not
+    // the list, nor, on a first start, the default list or its setting.
     modIni::PathLst = lst;
     w->ListView1.setSelectedItem(nullptr);
+    w->Select_Song.setText(folder + "plain.mp3");
     prompts->answerMsgBox(vbOK);
     w->mnuAddtoPlayList_Click(0);
+    modIni::PathLst.clear();
+    modIni::Langue = "Fr";
+    prompts->answerMsgBox(vbOK);
+    w->mnuAddtoPlayList_Click(0);
+    modIni::Langue = "En";
+    EXPECT_TRUE(modIni::PathLst.empty());
+    EXPECT_EQ(modIni::IniAccess("GET", "Path", "Path Lst"), "");
+    EXPECT_FALSE(std::filesystem::exists(program.file("ZunMp3Syk.lst")));
     const auto& q = prompts->questions();
-    ASSERT_EQ(q.size(), 2u);
+    ASSERT_EQ(q.size(), 3u);
     EXPECT_EQ(q[0].text.rfind("An error occured while saving!\n" + program.file("no/such/folder/x.lst") + ": ", 0), 0u)
         << q[0].text;
     EXPECT_EQ(q[0].title, "Error");
-    EXPECT_EQ(q[1].text, "An error occured while saving!\n" + lst + ": no song is selected.");
+    EXPECT_EQ(q[1].text, "Select a song !");
+    EXPECT_EQ(q[1].style, vbOKOnly);
+    EXPECT_EQ(q[1].title, "");
+    EXPECT_EQ(q[2].text, "Sélectionner une chanson !");
     EXPECT_EQ(program.read("list.lst"), "Old;;;MP3;/old.mp3;N");
+    modIni::PathLst = lst;
 
     // A list the user made read-only is not written; the message says why.
     ::chmod(lst.c_str(), 0444);
