@@ -7,6 +7,7 @@
 #include "platform/files/textfile.h"
 #include "platform/forms/prompter.h"
 
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <sys/stat.h>
@@ -248,10 +249,9 @@ std::string existingNoCase(const std::string& candidate)
     return {};
 }
 
-std::string findSyncFile(const std::string& song, const char* ext)
+// Where a song's sync file may be: in the sync folder, then beside the song.
+std::array<std::string, 2> syncCandidates(const std::string& song, const char* ext)
 {
-    if (song.empty())
-        return {};
     // The sync folder is read each time: the settings dialog may change it.
     std::string folder = IniAccess("GET", "Path", "Path Syk");
     // A folder typed without its final separator would glue the folder and
@@ -261,10 +261,29 @@ std::string findSyncFile(const std::string& song, const char* ext)
     std::string name = GetFileName(song);
     if (name.empty() && !paths::isSeparator(song.back()))
         name = song; // a bare file name
-    const std::string first = existingNoCase(folder + syncName(name, ext));
-    if (!first.empty())
-        return first;
-    return existingNoCase(syncName(song, ext));
+    return {folder + syncName(name, ext), syncName(song, ext)};
+}
+
+std::string findSyncFile(const std::string& song, const char* ext)
+{
+    if (song.empty())
+        return {};
+    for (const std::string& candidate : syncCandidates(song, ext))
+        if (std::string found = existingNoCase(candidate); !found.empty())
+            return found;
+    return {};
+}
+
+std::string noFileAtSyncName(const std::string& song, const char* ext)
+{
+    if (song.empty() || !findSyncFile(song, ext).empty())
+        return {};
+    for (const std::string& candidate : syncCandidates(song, ext)) {
+        struct stat st {};
+        if (GetFileName(candidate).rfind('.', 0) != 0 && ::stat(candidate.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            return candidate;
+    }
+    return {};
 }
 
 } // namespace
@@ -453,6 +472,16 @@ std::string FindSykFile(const std::string& song)
 std::string FindSy1File(const std::string& song)
 {
     return findSyncFile(song, "sy1");
+}
+
+std::string NoFileAtSykName(const std::string& song)
+{
+    return noFileAtSyncName(song, "syk");
+}
+
+std::string NoFileAtSy1Name(const std::string& song)
+{
+    return noFileAtSyncName(song, "sy1");
 }
 
 long GetColorPart(long colour, std::string_view part)

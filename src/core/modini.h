@@ -91,6 +91,11 @@ std::string GetFilePath(const std::string& path);
 // none exists.
 std::string FindSykFile(const std::string& song);
 std::string FindSy1File(const std::string& song);
+// When the song has no sync file of that kind: the first of those names where
+// something that is no file stands (a folder, say), which cannot be read as
+// one; "" otherwise.
+std::string NoFileAtSykName(const std::string& song);
+std::string NoFileAtSy1Name(const std::string& song);
 
 // ---- Shared helpers -------------------------------------------------------
 

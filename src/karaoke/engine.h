@@ -7,6 +7,7 @@
 // karaoke/pagestate.h.
 #include <string>
 
+#include "core/syklines.h"
 #include "karaoke/pagestate.h"
 
 namespace Kar {
@@ -21,6 +22,10 @@ void MoveBallK1(const std::string& rowText, const std::string& syllable, int row
 // Closes the song's sync files (the stop and the close-down); the cursors keep
 // their values until the next open.
 void CloseSyncFiles();
+
+// Tells the user why a sync file was not read (an exclamation box naming it);
+// the song plays on without it.
+void TellSyncFileProblem(const SykFile::ReadProblem& problem, const std::string& path);
 
 } // namespace Kar
 

@@ -30,8 +30,7 @@ std::optional<std::vector<std::string>> syncFileLines(const std::string& path, b
     if (lines)
         return lines;
     has = false;
-    const bool fr = modIni::Langue == "Fr";
-    MsgBox(SykFile::ReadProblemText(problem, path, fr), vbOKOnly + vbExclamation, fr ? "Attention" : "Warning");
+    Kar::TellSyncFileProblem(problem, path);
     return std::nullopt;
 }
 
@@ -71,6 +70,12 @@ void placeBallAtOpen(const Kar::LyricView& v)
 }
 
 } // namespace
+
+void Kar::TellSyncFileProblem(const SykFile::ReadProblem& problem, const std::string& path)
+{
+    const bool fr = modIni::Langue == "Fr";
+    MsgBox(SykFile::ReadProblemText(problem, path, fr), vbOKOnly + vbExclamation, fr ? "Attention" : "Warning");
+}
 
 void Player::OpenSykFile()
 {

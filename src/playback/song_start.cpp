@@ -5,6 +5,7 @@
 #include "core/modini.h"
 #include "core/player.h"
 #include "core/uihelpers.h"
+#include "karaoke/engine.h"
 #include "karaoke/pagestate.h"
 #include "lyricwindows/karaoke.h"
 #include "lyricwindows/karaoke_k1.h"
@@ -156,6 +157,11 @@ void Player::Command_Play_Click()
 
     const bool hasSyk = !FindSykFile(song).empty();
     const bool hasSy1 = !FindSy1File(song).empty();
+    // A folder standing at a sync file's name cannot be read as one: the user
+    // hears so, and the song plays without it.
+    for (const std::string& blocked : {NoFileAtSykName(song), NoFileAtSy1Name(song)})
+        if (!blocked.empty())
+            Kar::TellSyncFileProblem({SykFile::ReadProblem::CannotRead, 0}, blocked);
     if (ListItem* row = playback::currentSongRow(*this))
         PlayList::showSyncFlag(*row, PlayListTabName == "DirList", hasSyk, hasSy1);
 

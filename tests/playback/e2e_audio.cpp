@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace pbtest;
 
@@ -320,8 +321,9 @@ TEST_F(PlaybackTest, SongWhoseNameIsNotUtf8PlaysFromTheFolderAndAListAndIsSavedU
 }
 
 // A sync file saved as "Unicode" by a Windows editor shows its lyrics; one far
-// larger than any song's is refused with a message, and the song plays on.
-TEST_F(PlaybackTest, Utf16SyncFilesShowAndHugeOnesAreRefusedWithAMessage)
+// larger than any song's, or one that cannot be read, is named in a message,
+// and the song plays on without lyrics.
+TEST_F(PlaybackTest, Utf16SyncFilesShowAndOnesThatCannotBeReadAreNamedInAMessage)
 {
     const std::string song = dir.write("song.wav", silentWav(3.0));
     std::string utf16 = "\xFF\xFE";
@@ -356,6 +358,43 @@ TEST_F(PlaybackTest, Utf16SyncFilesShowAndHugeOnesAreRefusedWithAMessage)
     p.Command_Back.press();
     EXPECT_EQ(questionCount(), 2);
     p.Command_Stop.press();
+
+    // A .syk whose mode forbids reading it, and a folder standing at the
+    // .sy1's name, in either language.
+    std::filesystem::remove(huge);
+    std::filesystem::remove(echo);
+    const std::string locked = dir.write("song.syk", "Hel;1,5;lo;2;\r\n");
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    std::filesystem::create_directory(echo);
+    testsupport::ObeyFileModes asUser;   // root reads any file whatever its mode
+    if (!asUser.active())
+        GTEST_SKIP() << "file modes cannot be obeyed here";
+    struct Told {
+        const char* langue;
+        std::string syk, sy1;
+    };
+    for (const Told& t : {Told{"En", "The sync file " + locked + " could not be read.",
+                               "The sync file " + echo + " could not be read."},
+                          Told{"Fr", "Le fichier de synchronisation " + locked + " n'a pas pu être lu.",
+                               "Le fichier de synchronisation " + echo + " n'a pas pu être lu."}}) {
+        SCOPED_TRACE(t.langue);
+        modIni::Langue = t.langue;
+        prompter->clear();
+        prompter->answerMsgBox(vbOK);
+        prompter->answerMsgBox(vbOK);
+        playRow(1);
+        EXPECT_TRUE(asked(t.syk, vbOKOnly + vbExclamation));
+        EXPECT_TRUE(asked(t.sy1, vbOKOnly + vbExclamation));
+        EXPECT_EQ(questionCount(), 2);
+        EXPECT_TRUE(modIni::IsPlaying);
+        EXPECT_FALSE(p.HasSyk);
+        EXPECT_FALSE(p.HasSy1);
+        EXPECT_EQ(Kar::KarPage.PageLines[1], "");
+        playFor(1000);
+        EXPECT_NEAR(p.ActiveMovie1.CurrentPosition(), 1.0, 0.05);
+        p.Command_Stop.press();
+    }
+    modIni::Langue = "En";
 }
 
 TEST_F(PlaybackTest, VolumeAndMuteOnAnAudioSong)
