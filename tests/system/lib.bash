@@ -54,7 +54,12 @@ stop_pid() {
 }
 
 cleanup() {
-    local i
+    local status=$? i
+    # A failed test shows what its peers said: a client the X server refused,
+    # a window manager that gave up, a sound server that stopped.
+    if [ "$status" -ne 0 ] && [ "$status" -ne "$ZUN_SKIP" ]; then
+        show_peer_logs
+    fi
     for ((i = ${#TRACKED_PIDS[@]} - 1; i >= 0; i--)); do
         stop_pid "${TRACKED_PIDS[$i]}"
     done
@@ -67,12 +72,34 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
+show_peer_logs() {
+    local log
+    for log in xvfb openbox pulse; do
+        [ -s "$WORK/$log.log" ] || continue
+        echo "-- $log's own log ($WORK/$log.log):" >&2
+        cat "$WORK/$log.log" >&2
+    done
+}
+
 # Polls a command until it succeeds, every 0.1 s for at most $1 seconds.
 wait_until() {
     local seconds=$1 i
     shift
     for ((i = 0; i < seconds * 10; i++)); do
         "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Polls a command like wait_until while process $1 runs: returns 2 at once
+# when that process has ended.
+wait_while_running() {
+    local pid=$1 seconds=$2 i
+    shift 2
+    for ((i = 0; i < seconds * 10; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        kill -0 "$pid" 2>/dev/null || return 2
         sleep 0.1
     done
     return 1
@@ -92,6 +119,15 @@ start_player() {
     "$ZUN_PLAYER" "$song" > "$PLAYER_LOG" 2>&1 &
     PLAYER_PID=$!
     track "$PLAYER_PID"
+}
+
+# Polls like wait_until while the player runs: a player that ended (one that
+# could not open its display, say) fails the test at once, with its log.
+wait_for_player() {
+    local rc=0
+    wait_while_running "$PLAYER_PID" "$@" || rc=$?
+    check_player_alive
+    return "$rc"
 }
 
 # The player must still be running (it never ends by itself while a song
@@ -129,10 +165,7 @@ start_pulse() {
         > "$WORK/pulse.log" 2>&1 &
     PULSE_PID=$!
     track "$PULSE_PID"
-    if ! wait_until 20 pactl info; then
-        cat "$WORK/pulse.log" >&2
-        fail "the PulseAudio server did not answer"
-    fi
+    wait_until 20 pactl info || fail "the PulseAudio server did not answer"
     pactl set-default-sink test_sink || fail "cannot select the null sink"
 }
 
@@ -237,35 +270,33 @@ write_duet_song() {
 # ---------------------------------------------------------------- X server
 
 # Starts a private X server on a free display (Xvfb picks it); exports DISPLAY.
+# Xvfb writes the display's number once it takes clients, so that number is
+# the sign that it is ready.
+# `-noreset`: by default an X server resets itself each time its last client
+# disconnects, and refuses a client that connects during the reset. Between
+# two clients of a test (xwininfo or wmctrl, then openbox or the player) none
+# may be connected, so the next one was now and then refused on a loaded
+# machine. `-audit 2` logs each client's connection and disconnection.
 start_xvfb() {
     local geometry=$1 dfile=$WORK/display
     : > "$dfile"
-    Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3> "$dfile" > "$WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset -audit 2 3> "$dfile" > "$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     track "$XVFB_PID"
-    wait_until 20 test -s "$dfile" || { cat "$WORK/xvfb.log" >&2; fail "Xvfb did not start"; }
+    wait_while_running "$XVFB_PID" 20 test -s "$dfile" || fail "Xvfb did not start taking clients"
     DISPLAY=":$(head -n1 "$dfile")"
     export DISPLAY
-    wait_until 20 xwininfo -root || fail "the X server $DISPLAY does not answer"
 }
 
 # ---------------------------------------------------------------- window manager
 
 # Starts openbox on $DISPLAY with its own empty home (no user configuration)
 # and waits until it manages windows.
-# On a loaded machine openbox now and then gives up on the display it was just
-# given; it is started again (three tries) before the test fails.
 start_openbox() {
-    local home=$WORK/openbox-home try
+    local home=$WORK/openbox-home
     mkdir -p "$home"
-    for try in 1 2 3; do
-        HOME=$home openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
-        OPENBOX_PID=$!
-        track "$OPENBOX_PID"
-        wait_until 20 wmctrl -m && return 0
-        note "openbox did not start (try $try):"
-        cat "$WORK/openbox.log" >&2
-        stop_pid "$OPENBOX_PID"
-    done
-    fail "openbox did not start"
+    HOME=$home openbox --sm-disable > "$WORK/openbox.log" 2>&1 &
+    OPENBOX_PID=$!
+    track "$OPENBOX_PID"
+    wait_while_running "$OPENBOX_PID" 20 wmctrl -m || fail "openbox did not start managing windows"
 }

@@ -74,7 +74,7 @@ main_window() {
     id=$(xdotool search --onlyvisible --name '^Zun Mp3 Karaoke$' 2>/dev/null | head -n 1)
     [ -n "$id" ] && echo "$id"
 }
-wait_until 60 main_window || { check_player_alive; fail "the main window did not show"; }
+wait_for_player 60 main_window || fail "the main window did not show"
 WIN=$(main_window)
 xdotool windowsize "$WIN" "$WIN_W" "$WIN_H"
 

@@ -266,7 +266,7 @@ click_player_at() {
     read -r x y _ <<< "$(client_geom "$PLAYER_WIN")"
     xdotool mousemove $((x + $1 / 15)) $((y + $2 / 15)) click 1
 }
-wait_until 30 find_player_windows || { wmctrl -l -G >&2; fail "the fresh player did not show its main and lyric windows"; }
+wait_for_player 30 find_player_windows || { wmctrl -l -G >&2; fail "the fresh player did not show its main and lyric windows"; }
 sleep 1
 check_player_alive
 # Stop (left 1120, top 4205, 910 by 445), then the editor button (left 5005).
@@ -303,7 +303,7 @@ grep -q '^Height=9000' "$INI" || fail "the lyric window's height could not be se
 start_player "$WORK/songs/duet.wav"
 MAIN=""
 K1=""
-wait_until 30 find_lyric_windows || { wmctrl -l -G >&2; fail "the two lyric windows did not show for the tall song"; }
+wait_for_player 30 find_lyric_windows || { wmctrl -l -G >&2; fail "the two lyric windows did not show for the tall song"; }
 GEOM_SEEN=""
 wait_until 15 at_rest || note "the windows kept moving: $GEOM_SEEN"
 pair_shares_the_screen() {
