@@ -5,6 +5,10 @@
 #include "platform/files/textfile.h"
 #include "playlist/editplaylist.h"
 
+#include <cerrno>
+#include <filesystem>
+#include <set>
+
 using namespace listtest;
 
 namespace {
@@ -309,6 +313,22 @@ TEST_F(AddToFile, FailuresAreReportedAndNothingIsLost)
     EXPECT_EQ(prompts->questions().back().text, "An error occured while saving!\n" + lst + ": the file is read-only.");
     EXPECT_EQ(program.read("list.lst"), "Old;;;MP3;/old.mp3;N");
     ::chmod(lst.c_str(), 0644);
+
+    // Only the flush to the disk fails (a USB stick pulled out): said with its
+    // reason, the list keeps its bytes, and nothing new stays beside it.
+    const auto names = [&] {
+        std::set<std::string> all;
+        for (const auto& e : std::filesystem::directory_iterator(program.path()))
+            all.insert(e.path().filename().string());
+        return all;
+    };
+    const std::set<std::string> before = names();
+    prompts->answerMsgBox(vbOK);
+    EXPECT_EQ(testsupport::underFailingFlush(EIO, [&] { w->mnuAddtoPlayList_Click(0); }), 1);
+    EXPECT_EQ(prompts->questions().back().text,
+              "An error occured while saving!\n" + lst + ": system error: input/output error.");
+    EXPECT_EQ(program.read("list.lst"), "Old;;;MP3;/old.mp3;N");
+    EXPECT_EQ(names(), before);
 
     // A name with ";" would break the list line: refused.
     song("a;b.mp3");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
@@ -141,6 +142,24 @@ TEST(AtomicSave, FailureLeavesTheOldFileIntact)
     EXPECT_FALSE(ok);
     EXPECT_EQ(readFileBytes(path), old);
     EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"PlaySyk.ini"});
+
+    // The data never reached the disk, and only the flush says so (a network
+    // folder, a stick pulled out, a thin-provisioned disk out of room): the
+    // save fails with the flush's reason, and nothing of it stays.
+    struct Flush {
+        int error;
+        textfile::SaveFailure kind;
+    };
+    for (const Flush f : {Flush{EIO, textfile::SaveFailure::Other}, Flush{ENOSPC, textfile::SaveFailure::DiskFull}}) {
+        SCOPED_TRACE(f.error);
+        bool saved = true;
+        EXPECT_EQ(testsupport::underFailingFlush(f.error, [&] { saved = textfile::saveBytesAtomic(path, "new\r\n"); }), 1);
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(textfile::lastSaveError().kind, f.kind);
+        EXPECT_EQ(textfile::lastSaveError().error, f.error);
+        EXPECT_EQ(readFileBytes(path), old);
+        EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"PlaySyk.ini"});
+    }
 
     // No place for the temporary file: the folder does not exist.
     EXPECT_FALSE(textfile::saveBytesAtomic(dir.file("nowhere/x.txt"), "x"));

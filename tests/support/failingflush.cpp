@@ -1,0 +1,61 @@
+// A flush to the disk that fails where the program meets the system: this
+// file's fsync and fdatasync stand in for the C library's in every test
+// program that uses underFailingFlush (a definition in the program itself
+// comes before the library's), and call the system directly otherwise.
+#include "support/testdir.h"
+
+#include <atomic>
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<int> flushError{0};
+std::atomic<int> failedFlushes{0};
+
+// Only a file's data fails to reach the disk; the flush of a folder entry
+// goes through, so what is seen is the failure of the data itself.
+bool failsNow(int fd)
+{
+    if (flushError.load() == 0)
+        return false;
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    if (failsNow(fd)) {
+        ++failedFlushes;
+        errno = flushError.load();
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int fdatasync(int fd)
+{
+    if (failsNow(fd)) {
+        ++failedFlushes;
+        errno = flushError.load();
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fdatasync, fd));
+}
+
+namespace testsupport {
+
+int underFailingFlush(int error, const std::function<void()>& save)
+{
+    failedFlushes = 0;
+    flushError = error;
+    save();
+    flushError = 0;
+    return failedFlushes.load();
+}
+
+} // namespace testsupport
