@@ -17,34 +17,27 @@ std::atomic<int> failedFlushes{0};
 
 // Only a file's data fails to reach the disk; the flush of a folder entry
 // goes through, so what is seen is the failure of the data itself.
-bool failsNow(int fd)
+int flushUnlessFailing(int fd, long call)
 {
-    if (flushError.load() == 0)
-        return false;
     struct stat st {};
-    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (flushError.load() != 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        ++failedFlushes;
+        errno = flushError.load();
+        return -1;
+    }
+    return static_cast<int>(::syscall(call, fd));
 }
 
 } // namespace
 
 extern "C" int fsync(int fd)
 {
-    if (failsNow(fd)) {
-        ++failedFlushes;
-        errno = flushError.load();
-        return -1;
-    }
-    return static_cast<int>(::syscall(SYS_fsync, fd));
+    return flushUnlessFailing(fd, SYS_fsync);
 }
 
 extern "C" int fdatasync(int fd)
 {
-    if (failsNow(fd)) {
-        ++failedFlushes;
-        errno = flushError.load();
-        return -1;
-    }
-    return static_cast<int>(::syscall(SYS_fdatasync, fd));
+    return flushUnlessFailing(fd, SYS_fdatasync);
 }
 
 namespace testsupport {
