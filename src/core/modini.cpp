@@ -7,7 +7,6 @@
 #include "platform/files/textfile.h"
 #include "platform/forms/prompter.h"
 
-#include <array>
 #include <chrono>
 #include <cstring>
 #include <sys/stat.h>
@@ -249,43 +248,6 @@ std::string existingNoCase(const std::string& candidate)
     return {};
 }
 
-// Where a song's sync file may be: in the sync folder, then beside the song.
-std::array<std::string, 2> syncCandidates(const std::string& song, const char* ext)
-{
-    // The sync folder is read each time: the settings dialog may change it.
-    std::string folder = IniAccess("GET", "Path", "Path Syk");
-    // A folder typed without its final separator would glue the folder and
-    // the file name together; add the separator it was meant to have.
-    if (!folder.empty() && !paths::isSeparator(folder.back()))
-        folder += '/';
-    std::string name = GetFileName(song);
-    if (name.empty() && !paths::isSeparator(song.back()))
-        name = song; // a bare file name
-    return {folder + syncName(name, ext), syncName(song, ext)};
-}
-
-std::string findSyncFile(const std::string& song, const char* ext)
-{
-    if (song.empty())
-        return {};
-    for (const std::string& candidate : syncCandidates(song, ext))
-        if (std::string found = existingNoCase(candidate); !found.empty())
-            return found;
-    return {};
-}
-
-std::string noFileAtSyncName(const std::string& song, const char* ext)
-{
-    if (song.empty() || !findSyncFile(song, ext).empty())
-        return {};
-    for (const std::string& candidate : syncCandidates(song, ext)) {
-        struct stat st {};
-        if (GetFileName(candidate).rfind('.', 0) != 0 && ::stat(candidate.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-            return candidate;
-    }
-    return {};
-}
-
 } // namespace
 
 IniValue::IniValue(double d) : text(vb::CStr(d)) {}
@@ -464,24 +426,42 @@ std::string GetFilePath(const std::string& path)
     return paths::folderPart(path);
 }
 
+SyncFileSearch SearchSyncFile(const std::string& song, const char* ext)
+{
+    SyncFileSearch result;
+    if (song.empty())
+        return result;
+    // The sync folder is read each time: the settings dialog may change it.
+    std::string folder = IniAccess("GET", "Path", "Path Syk");
+    // A folder typed without its final separator would glue the folder and
+    // the file name together; add the separator it was meant to have.
+    if (!folder.empty() && !paths::isSeparator(folder.back()))
+        folder += '/';
+    std::string name = GetFileName(song);
+    if (name.empty() && !paths::isSeparator(song.back()))
+        name = song; // a bare file name
+    const std::string candidates[] = {folder + syncName(name, ext), syncName(song, ext)};
+    for (const std::string& candidate : candidates)
+        if (result.file = existingNoCase(candidate); !result.file.empty())
+            return result;
+    for (const std::string& candidate : candidates) {
+        struct stat st {};
+        if (::stat(candidate.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            result.notAFile = candidate;
+            break;
+        }
+    }
+    return result;
+}
+
 std::string FindSykFile(const std::string& song)
 {
-    return findSyncFile(song, "syk");
+    return SearchSyncFile(song, "syk").file;
 }
 
 std::string FindSy1File(const std::string& song)
 {
-    return findSyncFile(song, "sy1");
-}
-
-std::string NoFileAtSykName(const std::string& song)
-{
-    return noFileAtSyncName(song, "syk");
-}
-
-std::string NoFileAtSy1Name(const std::string& song)
-{
-    return noFileAtSyncName(song, "sy1");
+    return SearchSyncFile(song, "sy1").file;
 }
 
 long GetColorPart(long colour, std::string_view part)

@@ -91,11 +91,14 @@ std::string GetFilePath(const std::string& path);
 // none exists.
 std::string FindSykFile(const std::string& song);
 std::string FindSy1File(const std::string& song);
-// When the song has no sync file of that kind: the first of those names where
-// something that is no file stands (a folder, say), which cannot be read as
-// one; "" otherwise.
-std::string NoFileAtSykName(const std::string& song);
-std::string NoFileAtSy1Name(const std::string& song);
+// The same search for "syk" or "sy1", which also gives, when no file is
+// found, the first of those names where something that is no file stands (a
+// folder, say): it cannot be read as a sync file.
+struct SyncFileSearch {
+    std::string file;
+    std::string notAFile;
+};
+SyncFileSearch SearchSyncFile(const std::string& song, const char* ext);
 
 // ---- Shared helpers -------------------------------------------------------
 

@@ -155,11 +155,13 @@ void Player::Command_Play_Click()
     IsPlaying = true;
     playback::WatchSoundOutput();
 
-    const bool hasSyk = !FindSykFile(song).empty();
-    const bool hasSy1 = !FindSy1File(song).empty();
+    const SyncFileSearch syk = SearchSyncFile(song, "syk");
+    const SyncFileSearch sy1 = SearchSyncFile(song, "sy1");
+    const bool hasSyk = !syk.file.empty();
+    const bool hasSy1 = !sy1.file.empty();
     // A folder standing at a sync file's name cannot be read as one: the user
     // hears so, and the song plays without it.
-    for (const std::string& blocked : {NoFileAtSykName(song), NoFileAtSy1Name(song)})
+    for (const std::string& blocked : {syk.notAFile, sy1.notAFile})
         if (!blocked.empty())
             Kar::TellSyncFileProblem({SykFile::ReadProblem::CannotRead, 0}, blocked);
     if (ListItem* row = playback::currentSongRow(*this))

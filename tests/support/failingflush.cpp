@@ -1,7 +1,7 @@
 // A flush to the disk that fails where the program meets the system: this
-// file's fsync and fdatasync stand in for the C library's in every test
-// program that uses underFailingFlush (a definition in the program itself
-// comes before the library's), and call the system directly otherwise.
+// file's fsync stands in for the C library's in every test program that uses
+// underFailingFlush (a definition in the program itself comes before the
+// library's), and calls the system directly otherwise.
 #include "support/testdir.h"
 
 #include <atomic>
@@ -15,9 +15,11 @@ namespace {
 std::atomic<int> flushError{0};
 std::atomic<int> failedFlushes{0};
 
+} // namespace
+
 // Only a file's data fails to reach the disk; the flush of a folder entry
 // goes through, so what is seen is the failure of the data itself.
-int flushUnlessFailing(int fd, long call)
+extern "C" int fsync(int fd)
 {
     struct stat st {};
     if (flushError.load() != 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
@@ -25,19 +27,7 @@ int flushUnlessFailing(int fd, long call)
         errno = flushError.load();
         return -1;
     }
-    return static_cast<int>(::syscall(call, fd));
-}
-
-} // namespace
-
-extern "C" int fsync(int fd)
-{
-    return flushUnlessFailing(fd, SYS_fsync);
-}
-
-extern "C" int fdatasync(int fd)
-{
-    return flushUnlessFailing(fd, SYS_fdatasync);
+    return static_cast<int>(::syscall(SYS_fsync, fd));
 }
 
 namespace testsupport {

@@ -55,10 +55,10 @@ std::string readFileBytes(const std::string& path);
 // half-way, as on a disk that fills during the write. Returns what `write` did.
 bool underFileSizeLimit(unsigned long bytes, const std::function<bool()>& write);
 
-// Runs `save` while every flush of a file's data to the disk (fsync,
-// fdatasync) fails with `error`, as on a network folder, a USB stick pulled
-// out or a thin-provisioned disk that ran out of room, where only the flush
-// reports the failure. Returns how many flushes failed.
+// Runs `save` while every flush of a file's data to the disk (fsync) fails
+// with `error`, as on a network folder, a USB stick pulled out or a
+// thin-provisioned disk that ran out of room, where only the flush reports
+// the failure. Returns how many flushes failed.
 int underFailingFlush(int error, const std::function<void()>& save);
 
 // A small RAM disk (tmpfs) mounted on a new folder, unmounted at the end: the

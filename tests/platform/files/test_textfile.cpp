@@ -146,17 +146,13 @@ TEST(AtomicSave, FailureLeavesTheOldFileIntact)
     // The data never reached the disk, and only the flush says so (a network
     // folder, a stick pulled out, a thin-provisioned disk out of room): the
     // save fails with the flush's reason, and nothing of it stays.
-    struct Flush {
-        int error;
-        textfile::SaveFailure kind;
-    };
-    for (const Flush f : {Flush{EIO, textfile::SaveFailure::Other}, Flush{ENOSPC, textfile::SaveFailure::DiskFull}}) {
-        SCOPED_TRACE(f.error);
+    for (const auto& [error, kind] : {std::pair{EIO, textfile::SaveFailure::Other},
+                                      std::pair{ENOSPC, textfile::SaveFailure::DiskFull}}) {
         bool saved = true;
-        EXPECT_EQ(testsupport::underFailingFlush(f.error, [&] { saved = textfile::saveBytesAtomic(path, "new\r\n"); }), 1);
+        EXPECT_EQ(testsupport::underFailingFlush(error, [&] { saved = textfile::saveBytesAtomic(path, "new\r\n"); }), 1);
         EXPECT_FALSE(saved);
-        EXPECT_EQ(textfile::lastSaveError().kind, f.kind);
-        EXPECT_EQ(textfile::lastSaveError().error, f.error);
+        EXPECT_EQ(textfile::lastSaveError().kind, kind);
+        EXPECT_EQ(textfile::lastSaveError().error, error);
         EXPECT_EQ(readFileBytes(path), old);
         EXPECT_EQ(folderNames(dir.path()), std::vector<std::string>{"PlaySyk.ini"});
     }
